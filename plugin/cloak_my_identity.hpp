@@ -1,0 +1,78 @@
+// The plugin object.
+//
+// Index
+//   SettingsWindowBase - page name and Dear ImGui context adoption
+//   CloakMyIdentity    - the one plugin object: host interfaces, settings, hook handlers
+//   Process-wide state - pluginInstance, sharedConsole
+//
+// Every concealment is a member operation of CloakMyIdentity, defined in conceal/ (one file per
+// kind of information). Handlers run on the game thread; RenderSettings runs on the host's
+// drawing thread.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "plugin/host/plugin_interfaces.hpp"
+#include "settings/plugin_settings.hpp"
+
+class SettingsWindowBase : public PluginSettingsWindow {
+public:
+    std::string GetSettingsPageName() override;
+    void AdoptImGuiContext(std::uintptr_t context) override;
+};
+
+class CloakMyIdentity : public BakkesModPlugin, public HybridPlugin, public SettingsWindowBase {
+public:
+    // Host interfaces (plugin/cloak_my_identity.cpp, settings/settings_page.cpp).
+    void onLoad() override;
+    void SetObjectTable(std::uint64_t objectTableAddress) override;
+    void SetNameTable(std::uint64_t nameTableAddress) override;
+    void RenderSettings() override;
+
+    // Settings file (settings/settings_file.cpp).
+    void LoadSettings();
+    void SaveSettings();
+
+    // Player identity (conceal/identity.cpp).
+    void ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string eventName);
+    void ConcealTitle(ActorWrapper caller, void* params, std::string eventName);
+    void ConcealLocalName(ActorWrapper caller, void* params, std::string eventName);
+    void ResetPlayerNumbers(std::string eventName);
+
+    // Rank, season reward, team name, forfeit vote (conceal/rank_teams_vote.cpp).
+    void ConcealMenuRank(ActorWrapper caller, void* params, std::string eventName);
+    void ConcealSeasonRank(ActorWrapper caller, void* params, std::string eventName);
+    void ConcealTeamName(ActorWrapper caller, void* params, std::string eventName);
+    void ConcealForfeitVote(ActorWrapper caller, void* params, std::string eventName);
+
+    // Scoreboard statistics (conceal/scoreboard.cpp).
+    void ConcealScoreStat(ActorWrapper caller, void* params, std::string eventName);
+
+    // Friends list (conceal/friends_list.cpp). The two actions run on the game thread through
+    // GameWrapper::Execute and ignore their argument.
+    void OnRecentsChanged(ActorWrapper caller, void* params, std::string eventName);
+    void OnDownloadRecentPlayers(ActorWrapper caller, void* params, std::string eventName);
+    void OnNotificationAdded(ActorWrapper caller, void* params, std::string eventName);
+    static void RestoreNotifications(GameWrapper* gameWrapper);
+    static void PurgePendingNotifications(GameWrapper* gameWrapper);
+
+    // Car loadouts (conceal/loadouts.cpp).
+    void ApplyDefaultLoadouts(PriWrapper caller, void* params, std::string eventName);
+    std::int32_t DefaultProductId(std::int32_t slotIndex);
+
+    PluginSettings settings;
+    std::filesystem::path SettingsFolder;
+    std::int32_t playerCounter = 0;
+
+private:
+    // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp).
+    void RunLoadSequence();
+};
+
+// The one plugin object of the process, as the host sees it; empty until the first getPlugin.
+extern std::shared_ptr<BakkesModPlugin> pluginInstance;
+// The host console every log line of the plugin goes through; replaced at every onLoad.
+extern std::shared_ptr<CVarManagerWrapper> sharedConsole;

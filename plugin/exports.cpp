@@ -1,0 +1,32 @@
+// What the plugin module exports to the host: getPlugin, deleteMe and the record `exports`.
+// Nothing else leaves the module (plugin/exports.map).
+#include <memory>
+
+#include "plugin/cloak_my_identity.hpp"
+
+#define PLUGIN_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+
+// Returns the address of the one plugin object's owner, building the object on the first call.
+PLUGIN_EXPORT std::shared_ptr<BakkesModPlugin>* getPlugin() {
+    if (!pluginInstance) {
+        // The owner's count block is allocated apart from the object, and the owner destroys
+        // the object as a CloakMyIdentity (BakkesModPlugin has no virtual destructor).
+        pluginInstance = std::shared_ptr<BakkesModPlugin>(new CloakMyIdentity());
+    }
+    return &pluginInstance;
+}
+
+// Drops the process-wide reference; the object goes when its last owner lets go.
+PLUGIN_EXPORT void deleteMe() {
+    std::shared_ptr<BakkesModPlugin> released = std::move(pluginInstance);
+}
+
+PLUGIN_EXPORT extern const PluginInfo exports;
+const PluginInfo exports = {
+    kHostApiVersion, 0,          __FILE__, "CloakMyIdentity", "Plugin to hide everything", "1.3",
+    kPluginTypeFlags, 0,         &getPlugin, &deleteMe,
+};
+
+}  // extern "C"

@@ -1,0 +1,77 @@
+// The settings record: the statistic table and the JSON conversion.
+#include "settings/plugin_settings.hpp"
+
+#include <map>
+
+StatTable::StatTable(std::initializer_list<std::pair<std::string_view, bool>> entries) {
+    for (const auto& [name, concealed] : entries) Append(name, concealed);
+}
+
+StatTable::StatTable(const StatTable& other) { *this = other; }
+
+StatTable& StatTable::operator=(const StatTable& other) {
+    if (this == &other) return *this;
+    StatTable copy;
+    other.ForEach([&](const Entry& entry, Switch& concealed) {
+        copy.Append(entry.name, concealed.get());
+    });
+    std::scoped_lock lock(mutex_);
+    entries_.swap(copy.entries_);
+    index_.swap(copy.index_);
+    return *this;
+}
+
+Switch& StatTable::FindOrAdd(std::string_view name) {
+    std::lock_guard lock(mutex_);
+    if (auto found = index_.find(name); found != index_.end()) return *found->second;
+    Append(name, false);
+    return entries_.back().concealed;
+}
+
+std::size_t StatTable::size() const {
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
+void StatTable::Append(std::string_view name, bool concealed) {
+    Entry& entry = entries_.emplace_back(Entry{std::string(name), Switch(concealed)});
+    index_.emplace(entry.name, &entry.concealed);
+}
+
+// The twelve switches in field order, with their keys: the order both conversions walk.
+#define CLOAK_SETTINGS_SWITCHES(X)                                                             \
+    X(bShowMenuRankInfo)                                                                       \
+    X(bShowMenuSeasonRank)                                                                     \
+    X(bShowVoteToForfeit)                                                                      \
+    X(bHideScoreboardInfo)                                                                     \
+    X(bHideTeamNames)                                                                          \
+    X(bHideFriendRequests)                                                                     \
+    X(bDefaultLoadouts)                                                                        \
+    X(bHideRecents)                                                                            \
+    X(bShowTitles)                                                                             \
+    X(bShowClubs)                                                                              \
+    X(bShowNames)                                                                              \
+    X(bShowScores)
+
+void to_json(nlohmann::json& j, const PluginSettings& settings) {
+    j = nlohmann::json::object();
+#define CLOAK_WRITE_SWITCH(field) j[#field] = settings.field.get();
+    CLOAK_SETTINGS_SWITCHES(CLOAK_WRITE_SWITCH)
+#undef CLOAK_WRITE_SWITCH
+    nlohmann::json stats = nlohmann::json::object();
+    settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
+        stats[entry.name] = concealed.get();
+    });
+    j["Stats"] = std::move(stats);
+}
+
+void from_json(const nlohmann::json& j, PluginSettings& settings) {
+#define CLOAK_READ_SWITCH(field) settings.field.set(j.at(#field).get<bool>());
+    CLOAK_SETTINGS_SWITCHES(CLOAK_READ_SWITCH)
+#undef CLOAK_READ_SWITCH
+    // A std::map reads the object in its own (ascending byte) order and checks every member.
+    const auto stats = j.at("Stats").get<std::map<std::string, bool>>();
+    StatTable table;
+    for (const auto& [name, concealed] : stats) table.FindOrAdd(name).set(concealed);
+    settings.Stats = table;
+}

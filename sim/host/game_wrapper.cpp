@@ -1,0 +1,53 @@
+// Stand-in host: GameWrapper.
+#include "plugin/host/game_wrapper.hpp"
+
+#include "sim/host/host_state.hpp"
+
+using sim::host::HookCallback;
+
+GameWrapper::GameWrapper(sim::host::HostState* host) : host_(host) {}
+
+void GameWrapper::HookEvent(std::string eventName, std::function<void(std::string)> callback) {
+    host_->hooks.Add(eventName, HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
+}
+
+namespace {
+
+HookCallback MakeCallback(HookCallback::Phase phase,
+                          std::function<void(ActorWrapper, void*, std::string)> callback) {
+    return HookCallback{phase, std::move(callback), {}, {}};
+}
+
+HookCallback MakeCallback(HookCallback::Phase phase,
+                          std::function<void(PriWrapper, void*, std::string)> callback) {
+    return HookCallback{phase, {}, std::move(callback), {}};
+}
+
+}  // namespace
+
+template <typename Caller>
+void GameWrapper::HookEventWithCaller(
+    std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
+    host_->hooks.Add(eventName, MakeCallback(HookCallback::Phase::Pre, std::move(callback)));
+}
+
+template <typename Caller>
+void GameWrapper::HookEventWithCallerPost(
+    std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
+    host_->hooks.Add(eventName, MakeCallback(HookCallback::Phase::Post, std::move(callback)));
+}
+
+template SDK_API void GameWrapper::HookEventWithCaller<ActorWrapper>(
+    std::string, std::function<void(ActorWrapper, void*, std::string)>);
+template SDK_API void GameWrapper::HookEventWithCallerPost<ActorWrapper>(
+    std::string, std::function<void(ActorWrapper, void*, std::string)>);
+template SDK_API void GameWrapper::HookEventWithCaller<PriWrapper>(
+    std::string, std::function<void(PriWrapper, void*, std::string)>);
+template SDK_API void GameWrapper::HookEventWithCallerPost<PriWrapper>(
+    std::string, std::function<void(PriWrapper, void*, std::string)>);
+
+void GameWrapper::Execute(std::function<void(GameWrapper*)> work) {
+    host_->work.Push(std::move(work));
+}
+
+std::filesystem::path GameWrapper::GetDataFolder() { return host_->dataFolder; }

@@ -1,0 +1,62 @@
+#include "sim/host/host.hpp"
+
+#include <dlfcn.h>
+
+#include <exception>
+
+namespace sim::host {
+
+Host::Host(std::filesystem::path dataFolder) : state_(std::make_unique<HostState>()) {
+    state_->dataFolder = std::move(dataFolder);
+    gameWrapper_ = std::make_shared<GameWrapper>(state_.get());
+    cvarManager_ = std::make_shared<CVarManagerWrapper>(state_.get());
+}
+
+Host::~Host() { Unload(); }
+
+bool Host::Load(const std::filesystem::path& module, GameTables tables) {
+    module_ = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module_ == nullptr) {
+        state_->console.Write(std::string("cannot load plugin: ") + dlerror());
+        return false;
+    }
+    info_ = static_cast<const PluginInfo*>(dlsym(module_, "exports"));
+    if (info_ == nullptr || info_->createFunction == nullptr) {
+        state_->console.Write("cannot load plugin: no exports record in " + module.string());
+        Unload();
+        return false;
+    }
+    plugin_ = *info_->createFunction();
+    plugin_->cvarManager = cvarManager_;
+    plugin_->gameWrapper = gameWrapper_;
+    if (auto* hybrid = dynamic_cast<HybridPlugin*>(plugin_.get())) {
+        hybrid->SetObjectTable(tables.objectTable);
+        hybrid->SetNameTable(tables.nameTable);
+    }
+    try {
+        plugin_->onLoad();
+    } catch (const std::exception& error) {
+        state_->console.Write(std::string("plugin ") + info_->className +
+                              " failed to load: " + error.what());
+    }
+    return true;
+}
+
+void Host::Unload() {
+    if (module_ == nullptr) return;
+    if (plugin_) plugin_->onUnload();
+    plugin_.reset();
+    if (info_ != nullptr && info_->destroyFunction != nullptr) info_->destroyFunction();
+    // The module stays mapped: the game may still hold callables the plugin handed over, and
+    // the real host never unmaps a plugin while the game runs either.
+    module_ = nullptr;
+    info_ = nullptr;
+}
+
+void Host::Tick() { state_->work.RunAll(gameWrapper_.get()); }
+
+PluginSettingsWindow* Host::SettingsWindow() const {
+    return dynamic_cast<PluginSettingsWindow*>(plugin_.get());
+}
+
+}  // namespace sim::host

@@ -1,0 +1,58 @@
+// Stand-in host: loads a plugin module the way the real host does and keeps its console.
+//
+// Load: open the module, read its `exports` record, call createFunction (getPlugin), fill the
+// plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
+// HybridPlugin, call onLoad. Unload: drop the host's references, call destroyFunction (deleteMe),
+// close the module. An exception escaping onLoad is written to the console, as the real host
+// reports a plugin that failed to load.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/host/plugin_interfaces.hpp"
+#include "sim/host/host_state.hpp"
+
+namespace sim::host {
+
+struct GameTables {
+    std::uint64_t objectTable = 0;
+    std::uint64_t nameTable = 0;
+};
+
+class SDK_API Host {
+public:
+    explicit Host(std::filesystem::path dataFolder);
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Opens the module and runs it up to the end of onLoad. Returns false, with a console line,
+    // when the module cannot be opened or lacks its exports; true otherwise (also when onLoad
+    // threw: the plugin stays loaded, as with the real host).
+    bool Load(const std::filesystem::path& module, GameTables tables);
+    void Unload();
+
+    // The game thread's tick: runs the work queued through GameWrapper::Execute.
+    void Tick();
+
+    const PluginInfo* Info() const { return info_; }
+    BakkesModPlugin* Plugin() const { return plugin_.get(); }
+    PluginSettingsWindow* SettingsWindow() const;
+    std::shared_ptr<GameWrapper> Game() const { return gameWrapper_; }
+    HostState& State() { return *state_; }
+    std::vector<std::string> ConsoleLines() const { return state_->console.Lines(); }
+
+private:
+    std::unique_ptr<HostState> state_;
+    std::shared_ptr<GameWrapper> gameWrapper_;
+    std::shared_ptr<CVarManagerWrapper> cvarManager_;
+    void* module_ = nullptr;
+    const PluginInfo* info_ = nullptr;
+    std::shared_ptr<BakkesModPlugin> plugin_;
+};
+
+}  // namespace sim::host

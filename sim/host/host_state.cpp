@@ -1,0 +1,51 @@
+#include "sim/host/host_state.hpp"
+
+namespace sim::host {
+
+void Console::Write(std::string line) {
+    std::lock_guard lock(mutex_);
+    lines_.push_back(std::move(line));
+}
+
+std::vector<std::string> Console::Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+void HookRegistry::Add(const std::string& functionFullName, HookCallback callback) {
+    std::lock_guard lock(mutex_);
+    hooks_[functionFullName].push_back(std::move(callback));
+}
+
+const std::vector<HookCallback>* HookRegistry::Find(const std::string& functionFullName) const {
+    std::lock_guard lock(mutex_);
+    auto found = hooks_.find(functionFullName);
+    return found == hooks_.end() ? nullptr : &found->second;
+}
+
+std::size_t HookRegistry::Count(const std::string& functionFullName) const {
+    std::lock_guard lock(mutex_);
+    auto found = hooks_.find(functionFullName);
+    return found == hooks_.end() ? 0 : found->second.size();
+}
+
+void WorkQueue::Push(std::function<void(GameWrapper*)> work) {
+    std::lock_guard lock(mutex_);
+    work_.push_back(std::move(work));
+}
+
+void WorkQueue::RunAll(GameWrapper* gameWrapper) {
+    std::vector<std::function<void(GameWrapper*)>> due;
+    {
+        std::lock_guard lock(mutex_);
+        due.swap(work_);
+    }
+    for (auto& work : due) work(gameWrapper);
+}
+
+std::size_t WorkQueue::Pending() const {
+    std::lock_guard lock(mutex_);
+    return work_.size();
+}
+
+}  // namespace sim::host
