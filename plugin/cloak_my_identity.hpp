@@ -3,7 +3,7 @@
 // Index
 //   SettingsWindowBase - page name and Dear ImGui context adoption
 //   CloakMyIdentity    - the one plugin object: host interfaces, settings, hook handlers
-//   Process-wide state - pluginInstance, sharedConsole
+//   pluginInstance     - the process-wide owner of the plugin object
 //
 // Every concealment is a member operation of CloakMyIdentity, defined in conceal/ (one file per
 // kind of information). Handlers run on the game thread; RenderSettings runs on the host's
@@ -16,6 +16,7 @@
 #include <string>
 
 #include "plugin/host/plugin_interfaces.hpp"
+#include "plugin/shared_console.hpp"
 #include "settings/plugin_settings.hpp"
 
 class SettingsWindowBase : public PluginSettingsWindow {
@@ -74,5 +75,3 @@ private:
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.
 extern std::shared_ptr<BakkesModPlugin> pluginInstance;
-// The host console every log line of the plugin goes through; replaced at every onLoad.
-extern std::shared_ptr<CVarManagerWrapper> sharedConsole;
