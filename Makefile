@@ -10,7 +10,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test test-plain test-asan
+.PHONY: deps build demo test fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,3 +24,6 @@ demo: build
 
 test: deps
 	@JOBS=$(JOBS) bash scripts/run-tests.sh
+
+fuzz: deps
+	@bash scripts/fuzz.sh
