@@ -57,7 +57,9 @@ bool IsValidObject(const void* object) {
 
 bool IsA(const GameObject* object, const GameObject* cls) {
     if (object == nullptr) return false;
-    for (const GameObject* current = object->classObject; current != nullptr;
+    // A class chain that leaves the object table is corrupt; it ends the walk instead of being
+    // followed into foreign memory.
+    for (const GameObject* current = object->classObject; IsValidObject(current);
          current = current->superStruct) {
         if (current == cls) return true;
     }
@@ -79,7 +81,11 @@ std::string GetObjectName(const GameObject* object) {
 std::string GetFullName(const GameObject* object) {
     if (!IsValidObject(object)) return "InvalidObject";
     std::string path = GetObjectName(object);
+    // An outer chain is never longer than the table; one that leaves the table or runs longer
+    // (a cycle) is corrupt, and the object cannot be named.
+    std::int32_t steps = ObjectTable().count;
     for (const GameObject* outer = object->outer; outer != nullptr; outer = outer->outer) {
+        if (!IsValidObject(outer) || --steps < 0) return "InvalidObject";
         path = GetObjectName(outer) + "." + path;
     }
     return GetObjectName(object->classObject) + " " + path;
@@ -92,9 +98,11 @@ namespace {
 using FullNameIndex = std::map<std::string, GameObject*, std::less<>>;
 
 // Whether the object is a class or lies inside one: its class, or an outer of its class, has a
-// name containing "Class". A chain that reaches an invalid object does not qualify.
+// name containing "Class". A chain that reaches an invalid object, or runs longer than the table
+// (a cycle), does not qualify.
 bool QualifiesForFullNameIndex(const GameObject* object) {
-    for (const GameObject* cls = object->classObject;; cls = cls->outer) {
+    std::int32_t steps = ObjectTable().count;
+    for (const GameObject* cls = object->classObject; --steps >= 0; cls = cls->outer) {
         if (!IsValidObject(cls)) return false;
         const NameEntry* entry = NameEntryAt(cls->nameIndex);
         if (entry != nullptr) {
@@ -102,6 +110,7 @@ bool QualifiesForFullNameIndex(const GameObject* object) {
             if (text.find(u"Class") != std::u16string_view::npos) return true;
         }
     }
+    return false;
 }
 
 // One pass over the object table in index order, filing every object that `belongs` under its
@@ -113,7 +122,9 @@ FullNameIndex BuildIndex(Belongs belongs, bool earliestWins) {
     const ObjectTableDescriptor& objects = ObjectTable();
     for (std::int32_t i = 0; i < objects.count; ++i) {
         GameObject* object = objects.data[i];
-        if (object == nullptr || object->classObject == nullptr || !belongs(object)) continue;
+        // A slot that does not hold a live object (null, foreign or stale pointers) is skipped
+        // before anything is read through it.
+        if (!IsValidObject(object) || !belongs(object)) continue;
         if (earliestWins) {
             index.try_emplace(GetFullName(object), object);
         } else {
@@ -124,7 +135,7 @@ FullNameIndex BuildIndex(Belongs belongs, bool earliestWins) {
 }
 
 bool IsFunction(const GameObject* object) {
-    return object->classObject->index == kFunctionClassIndex;
+    return IsValidObject(object->classObject) && object->classObject->index == kFunctionClassIndex;
 }
 
 GameObject* LookUp(const FullNameIndex& index, std::string_view fullName) {
