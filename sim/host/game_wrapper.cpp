@@ -9,8 +9,7 @@ using sim::host::HookCallback;
 GameWrapper::GameWrapper(sim::host::HostState* host) : host_(host) {}
 
 void GameWrapper::HookEvent(std::string eventName, std::function<void(std::string)> callback) {
-    host_->hooks.Add(eventName,
-                     HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
+    host_->hooks.Add(eventName, HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
 }
 
 namespace {
@@ -28,8 +27,8 @@ HookCallback MakeCallback(HookCallback::Phase phase,
 }  // namespace
 
 template <typename Caller>
-void GameWrapper::HookEventWithCaller(std::string eventName,
-                                      std::function<void(Caller, void*, std::string)> callback) {
+void GameWrapper::HookEventWithCaller(
+    std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
     host_->hooks.Add(eventName, MakeCallback(HookCallback::Phase::Pre, std::move(callback)));
 }
 
@@ -52,9 +51,7 @@ void GameWrapper::Execute(std::function<void(GameWrapper*)> work) {
     host_->work.Push(std::move(work));
 }
 
-std::filesystem::path GameWrapper::GetDataFolder() {
-    return host_->dataFolder;
-}
+std::filesystem::path GameWrapper::GetDataFolder() { return host_->dataFolder; }
 
 // The game's own name table: the entry's text, narrowed to its low bytes as the real host does.
 // An index the table does not hold yields the empty text.

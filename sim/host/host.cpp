@@ -20,9 +20,7 @@ Host::Host(std::filesystem::path dataFolder) : state_(std::make_unique<HostState
     cvarManager_ = std::make_shared<CVarManagerWrapper>(state_.get());
 }
 
-Host::~Host() {
-    Unload();
-}
+Host::~Host() { Unload(); }
 
 bool Host::Load(const std::filesystem::path& module, GameTables tables) {
     module_ = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -63,9 +61,7 @@ void Host::Unload() {
     info_ = nullptr;
 }
 
-void Host::Tick() {
-    state_->work.RunAll(gameWrapper_.get());
-}
+void Host::Tick() { state_->work.RunAll(gameWrapper_.get()); }
 
 PluginSettingsWindow* Host::SettingsWindow() const {
     return dynamic_cast<PluginSettingsWindow*>(plugin_.get());
