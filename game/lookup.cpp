@@ -28,6 +28,8 @@ NameTableDescriptor& NameTable() {
 
 namespace {
 
+constexpr std::string_view kInvalidObject = "InvalidObject";
+
 // The name entry at `index`, or null when the index is outside the table or the slot is empty.
 const NameEntry* NameEntryAt(std::int32_t index) {
     const NameTableDescriptor& names = NameTable();
@@ -79,13 +81,15 @@ std::string GetObjectName(const GameObject* object) {
 }
 
 std::string GetFullName(const GameObject* object) {
-    if (!IsValidObject(object)) return "InvalidObject";
+    // The class is read as an object too; one that is not in the table cannot be named.
+    if (!IsValidObject(object) || !IsValidObject(object->classObject))
+        return std::string(kInvalidObject);
     std::string path = GetObjectName(object);
     // An outer chain is never longer than the table; one that leaves the table or runs longer
     // (a cycle) is corrupt, and the object cannot be named.
     std::int32_t steps = ObjectTable().count;
     for (const GameObject* outer = object->outer; outer != nullptr; outer = outer->outer) {
-        if (!IsValidObject(outer) || --steps < 0) return "InvalidObject";
+        if (!IsValidObject(outer) || --steps < 0) return std::string(kInvalidObject);
         path = GetObjectName(outer) + "." + path;
     }
     return GetObjectName(object->classObject) + " " + path;
@@ -115,7 +119,7 @@ bool QualifiesForFullNameIndex(const GameObject* object) {
 
 // One pass over the object table in index order, filing every object that `belongs` under its
 // full name. Of several objects with one full name the latest wins, or the earliest when
-// `earliestWins` is set.
+// `earliestWins` is set. Objects that cannot be named are not filed at all.
 template <class Belongs>
 FullNameIndex BuildIndex(Belongs belongs, bool earliestWins) {
     FullNameIndex index;
@@ -125,10 +129,12 @@ FullNameIndex BuildIndex(Belongs belongs, bool earliestWins) {
         // A slot that does not hold a live object (null, foreign or stale pointers) is skipped
         // before anything is read through it.
         if (!IsValidObject(object) || !belongs(object)) continue;
+        std::string fullName = GetFullName(object);
+        if (fullName == kInvalidObject) continue;
         if (earliestWins) {
-            index.try_emplace(GetFullName(object), object);
+            index.try_emplace(std::move(fullName), object);
         } else {
-            index.insert_or_assign(GetFullName(object), object);
+            index.insert_or_assign(std::move(fullName), object);
         }
     }
     return index;
