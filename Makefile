@@ -10,7 +10,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test fuzz
+.PHONY: deps build demo test bench fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,10 @@ demo: build
 
 test: deps
 	@JOBS=$(JOBS) bash scripts/run-tests.sh
+
+# ARGS takes Google Benchmark's options, e.g. ARGS="--benchmark_filter=IndexBuild".
+bench: build
+	./$(BUILD)/cloak-bench $(ARGS)
 
 fuzz: deps
 	@bash scripts/fuzz.sh

@@ -1,0 +1,223 @@
+// Benchmark support.
+//
+// Index
+//   Floors and targets, Summary, Child processes, Large worlds (in the order of the header)
+#include "bench/bench_support.hpp"
+
+#include <fmt/format.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+#include "game/tables.hpp"
+#include "sim/game/large_world.hpp"
+
+namespace bench {
+
+// ---- Floors and targets -------------------------------------------------------------------------
+
+namespace {
+
+std::map<std::string, double>& Targets() {
+    static std::map<std::string, double> targets;
+    return targets;
+}
+
+std::map<std::string, double>& FrameShares() {
+    static std::map<std::string, double> shares;
+    return shares;
+}
+
+constexpr double kFrameNanoseconds = 1e9 / 240.0;
+constexpr int kRepetitions = 3;
+constexpr const char* kFastest = "fastest";
+
+}  // namespace
+
+void RegisterWithFloor(const std::string& name, BenchFunction measured, BenchFunction floor,
+                       const std::function<void(benchmark::internal::Benchmark*)>& configure) {
+    // Other work on a shared machine only ever adds time: the fastest of a few repetitions is
+    // the figure that compares.
+    const auto common = [&configure](benchmark::internal::Benchmark* b) {
+        b->Repetitions(kRepetitions)
+            ->ComputeStatistics(kFastest,
+                                [](const std::vector<double>& times) {
+                                    return *std::min_element(times.begin(), times.end());
+                                })
+            ->ReportAggregatesOnly(true);
+        configure(b);
+    };
+    common(benchmark::RegisterBenchmark((name + kFloorSuffix).c_str(), std::move(floor)));
+    common(benchmark::RegisterBenchmark(name.c_str(), std::move(measured)));
+}
+
+void SetTarget(const std::string& runName, double maxRatio) {
+    Targets()[runName] = maxRatio;
+}
+
+void SetFrameShare(const std::string& runName, double maxShare) {
+    FrameShares()[runName] = maxShare;
+}
+
+// ---- Summary ------------------------------------------------------------------------------------
+
+namespace {
+
+// "Name/arg", without the decorations the library adds (iterations, manual_time, ...).
+std::string PlainName(const benchmark::BenchmarkReporter::Run& run) {
+    const auto& name = run.run_name;
+    return name.args.empty() ? name.function_name : name.function_name + "/" + name.args;
+}
+
+std::string FloorName(const std::string& name) {
+    const std::size_t slash = name.find('/');
+    return slash == std::string::npos ? name + kFloorSuffix
+                                      : name.substr(0, slash) + kFloorSuffix + name.substr(slash);
+}
+
+std::string Duration(double nanoseconds) {
+    if (nanoseconds >= 1e6) return fmt::format("{:.2f} ms", nanoseconds / 1e6);
+    if (nanoseconds >= 1e3) return fmt::format("{:.2f} us", nanoseconds / 1e3);
+    return fmt::format("{:.0f} ns", nanoseconds);
+}
+
+}  // namespace
+
+void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.error_occurred) continue;
+        // The fastest repetition stands for the name.
+        if (run.run_type != Run::RT_Aggregate || run.aggregate_name != kFastest) continue;
+        // Processor time throughout: a child's, reported as manual time, or this process's.
+        const bool manual = run.run_name.time_type == "manual_time";
+        const double time = manual ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+        const double nanoseconds = time * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        results_.push_back({PlainName(run), nanoseconds});
+    }
+}
+
+void SummaryReporter::Finalize() {
+    std::map<std::string, double> byName;
+    for (const Result& result : results_) byName[result.name] = result.nanoseconds;
+
+    std::ostream& out = GetOutputStream();
+    out << "\nAgainst the floor (processor time, fastest repetition):\n";
+    out << fmt::format("{:<44} {:>11} {:>11} {:>7}  {}\n", "measurement", "time", "floor", "ratio",
+                       "target");
+    for (const Result& result : results_) {
+        const auto floor = byName.find(FloorName(result.name));
+        if (floor == byName.end()) continue;
+        const double ratio = result.nanoseconds / floor->second;
+        std::string target;
+        if (auto found = Targets().find(result.name); found != Targets().end()) {
+            target = fmt::format("<= {:.1f}x {}", found->second,
+                                 ratio <= found->second ? "holds" : "MISSED");
+        }
+        out << fmt::format("{:<44} {:>11} {:>11} {:>6.2f}x  {}\n", result.name,
+                           Duration(result.nanoseconds), Duration(floor->second), ratio, target);
+        if (auto share = FrameShares().find(result.name); share != FrameShares().end()) {
+            const double plugin = result.nanoseconds - floor->second;
+            const double ofFrame = plugin / kFrameNanoseconds;
+            out << fmt::format(
+                "{:<44} plugin time {} = {:.3f}% of a frame at 240 fps; target < "
+                "{:.1f}% {}\n",
+                "", Duration(plugin), ofFrame * 100, share->second * 100,
+                ofFrame < share->second ? "holds" : "MISSED");
+        }
+    }
+    ConsoleReporter::Finalize();
+}
+
+// ---- Child processes ----------------------------------------------------------------------------
+
+namespace {
+
+// Processor time of the calling thread, user and system: what other work on the machine does not
+// add to.
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+}  // namespace
+
+double SecondsInChild(const std::function<void()>& work) {
+    int channel[2];
+    if (pipe(channel) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const double start = ThreadSeconds();
+        work();
+        const double seconds = ThreadSeconds() - start;
+        const bool sent = write(channel[1], &seconds, sizeof seconds) == sizeof seconds;
+        _exit(sent ? 0 : 1);
+    }
+    close(channel[1]);
+    double seconds = -1;
+    if (child > 0) {
+        if (read(channel[0], &seconds, sizeof seconds) != sizeof seconds) seconds = -1;
+        int status = 0;
+        waitpid(child, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) seconds = -1;
+    }
+    close(channel[0]);
+    return seconds;
+}
+
+void TimeInChildren(benchmark::State& state, const std::function<void()>& work) {
+    for (auto _ : state) {
+        const double seconds = SecondsInChild(work);
+        if (seconds < 0) {
+            state.SkipWithError("the child process failed");
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+
+// ---- Large worlds -------------------------------------------------------------------------------
+
+namespace {
+
+struct SizedWorld {
+    std::size_t objects = 0;
+    std::unique_ptr<sim::game::World> world;
+    game::GameObject* notificationManager = nullptr;
+};
+
+SizedWorld& CurrentLargeWorld() {
+    static SizedWorld current;
+    return current;
+}
+
+}  // namespace
+
+sim::game::World& LargeWorld(std::size_t objects) {
+    SizedWorld& current = CurrentLargeWorld();
+    if (current.world == nullptr || current.objects != objects) {
+        current.world.reset();
+        current.world = std::make_unique<sim::game::World>();
+        sim::game::PopulateLargeWorld(*current.world, objects);
+        current.notificationManager =
+            current.world->Spawn("Class TAGame.GFxData_NotificationManager_TA");
+        current.objects = objects;
+        game::ObjectTableAddress = current.world->ObjectTableAddress();
+        game::NameTableAddress = current.world->NameTableAddress();
+    }
+    return *current.world;
+}
+
+game::GameObject* LastNotificationManager() {
+    return CurrentLargeWorld().notificationManager;
+}
+
+}  // namespace bench
