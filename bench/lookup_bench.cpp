@@ -43,21 +43,32 @@ std::size_t ReadFullNameParts(const GameObject* object) {
     return units;
 }
 
+// The first valid object in table order for which `stop` is true (null when there is none); a
+// floor that visits every object has `stop` return false.
+template <class Stop>
+const GameObject* WalkValidObjects(Stop stop) {
+    const game::ObjectTableDescriptor& objects = game::ObjectTable();
+    for (std::int32_t i = 0; i < objects.count; ++i) {
+        const GameObject* object = objects.data[i];
+        if (game::IsValidObject(object) && stop(object)) return object;
+    }
+    return nullptr;
+}
+
 // What building the full-name index reads: every slot, each object's class and the class names
 // up its outer chain until one holds "Class", then the parts of a qualifying object's full name.
 std::size_t WalkLikeFullNameIndex() {
     std::size_t units = 0;
-    const game::ObjectTableDescriptor& objects = game::ObjectTable();
-    for (std::int32_t i = 0; i < objects.count; ++i) {
-        const GameObject* object = objects.data[i];
-        if (!game::IsValidObject(object)) continue;
-        bool qualifies = false;
-        for (const GameObject* cls = object->classObject; !qualifies && game::IsValidObject(cls);
+    WalkValidObjects([&units](const GameObject* object) {
+        for (const GameObject* cls = object->classObject; game::IsValidObject(cls);
              cls = cls->outer) {
-            qualifies = NameText(cls).find(u"Class") != std::u16string_view::npos;
+            if (NameText(cls).find(u"Class") != std::u16string_view::npos) {
+                units += ReadFullNameParts(object);
+                break;
+            }
         }
-        if (qualifies) units += ReadFullNameParts(object);
-    }
+        return false;
+    });
     return units;
 }
 
@@ -65,29 +76,22 @@ std::size_t WalkLikeFullNameIndex() {
 // then the parts of a function's full name.
 std::size_t WalkLikeFunctionIndex() {
     std::size_t units = 0;
-    const game::ObjectTableDescriptor& objects = game::ObjectTable();
-    for (std::int32_t i = 0; i < objects.count; ++i) {
-        const GameObject* object = objects.data[i];
-        if (!game::IsValidObject(object) || !game::IsValidObject(object->classObject)) continue;
-        if (object->classObject->index == game::kFunctionClassIndex) {
+    WalkValidObjects([&units](const GameObject* object) {
+        const GameObject* cls = object->classObject;
+        if (game::IsValidObject(cls) && cls->index == game::kFunctionClassIndex) {
             units += ReadFullNameParts(object);
         }
-    }
+        return false;
+    });
     return units;
 }
 
 // What FindInstanceOf reads on its way: each slot's object, its table index, flags and class,
 // up to the first live non-default object of exactly `cls`.
 const GameObject* WalkToFirstInstance(const GameObject* cls) {
-    const game::ObjectTableDescriptor& objects = game::ObjectTable();
-    for (std::int32_t i = 0; i < objects.count; ++i) {
-        const GameObject* object = objects.data[i];
-        if (!game::IsValidObject(object)) continue;
-        if ((object->flags & game::kClassDefaultFlag) == 0 && object->classObject == cls) {
-            return object;
-        }
-    }
-    return nullptr;
+    return WalkValidObjects([cls](const GameObject* object) {
+        return (object->flags & game::kClassDefaultFlag) == 0 && object->classObject == cls;
+    });
 }
 
 // ---- Index builds -------------------------------------------------------------------------------
