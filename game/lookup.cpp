@@ -4,8 +4,11 @@
 //   Tables, Objects, Full-name lookup, Names, Instances (in the order of lookup.hpp)
 #include "game/lookup.hpp"
 
+#include <algorithm>
 #include <cstring>
-#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 #include "game/class_caches.hpp"
 #include "game/memory.hpp"
@@ -68,38 +71,113 @@ bool IsA(const GameObject* object, const GameObject* cls) {
     return false;
 }
 
-std::string GetObjectName(const GameObject* object) {
-    if (object == nullptr) return "UnknownName";
-    const NameEntry* entry = NameEntryAt(object->nameIndex);
-    if (entry == nullptr) return "UnknownName";
-    const std::size_t length = NameLength(entry->text);
-    std::string name(length, '\0');
-    for (std::size_t i = 0; i < length; ++i) {
-        name[i] = static_cast<char>(entry->text[i] & 0xFF);
+namespace {
+
+constexpr std::string_view kUnknownName = "UnknownName";
+
+// Appends the object's own name, narrowed to the low byte of each unit, or "UnknownName".
+void AppendObjectName(const GameObject* object, std::string& out) {
+    const NameEntry* entry = object == nullptr ? nullptr : NameEntryAt(object->nameIndex);
+    if (entry == nullptr) {
+        out += kUnknownName;
+        return;
     }
+    const std::size_t length = NameLength(entry->text);
+    const std::size_t start = out.size();
+    out.resize(start + length);
+    for (std::size_t i = 0; i < length; ++i) {
+        out[start + i] = static_cast<char>(entry->text[i] & 0xFF);
+    }
+}
+
+// Writes full names into one buffer that it keeps, so that a run of them (an index build)
+// allocates nothing per name.
+class FullNameWriter {
+public:
+    // The object's full name, valid until the next call; empty when the object, its class or
+    // one of its outers is not a valid object, or the outer chain runs longer than the table (a
+    // cycle): such an object cannot be named.
+    std::string_view Write(const GameObject* object) {
+        text_.clear();
+        path_.clear();
+        // The class is read as an object too; one that is not in the table cannot be named.
+        if (!IsValidObject(object) || !IsValidObject(object->classObject)) return {};
+        std::int32_t steps = ObjectTable().count;
+        for (const GameObject* outer = object->outer; outer != nullptr; outer = outer->outer) {
+            if (!IsValidObject(outer) || --steps < 0) return {};
+            path_.push_back(outer);
+        }
+        AppendObjectName(object->classObject, text_);
+        text_ += ' ';
+        for (auto outer = path_.rbegin(); outer != path_.rend(); ++outer) {
+            AppendObjectName(*outer, text_);
+            text_ += '.';
+        }
+        AppendObjectName(object, text_);
+        return text_;
+    }
+
+private:
+    std::string text_;
+    std::vector<const GameObject*> path_;  // outers, innermost first
+};
+
+}  // namespace
+
+std::string GetObjectName(const GameObject* object) {
+    std::string name;
+    AppendObjectName(object, name);
     return name;
 }
 
 std::string GetFullName(const GameObject* object) {
-    // The class is read as an object too; one that is not in the table cannot be named.
-    if (!IsValidObject(object) || !IsValidObject(object->classObject))
-        return std::string(kInvalidObject);
-    std::string path = GetObjectName(object);
-    // An outer chain is never longer than the table; one that leaves the table or runs longer
-    // (a cycle) is corrupt, and the object cannot be named.
-    std::int32_t steps = ObjectTable().count;
-    for (const GameObject* outer = object->outer; outer != nullptr; outer = outer->outer) {
-        if (!IsValidObject(outer) || --steps < 0) return std::string(kInvalidObject);
-        path = GetObjectName(outer) + "." + path;
-    }
-    return GetObjectName(object->classObject) + " " + path;
+    FullNameWriter writer;
+    const std::string_view fullName = writer.Write(object);
+    return fullName.empty() ? std::string(kInvalidObject) : std::string(fullName);
 }
 
 // ---- Full-name lookup ---------------------------------------------------------------------------
 
 namespace {
 
-using FullNameIndex = std::map<std::string, GameObject*, std::less<>>;
+// Full names filed with their objects. The texts lie back to back in large blocks that never
+// move, and a hash map of views into them finds an object in one probe.
+class FullNameIndex {
+public:
+    GameObject* Find(std::string_view fullName) const {
+        const auto found = objects_.find(fullName);
+        return found == objects_.end() ? nullptr : found->second;
+    }
+
+    // Files `object` under `fullName`; an object already filed there stays when `keepFirst` is
+    // set and is replaced otherwise.
+    void File(std::string_view fullName, GameObject* object, bool keepFirst) {
+        const auto found = objects_.find(fullName);
+        if (found == objects_.end()) {
+            objects_.emplace(Store(fullName), object);
+        } else if (!keepFirst) {
+            found->second = object;
+        }
+    }
+
+private:
+    static constexpr std::size_t kBlockSize = 256 * 1024;
+
+    std::string_view Store(std::string_view text) {
+        if (text.size() > kBlockSize - blockUsed_ || blocks_.empty()) {
+            blocks_.push_back(std::make_unique<char[]>(std::max(kBlockSize, text.size())));
+            blockUsed_ = 0;
+        }
+        char* stored = blocks_.back().get() + blockUsed_;
+        std::copy(text.begin(), text.end(), stored);
+        blockUsed_ += text.size();
+        return {stored, text.size()};
+    }
+
+    std::unordered_map<std::string_view, GameObject*> objects_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockUsed_ = 0;
+};
 
 // Whether the object is a class or lies inside one: its class, or an outer of its class, has a
 // name containing "Class". A chain that reaches an invalid object, or runs longer than the table
@@ -117,48 +195,61 @@ bool QualifiesForFullNameIndex(const GameObject* object) {
     return false;
 }
 
+bool IsFunction(const GameObject* object) {
+    return IsValidObject(object->classObject) && object->classObject->index == kFunctionClassIndex;
+}
+
 // One pass over the object table in index order, filing every object that `belongs` under its
 // full name. Of several objects with one full name the latest wins, or the earliest when
 // `earliestWins` is set. Objects that cannot be named are not filed at all.
 template <class Belongs>
-FullNameIndex BuildIndex(Belongs belongs, bool earliestWins) {
-    FullNameIndex index;
+void BuildIndex(FullNameIndex& index, Belongs belongs, bool earliestWins) {
+    FullNameWriter writer;
     const ObjectTableDescriptor& objects = ObjectTable();
     for (std::int32_t i = 0; i < objects.count; ++i) {
         GameObject* object = objects.data[i];
         // A slot that does not hold a live object (null, foreign or stale pointers) is skipped
         // before anything is read through it.
         if (!IsValidObject(object) || !belongs(object)) continue;
-        std::string fullName = GetFullName(object);
-        if (fullName == kInvalidObject) continue;
-        if (earliestWins) {
-            index.try_emplace(std::move(fullName), object);
-        } else {
-            index.insert_or_assign(std::move(fullName), object);
-        }
+        const std::string_view fullName = writer.Write(object);
+        if (!fullName.empty()) index.File(fullName, object, earliestWins);
     }
-    return index;
 }
 
-bool IsFunction(const GameObject* object) {
-    return IsValidObject(object->classObject) && object->classObject->index == kFunctionClassIndex;
-}
+// An index built at its first use and kept; built again only after ForgetLookupsForTesting.
+class HeldIndex {
+public:
+    template <class Belongs>
+    const FullNameIndex& Get(Belongs belongs, bool earliestWins) {
+        if (!built_ || generation_ != detail::lookupGeneration) {
+            index_ = FullNameIndex{};
+            BuildIndex(index_, belongs, earliestWins);
+            generation_ = detail::lookupGeneration;
+            built_ = true;
+        }
+        return index_;
+    }
 
-GameObject* LookUp(const FullNameIndex& index, std::string_view fullName) {
-    auto found = index.find(fullName);
-    return found == index.end() ? nullptr : found->second;
-}
+private:
+    FullNameIndex index_;
+    std::uint64_t generation_ = 0;
+    bool built_ = false;
+};
 
 }  // namespace
 
 GameObject* FindObject(std::string_view fullName) {
-    static const FullNameIndex index = BuildIndex(QualifiesForFullNameIndex, false);
-    return LookUp(index, fullName);
+    static HeldIndex held;
+    return held.Get(QualifiesForFullNameIndex, false).Find(fullName);
 }
 
 GameObject* FindFunction(std::string_view fullName) {
-    static const FullNameIndex index = BuildIndex(IsFunction, true);
-    return LookUp(index, fullName);
+    static HeldIndex held;
+    return held.Get(IsFunction, true).Find(fullName);
+}
+
+void ForgetLookupsForTesting() {
+    ++detail::lookupGeneration;
 }
 
 // ---- Names --------------------------------------------------------------------------------------
@@ -225,12 +316,18 @@ NameEntry* FindNameEntry(const char16_t* text) {
 
 GameObject* FindInstanceOf(ClassCache& cls) {
     const ObjectTableDescriptor& objects = ObjectTable();
+    // The class is looked up when the first candidate is met (so that a table without one builds
+    // no index); the index never changes during the walk, so one look-up answers for all.
+    GameObject* classObject = nullptr;
     for (std::int32_t i = 0; i < objects.count; ++i) {
         GameObject* object = objects.data[i];
         if (!IsValidObject(object)) continue;
         if ((object->flags & kClassDefaultFlag) != 0) continue;
-        GameObject* classObject = cls.Get();
-        if (classObject != nullptr && IsA(object, classObject)) return object;
+        if (classObject == nullptr) {
+            classObject = cls.Get();
+            if (classObject == nullptr) return nullptr;
+        }
+        if (IsA(object, classObject)) return object;
     }
     return nullptr;
 }

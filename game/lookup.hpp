@@ -8,6 +8,7 @@
 //   Full-name lookup - FindObject (latest object wins), FindFunction (earliest wins)
 //   Names          - CrcTable, NameHash, FindNameEntry
 //   Caches         - ClassCache, FunctionCache: one process-wide pointer per use site
+//   Starting over  - ForgetLookupsForTesting, for tests and fuzzing
 //   Instances      - FindInstanceOf
 #pragma once
 
@@ -67,6 +68,11 @@ NameEntry* FindNameEntry(const char16_t* text);
 
 // ---- Caches -------------------------------------------------------------------------------------
 
+namespace detail {
+// Raised only by ForgetLookupsForTesting; indices and caches filled before it count as empty.
+inline std::uint64_t lookupGeneration = 0;
+}  // namespace detail
+
 // A process-wide pointer to one game object, looked up by full name on use while it is null and
 // kept once found.
 template <GameObject* (*Lookup)(std::string_view)>
@@ -74,17 +80,28 @@ class LookupCache {
 public:
     explicit constexpr LookupCache(const char* fullName) : fullName_(fullName) {}
     GameObject* Get() {
-        if (object_ == nullptr) object_ = Lookup(fullName_);
+        if (object_ == nullptr || generation_ != detail::lookupGeneration) {
+            object_ = Lookup(fullName_);
+            generation_ = detail::lookupGeneration;
+        }
         return object_;
     }
 
 private:
     const char* fullName_;
     GameObject* object_ = nullptr;
+    std::uint64_t generation_ = 0;
 };
 
 using ClassCache = LookupCache<FindObject>;
 using FunctionCache = LookupCache<FindFunction>;
+
+// ---- Starting over ------------------------------------------------------------------------------
+
+// For tests and fuzzing only: forgets both indices and what every lookup cache holds, so that the
+// next lookups read the tables as they are now (a new emulated world, say). The plugin itself
+// never calls it: its indices and caches last for the life of the process.
+void ForgetLookupsForTesting();
 
 // ---- Instances ----------------------------------------------------------------------------------
 

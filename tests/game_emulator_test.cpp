@@ -132,12 +132,12 @@ TEST_F(EmulatorTest, HostReadsNamesAndTablesFromTheCurrentWorld) {
 }
 
 TEST_F(EmulatorTest, LargeTablesAreFoundLikeSmallOnes) {
-    sim::game::PopulateLargeWorld(world, 60000);
+    // Enough objects that the indices' texts fill several storage blocks.
+    sim::game::PopulateLargeWorld(world, 150000);
     const game::ObjectTableDescriptor& objects = world.ObjectTable();
-    ASSERT_GE(objects.count, 60000);
-    // Sample classes and functions across the table, the last ones included.
+    ASSERT_GE(objects.count, 150000);
     std::size_t checked = 0;
-    for (std::int32_t i = objects.count - 1; i >= 0; i -= 997) {
+    for (std::int32_t i = objects.count - 1; i >= 0; --i) {
         const GameObject* object = objects.data[i];
         const std::string fullName = world.FullName(object);
         if (object->classObject == world.Get("Class Core.Class")) {
