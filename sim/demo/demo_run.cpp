@@ -6,9 +6,9 @@
 // fresh world, and the plugin meets only that one.
 #include "sim/demo/demo_run.hpp"
 
-#include <stdexcept>
-
 #include <fmt/format.h>
+
+#include <stdexcept>
 
 #include "sim/game/match_play.hpp"
 #include "sim/game/match_session.hpp"

@@ -3,16 +3,16 @@
 //
 // Exit status: 0 when both halves were played, 1 when the plugin could not be loaded, 2 for a bad
 // command line or a bad match script.
+#include <fmt/format.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
 #include "sim/demo/demo_run.hpp"
 #include "sim/demo/screens_table.hpp"
@@ -29,7 +29,8 @@ int Usage() {
     std::fputs(
         "usage: cloak-demo [--data-dir DIR] [--match FILE] [--json]\n"
         "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
-        "                  there (default " CLOAK_DEFAULT_DATA_DIR ")\n"
+        "                  there (default " CLOAK_DEFAULT_DATA_DIR
+        ")\n"
         "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
         "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n",
         stderr);
@@ -77,7 +78,8 @@ int main(int argc, char** argv) {
 
     const std::optional<std::string> text = ReadFile(options->match);
     if (!text) {
-        fmt::print(stderr, "cloak-demo: cannot read the match script {}\n", options->match.string());
+        fmt::print(stderr, "cloak-demo: cannot read the match script {}\n",
+                   options->match.string());
         return 2;
     }
     sim::game::MatchScript script;

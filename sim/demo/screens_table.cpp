@@ -6,11 +6,14 @@
 //   ScreensTable   - the rows of every screen
 #include "sim/demo/screens_table.hpp"
 
+#include <fmt/format.h>
+#include <fmt/ranges.h>
+
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include <fmt/format.h>
+#include "sim/game/match_script.hpp"
 
 namespace demo {
 
@@ -24,8 +27,9 @@ using sim::game::Utf8FromUtf16;
 
 // Columns are measured in code points, which is how wide a terminal draws these texts.
 std::size_t Width(const std::string& text) {
-    return static_cast<std::size_t>(std::count_if(
-        text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 class Table {
@@ -83,9 +87,13 @@ std::string Numbers(const std::vector<std::int32_t>& values) {
     return values.empty() ? "-" : fmt::format("{}", fmt::join(values, " "));
 }
 
-std::string Text(const std::u16string& text) { return text.empty() ? "-" : Utf8FromUtf16(text); }
+std::string Text(const std::u16string& text) {
+    return text.empty() ? "-" : Utf8FromUtf16(text);
+}
 
-std::string YesNo(bool value, const char* yes, const char* no) { return value ? yes : no; }
+std::string YesNo(bool value, const char* yes, const char* no) {
+    return value ? yes : no;
+}
 
 // ---- ScreensTable -------------------------------------------------------------------------------
 
@@ -107,8 +115,8 @@ std::optional<std::int32_t> StatOf(const PlayerScreen& player, const std::string
 void PlayerRows(Table& table, std::size_t position, const PlayerScreen* without,
                 const PlayerScreen* with) {
     const PlayerScreen& any = without != nullptr ? *without : *with;
-    table.Section(fmt::format("Scoreboard row {}{}", position + 1,
-                              any.local ? " - the local player" : ""));
+    table.Section(
+        fmt::format("Scoreboard row {}{}", position + 1, any.local ? " - the local player" : ""));
     PlayerRow(table, "name", without, with, [](const PlayerScreen& p) { return Text(p.name); });
     PlayerRow(table, "title", without, with, [](const PlayerScreen& p) { return Text(p.title); });
     PlayerRow(table, "club id", without, with,

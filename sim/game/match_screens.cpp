@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "sim/game/match_script.hpp"
+
 namespace sim::game {
 
 namespace {
@@ -27,9 +29,9 @@ PlayerScreen CapturePlayer(World& world, const MatchPlayer& player) {
     for (std::size_t loadout = 0; loadout < 2; ++loadout) {
         screen.loadouts[loadout] =
             ReadArray(loadouts[loadout].products, [](std::int32_t id) { return id; });
-        screen.onlineData[loadout] = ReadArray(
-            online[loadout].products,
-            [](const ::game::ProductOnlineData& data) { return data.attributeId; });
+        screen.onlineData[loadout] =
+            ReadArray(online[loadout].products,
+                      [](const ::game::ProductOnlineData& data) { return data.attributeId; });
     }
     return screen;
 }

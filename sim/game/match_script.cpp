@@ -7,12 +7,12 @@
 //   ParseMatchScript
 #include "sim/game/match_script.hpp"
 
+#include <fmt/format.h>
+
 #include <limits>
 #include <map>
-#include <set>
-
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
+#include <set>
 
 namespace sim::game {
 
@@ -25,8 +25,11 @@ std::u16string Utf16FromUtf8(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                                   : (lead >> 3) == 0x1E ? 4 : 0;
+        const std::size_t length = lead < 0x80           ? 1
+                                   : (lead >> 5) == 0x6  ? 2
+                                   : (lead >> 4) == 0xE  ? 3
+                                   : (lead >> 3) == 0x1E ? 4
+                                                         : 0;
         if (length == 0 || i + length > text.size()) throw MatchScriptError("invalid UTF-8 text");
         char32_t code = length == 1 ? lead : lead & (0x7F >> length);
         for (std::size_t k = 1; k < length; ++k) {
@@ -104,13 +107,7 @@ public:
         return value.get<std::string>();
     }
 
-    std::u16string Text(const char* field) {
-        try {
-            return Utf16FromUtf8(String(field));
-        } catch (const MatchScriptError& error) {
-            Fail(field, error.what());
-        }
-    }
+    std::u16string Text(const char* field) { return Utf16FromUtf8(String(field)); }
 
     std::optional<std::u16string> OptionalText(const char* field) {
         if (!Has(field)) return std::nullopt;
@@ -155,9 +152,9 @@ public:
         for (std::size_t i = 0; i < 2; ++i) {
             if (!value[i].is_array()) Fail(field, "must be a list of two lists");
             for (const json& element : value[i]) {
-                lists[i].push_back(NumberOf<std::int32_t>(
-                    element, field, std::numeric_limits<std::int32_t>::min(),
-                    std::numeric_limits<std::int32_t>::max()));
+                lists[i].push_back(
+                    NumberOf<std::int32_t>(element, field, std::numeric_limits<std::int32_t>::min(),
+                                           std::numeric_limits<std::int32_t>::max()));
             }
         }
         return lists;
@@ -185,7 +182,8 @@ class Roster {
 public:
     void Join(FieldReader& fields, const std::string& player, bool local) {
         if (player.empty()) fields.Fail("player", "must not be empty");
-        if (present_.contains(player)) fields.Fail("player", "\"" + player + "\" has joined already");
+        if (present_.contains(player))
+            fields.Fail("player", "\"" + player + "\" has joined already");
         if (local && !local_.empty()) fields.Fail("local", "the match has a local player already");
         present_.insert(player);
         if (local) local_ = player;
@@ -228,10 +226,12 @@ MatchEvent ReadEvent(FieldReader& fields, const std::string& kind, Roster& roste
     if (kind == "join") return ReadJoin(fields, roster);
     if (kind == "rename") {
         std::string player = roster.Known(fields);
-        if (roster.IsLocal(player)) fields.Fail("player", "the local player's name is \"localName\"");
+        if (roster.IsLocal(player))
+            fields.Fail("player", "the local player's name is \"localName\"");
         return RenameEvent{player, fields.Text("name")};
     }
-    if (kind == "club") return ClubEvent{roster.Known(fields), fields.Number<std::uint64_t>("clubId")};
+    if (kind == "club")
+        return ClubEvent{roster.Known(fields), fields.Number<std::uint64_t>("clubId")};
     if (kind == "replicate") return ReplicateEvent{roster.Known(fields), fields.String("variable")};
     if (kind == "title") return TitleEvent{roster.Known(fields), fields.Text("title")};
     if (kind == "stat") {

@@ -104,11 +104,10 @@ struct FreePlayEvent {
 // The match ends: its game event object is destroyed; players leave; a new match may follow.
 struct EndMatchEvent {};
 
-using MatchEvent =
-    std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent, StatEvent,
-                 LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent, SeasonRewardEvent,
-                 RecentsChangedEvent, DownloadRecentsEvent, NotificationEvent, RpcEvent,
-                 FreePlayEvent, EndMatchEvent>;
+using MatchEvent = std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent,
+                                StatEvent, LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent,
+                                SeasonRewardEvent, RecentsChangedEvent, DownloadRecentsEvent,
+                                NotificationEvent, RpcEvent, FreePlayEvent, EndMatchEvent>;
 
 // ---- MatchScript --------------------------------------------------------------------------------
 

@@ -43,8 +43,10 @@ constexpr std::string_view kUpdatePriData =
     "Function TAGame.GFxData_PRI_TA.__GFxData_PRI_TA__UpdatePRIData_0x1";
 constexpr std::string_view kCanShowRank =
     "Function TAGame.GFxData_LocalPlayer_TA.CanShowRankInfoForPlaylistByID";
-constexpr std::string_view kSeasonRewardUpdate = "Function TAGame.GFxData_SeasonReward_TA.UpdateData";
-constexpr std::string_view kTeamNameChanged = "Function TAGame.GFxData_TeamInfo_TA.HandleNameChanged";
+constexpr std::string_view kSeasonRewardUpdate =
+    "Function TAGame.GFxData_SeasonReward_TA.UpdateData";
+constexpr std::string_view kTeamNameChanged =
+    "Function TAGame.GFxData_TeamInfo_TA.HandleNameChanged";
 constexpr std::string_view kSetVoteActor = "Function TAGame.GFxData_Vote_TA.SetVoteActor";
 constexpr std::string_view kRecentsChanged = "Function TAGame.RecentPlayers_TA.OnRecentsChanged";
 constexpr std::string_view kDownloadRecents =
@@ -63,7 +65,8 @@ Session* currentSession = nullptr;
 
 // Appends to a game array the way the game grows one: a new game buffer, the old one left.
 void Append(World& world, GameArray<GameObject*>& array, GameObject* element) {
-    GameArray<GameObject*> grown = world.MakeArray<GameObject*>(static_cast<std::size_t>(array.count) + 1);
+    GameArray<GameObject*> grown =
+        world.MakeArray<GameObject*>(static_cast<std::size_t>(array.count) + 1);
     std::copy(array.data, array.data + array.count, grown.data);
     grown.data[array.count] = element;
     array = grown;
@@ -75,14 +78,10 @@ void Append(World& world, GameArray<GameObject*>& array, GameObject* element) {
 
 const std::vector<CatalogueSlot>& BuiltInCatalogue() {
     static const std::vector<CatalogueSlot> catalogue{
-        {true, 0, u"Body", 23},
-        {false, 0, u"", 0},
-        {true, 1, u"Decal", 0},
-        {true, 2, u"Wheels", 376},
-        {true, 3, u"Rocket Boost", 32},
-        {true, 4, u"Antenna", 4284},
-        {true, 5, u"Topper", 4285},
-        {true, 2, u"Wheels (event)", 9999},
+        {true, 0, u"Body", 23},          {false, 0, u"", 0},
+        {true, 1, u"Decal", 0},          {true, 2, u"Wheels", 376},
+        {true, 3, u"Rocket Boost", 32},  {true, 4, u"Antenna", 4284},
+        {true, 5, u"Topper", 4285},      {true, 2, u"Wheels (event)", 9999},
         {true, 7, u"Paint Finish", 270},
     };
     return catalogue;
@@ -129,7 +128,9 @@ Session::~Session() {
     if (currentSession == this) currentSession = nullptr;
 }
 
-Session* Session::CurrentOrNull() { return currentSession; }
+Session* Session::CurrentOrNull() {
+    return currentSession;
+}
 
 // Classes the item catalogue and the vote need; a second session in one world reuses them.
 void Session::DefineExtraClasses() {
@@ -303,7 +304,8 @@ void Session::SetLoadouts(MatchPlayer& player,
                           const std::array<std::vector<std::int32_t>, 2>& products,
                           const std::array<std::vector<std::int32_t>, 2>& onlineData) {
     auto* loadouts = &world_.Field<::game::ClientLoadoutData>(player.pri, "ClientLoadouts");
-    auto* online = &world_.Field<::game::ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
+    auto* online =
+        &world_.Field<::game::ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
     for (std::size_t loadout = 0; loadout < 2; ++loadout) {
         const std::vector<std::int32_t>& ids = products[loadout];
         loadouts[loadout].products = world_.MakeArray<std::int32_t>(ids.size());
@@ -351,7 +353,9 @@ void Session::DestroyGameEvent() {
     world_.Call(gameEvent_, kGameEventDestroyed, &block);
 }
 
-void Session::EndMatch() { DestroyGameEvent(); }
+void Session::EndMatch() {
+    DestroyGameEvent();
+}
 
 void Session::EnterFreePlay() {
     DestroyGameEvent();
@@ -394,9 +398,9 @@ void Session::DownloadRecents(std::int32_t max) {
 }
 
 void Session::AddNotification(bool friendRequest, std::u16string_view from) {
-    GameObject* notification = world_.Spawn(friendRequest
-                                                ? "Class TAGame.FriendRequestNotification_TA"
-                                                : "Class TAGame.PartyInviteNotification_TA");
+    GameObject* notification =
+        world_.Spawn(friendRequest ? "Class TAGame.FriendRequestNotification_TA"
+                                   : "Class TAGame.PartyInviteNotification_TA");
     world_.SetString(notification, "Title", from);
     if (friendRequest) world_.SetString(notification, "RequesterName", from);
     ::game::HandleNotificationAddedParams block{notifications_, notification};

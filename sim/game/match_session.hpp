@@ -72,8 +72,7 @@ public:
     void SetTitle(MatchPlayer& player, std::u16string_view title);
     void ReportStat(MatchPlayer& player, std::string_view stat, std::int32_t value);
     // Both loadouts: product ids per slot and the 32-bit online field of each product.
-    void SetLoadouts(MatchPlayer& player,
-                     const std::array<std::vector<std::int32_t>, 2>& products,
+    void SetLoadouts(MatchPlayer& player, const std::array<std::vector<std::int32_t>, 2>& products,
                      const std::array<std::vector<std::int32_t>, 2>& onlineData);
 
     // ---- Match

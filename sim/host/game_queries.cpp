@@ -60,14 +60,6 @@ void PriWrapper::SetClubID(unsigned long long clubId) {
 
 // ---- Item catalogue -----------------------------------------------------------------------------
 
-ItemsWrapper::ItemsWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
-ItemsWrapper::ItemsWrapper(const ItemsWrapper& other) = default;
-ItemsWrapper& ItemsWrapper::operator=(ItemsWrapper rhs) {
-    memory_address = rhs.memory_address;
-    return *this;
-}
-ItemsWrapper::~ItemsWrapper() = default;
-
 ArrayWrapper<ProductSlotWrapper> ItemsWrapper::GetAllProductSlots() {
     return ArrayWrapper<ProductSlotWrapper>(
         AddressOf(FieldOf<sim::game::GameArray<GameObject*>>(memory_address, "Slots")));
@@ -97,16 +89,7 @@ T ArrayWrapper<T>::Get(int index) {
     return T(AddressOf(PointerAt<sim::game::GameArray<GameObject*>>(memory_address)->data[index]));
 }
 
-template class SDK_API ArrayWrapper<ProductSlotWrapper>;
-
-ProductSlotWrapper::ProductSlotWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
-ProductSlotWrapper::ProductSlotWrapper(const ProductSlotWrapper& other) = default;
-ProductSlotWrapper& ProductSlotWrapper::operator=(ProductSlotWrapper rhs) {
-    memory_address = rhs.memory_address;
-    return *this;
-}
-ProductSlotWrapper::~ProductSlotWrapper() = default;
-ProductSlotWrapper::operator bool() const { return memory_address != 0; }
+template class ArrayWrapper<ProductSlotWrapper>;
 
 int ProductSlotWrapper::GetSlotIndex() {
     const std::int32_t* index = FieldOf<std::int32_t>(memory_address, "SlotIndex");
@@ -117,15 +100,6 @@ ProductWrapper ProductSlotWrapper::GetDefaultProduct() {
     GameObject** product = FieldOf<GameObject*>(memory_address, "DefaultProduct");
     return ProductWrapper(product != nullptr ? AddressOf(*product) : 0);
 }
-
-ProductWrapper::ProductWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
-ProductWrapper::ProductWrapper(const ProductWrapper& other) = default;
-ProductWrapper& ProductWrapper::operator=(ProductWrapper rhs) {
-    memory_address = rhs.memory_address;
-    return *this;
-}
-ProductWrapper::~ProductWrapper() = default;
-ProductWrapper::operator bool() const { return memory_address != 0; }
 
 int ProductWrapper::GetID() {
     const std::int32_t* id = FieldOf<std::int32_t>(memory_address, "ID");

@@ -29,12 +29,13 @@ HookCallback MakeCallback(HookCallback::Phase phase,
 }  // namespace
 
 void GameWrapper::HookEvent(std::string eventName, std::function<void(std::string)> callback) {
-    AddHook(*host_, eventName, HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
+    AddHook(*host_, eventName,
+            HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
 }
 
 template <typename Caller>
-void GameWrapper::HookEventWithCaller(
-    std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
+void GameWrapper::HookEventWithCaller(std::string eventName,
+                                      std::function<void(Caller, void*, std::string)> callback) {
     AddHook(*host_, eventName, MakeCallback(HookCallback::Phase::Pre, std::move(callback)));
 }
 
@@ -57,7 +58,9 @@ void GameWrapper::Execute(std::function<void(GameWrapper*)> work) {
     host_->work.Push(std::move(work));
 }
 
-std::filesystem::path GameWrapper::GetDataFolder() { return host_->dataFolder; }
+std::filesystem::path GameWrapper::GetDataFolder() {
+    return host_->dataFolder;
+}
 
 // The game's own name table: the entry's text, narrowed to its low bytes as the real host does.
 // An index the table does not hold yields the empty text.
