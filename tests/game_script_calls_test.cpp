@@ -7,6 +7,7 @@
 #include "game/game_string.hpp"
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"
+#include "sim/game/hooked_params.hpp"
 
 namespace {
 
@@ -203,6 +204,12 @@ TEST_F(ScriptCallTest, ParameterBlocksMatchTheGameFunctions) {
         {"Function TAGame.GFxData_NotificationManager_TA.HandleNotificationAdded", "Notification",
          offsetof(game::HandleNotificationAddedParams, notification),
          sizeof(game::HandleNotificationAddedParams)},
+        {"Function TAGame.GFxData_PRI_TA.HandleTitleChanged", "InPRI",
+         offsetof(sim::game::HandleTitleChangedParams, pri),
+         sizeof(sim::game::HandleTitleChangedParams)},
+        {"Function ProjectX.RPCQueue_X.CreateBatchSingleRPC", "ReturnValue",
+         offsetof(sim::game::CreateBatchSingleRpcParams, result),
+         sizeof(sim::game::CreateBatchSingleRpcParams)},
     };
     for (const Expected& e : expected) {
         GameObject* function = world.Get(e.function);

@@ -374,8 +374,11 @@ GameObject* World::DefineClass(std::string_view path, std::string_view superFull
 }
 
 GameObject* World::BeginClass(std::string_view path, std::string_view superFullName) {
+    return BeginClass(path, superFullName.empty() ? nullptr : Get(superFullName));
+}
+
+GameObject* World::BeginClass(std::string_view path, GameObject* super) {
     const auto [package, name] = SplitPath(path);
-    GameObject* super = superFullName.empty() ? nullptr : Get(superFullName);
     return CreateStruct(classClass_, Package(package), name, super);
 }
 

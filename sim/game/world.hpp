@@ -109,6 +109,7 @@ public:
     // properties that use them). FinishClass creates its class-default object "Default__Name";
     // no property may be added after that, nor after a subclass exists.
     GameObject* BeginClass(std::string_view path, std::string_view superFullName);
+    GameObject* BeginClass(std::string_view path, GameObject* super);
     void FinishClass(GameObject* cls);
     // A script struct declared inside `owner` (a class or package). `size` and `alignment`
     // override the layout of the properties when non-zero.
