@@ -62,9 +62,10 @@ bool IsValidObject(const void* object) {
 
 bool IsA(const GameObject* object, const GameObject* cls) {
     if (object == nullptr) return false;
-    // A class chain that leaves the object table is corrupt; it ends the walk instead of being
-    // followed into foreign memory.
-    for (const GameObject* current = object->classObject; IsValidObject(current);
+    // A class chain that leaves the object table, or runs longer than it (a loop), is corrupt;
+    // it ends the walk instead of being followed into foreign memory or round for ever.
+    std::int32_t steps = ObjectTable().count;
+    for (const GameObject* current = object->classObject; IsValidObject(current) && --steps >= 0;
          current = current->superStruct) {
         if (current == cls) return true;
     }
@@ -128,6 +129,17 @@ std::string GetObjectName(const GameObject* object) {
     std::string name;
     AppendObjectName(object, name);
     return name;
+}
+
+bool HasObjectName(const GameObject* object, std::string_view name) {
+    const NameEntry* entry = object == nullptr ? nullptr : NameEntryAt(object->nameIndex);
+    if (entry == nullptr) return name == kUnknownName;
+    const std::size_t length = NameLength(entry->text);
+    if (length != name.size()) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (static_cast<char>(entry->text[i] & 0xFF) != name[i]) return false;
+    }
+    return true;
 }
 
 std::string GetFullName(const GameObject* object) {

@@ -4,7 +4,7 @@
 //
 // Index
 //   Tables         - the object and name tables behind the host's addresses
-//   Objects        - IsValidObject, IsA, GetObjectName, GetFullName
+//   Objects        - IsValidObject, IsA, GetObjectName, HasObjectName, GetFullName
 //   Full-name lookup - FindObject (latest object wins), FindFunction (earliest wins)
 //   Names          - CrcTable, NameHash, FindNameEntry
 //   Caches         - ClassCache, FunctionCache: one process-wide pointer per use site
@@ -35,6 +35,8 @@ bool IsValidObject(const void* object);
 bool IsA(const GameObject* object, const GameObject* cls);
 // The object's own name (no name number); "UnknownName" when it cannot be read.
 std::string GetObjectName(const GameObject* object);
+// Whether GetObjectName(object) is `name`, without making the name.
+bool HasObjectName(const GameObject* object, std::string_view name);
 // "<class name> <outermost>.<...>.<name>"; "InvalidObject" for an object that is not valid.
 std::string GetFullName(const GameObject* object);
 

@@ -19,11 +19,17 @@ bool IsNonDataField(const GameObject* field) {
 
 std::optional<std::int32_t> FindPropertyOffset(const GameObject* structOrClass,
                                                std::string_view name) {
-    if (structOrClass == nullptr) return std::nullopt;
+    if (!IsValidObject(structOrClass)) return std::nullopt;
     const GameObject* super = structOrClass->superStruct;
+    // A super class outside the object table is corrupt, and so is the size it would give.
+    if (super != nullptr && !IsValidObject(super)) return std::nullopt;
+    // Every test below only skips a field, so the cheap ones go first and the kind of field (a
+    // walk of its class chain) is asked of the one field whose name matches.
+    std::int32_t steps = ObjectTable().count;
     for (const GameObject* field = structOrClass->firstField; field != nullptr;
          field = field->nextField) {
-        if (IsNonDataField(field)) continue;
+        // A chain that leaves the table, or runs longer than it (a cycle), is corrupt.
+        if (!IsValidObject(field) || --steps < 0) return std::nullopt;
         if (field->dataProperty == 0) continue;
         if (super != nullptr) {
             // Fields lying in the super class's part of an instance are inherited, not declared.
@@ -33,7 +39,8 @@ std::optional<std::int32_t> FindPropertyOffset(const GameObject* structOrClass,
                 continue;
             }
         }
-        if (GetObjectName(field) == name) return field->offset;
+        if (!HasObjectName(field, name) || IsNonDataField(field)) continue;
+        return field->offset;
     }
     return std::nullopt;
 }

@@ -60,6 +60,12 @@ TEST_F(LookupTest, IsAWalksTheSuperClassChain) {
     EXPECT_FALSE(game::IsA(world.Spawn("Class Engine.PlayerReplicationInfo"),
                            world.Get("Class TAGame.PRI_TA")));
     EXPECT_FALSE(game::IsA(nullptr, world.Get("Class Core.Object")));
+
+    // A super-class chain that loops is corrupt: the walk ends instead of going round for ever.
+    GameObject* record = world.Get("Class Engine.PlayerReplicationInfo");
+    record->superStruct = world.Get("Class TAGame.PRI_TA");
+    EXPECT_TRUE(game::IsA(pri, record));
+    EXPECT_FALSE(game::IsA(pri, world.Get("Class Core.Object")));
 }
 
 TEST_F(LookupTest, FindObjectIndexesClassesAndLetsTheLatestTwinWin) {

@@ -56,6 +56,26 @@ TEST_F(PropertyTest, SkipsUnmarkedFieldsAndFieldsInsideTheSuperClassPart) {
     EXPECT_EQ(game::FindPropertyOffset(cls, "Low"), low->offset);
 }
 
+// A damaged chain of fields or super class is read no further than the object table vouches for:
+// the search ends without a result instead of following a foreign pointer or going round a loop.
+TEST_F(PropertyTest, DamagedFieldChainOrSuperFindsNothing) {
+    GameObject* cls = world.DefineClass(
+        "TAGame.Damaged_TA", "Class Engine.Actor",
+        {{"First", sim::game::PropertyType::Int}, {"Second", sim::game::PropertyType::Int}});
+    GameObject* first = cls->firstField;
+    ASSERT_EQ(game::FindPropertyOffset(cls, "Second"), world.PropertyOffset(cls, "Second"));
+
+    first->nextField = game::PointerAt<GameObject>(0x900000000000ull);
+    EXPECT_EQ(game::FindPropertyOffset(cls, "Second"), std::nullopt);
+    EXPECT_EQ(game::FindPropertyOffset(cls, "First"), world.PropertyOffset(cls, "First"));
+    first->nextField = first;  // a loop
+    EXPECT_EQ(game::FindPropertyOffset(cls, "Second"), std::nullopt);
+
+    GameObject* super = cls->superStruct;
+    cls->superStruct = game::PointerAt<GameObject>(game::AddressOf(super) + 4);
+    EXPECT_EQ(game::FindPropertyOffset(cls, "First"), std::nullopt);
+}
+
 TEST_F(PropertyTest, AccessorsPointIntoTheObjectOrAreNull) {
     GameObject* controller = world.Spawn("Class TAGame.PlayerController_TA");
     GameObject* localPlayer = world.Spawn("Class ProjectX.LocalPlayer_X");
