@@ -17,6 +17,7 @@ for source in tests/fuzz/*_fuzz.cpp; do
     mkdir -p "$work/corpus"
     cp -n tests/fuzz/corpus/"$target"/* "$work/corpus/" 2>/dev/null || true
     echo "== fuzzing $target for ${seconds}s"
-    ASAN_OPTIONS=detect_leaks=1 ./build-fuzz/"$name" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$work/" "$work/corpus" 2>&1 | tail -n 12
+    # A hang is a finding too: no single input may take longer than ten seconds.
+    ASAN_OPTIONS=detect_leaks=1 ./build-fuzz/"$name" -max_total_time="$seconds" -timeout=10 \
+        -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" 2>&1 | tail -n 12
 done

@@ -89,7 +89,9 @@ const std::vector<CatalogueSlot>& BuiltInCatalogue() {
 
 // ---- Construction -------------------------------------------------------------------------------
 
-Session::Session(World& world, std::u16string_view localName) : world_(world) {
+Session::Session(World& world, std::u16string_view localName,
+                 const std::vector<CatalogueSlot>& catalogue)
+    : world_(world) {
     DefineExtraClasses();
 
     controller_ = world.Spawn("Class TAGame.PlayerController_TA");
@@ -119,7 +121,7 @@ Session::Session(World& world, std::u16string_view localName) : world_(world) {
                         world.LocalizedText(u"UIText", u"Global", keys[team]));
     }
 
-    BuildCatalogue();
+    BuildCatalogue(catalogue);
     SetBodies();
     currentSession = this;
 }
@@ -144,8 +146,7 @@ void Session::DefineExtraClasses() {
                        {{"VoteType", Int}, {"TimeRemaining", Int}});
 }
 
-void Session::BuildCatalogue() {
-    const std::vector<CatalogueSlot>& slots = BuiltInCatalogue();
+void Session::BuildCatalogue(const std::vector<CatalogueSlot>& slots) {
     catalogue_ = world_.Spawn("Class TAGame.ProductDatabase_TA");
     auto& list = world_.Field<GameArray<GameObject*>>(catalogue_, "Slots");
     list = world_.MakeArray<GameObject*>(slots.size());

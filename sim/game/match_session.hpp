@@ -51,8 +51,10 @@ class Session {
 public:
     // Builds the local player (controller, local player, online player named `localName`), the
     // menus' data objects, the recent-players list, the notification manager and the item
-    // catalogue in `world`, sets the bodies of the hooked functions, and becomes current.
-    Session(World& world, std::u16string_view localName);
+    // catalogue (`catalogue`, position by position) in `world`, sets the bodies of the hooked
+    // functions, and becomes current.
+    Session(World& world, std::u16string_view localName,
+            const std::vector<CatalogueSlot>& catalogue = BuiltInCatalogue());
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -114,7 +116,7 @@ public:
 
 private:
     void DefineExtraClasses();
-    void BuildCatalogue();
+    void BuildCatalogue(const std::vector<CatalogueSlot>& slots);
     void SetBodies();
     void StartMatchIfNeeded();
     void DestroyGameEvent();
