@@ -9,7 +9,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test test-plain test-asan
+.PHONY: deps build demo test fuzz
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,3 +23,6 @@ demo: build
 
 test: deps
 	@bash scripts/run-tests.sh
+
+fuzz: deps
+	@bash scripts/fuzz.sh

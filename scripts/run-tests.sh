@@ -18,3 +18,6 @@ run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DCLOAK_SANITIZE=ON
+
+echo "== fuzz targets (bounded run from the seed corpus)"
+FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh

@@ -1,0 +1,33 @@
+// The game names the plugin depends on, registered while the hooks are registered and checked
+// against the running game at the end of the load.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+
+namespace game::NameRegistry {
+
+// Full names of script functions.
+inline std::set<std::string> FunctionNames;
+// Full names of classes.
+inline std::set<std::string> ClassNames;
+// Bare script-struct names with the size, raised to the struct's alignment, they must have.
+inline std::map<std::u16string, std::uint64_t> StructSizes;
+
+void AddFunction(std::string_view fullName);
+void AddClass(std::string_view fullName);
+// A second size for one name replaces the first.
+void SetStructSize(std::u16string_view name, std::uint64_t size);
+
+}  // namespace game::NameRegistry
+
+namespace game {
+
+// Checks functions, then structs, then classes against the running game, all three whatever the
+// others found, and logs the one line "BAD BAD BAD" on the console when anything is missing.
+void ResolveNameRegistries();
+
+}  // namespace game
