@@ -38,8 +38,8 @@ void CloakMyIdentity::OnRecentsChanged(ActorWrapper caller, void*, std::string) 
 
 void CloakMyIdentity::OnDownloadRecentPlayers(ActorWrapper caller, void*, std::string) {
     if (!settings.bHideRecents.get()) return;
-    auto* recentPlayers =
-        game::FieldOf<game::GameObject*>(WrappedObject(caller), game::FriendsClass, "RecentPlayers");
+    auto* recentPlayers = game::FieldOf<game::GameObject*>(WrappedObject(caller),
+                                                           game::FriendsClass, "RecentPlayers");
     if (recentPlayers != nullptr) ClearRecentPlayerLimit(*recentPlayers);
 }
 

@@ -7,13 +7,13 @@
 //   ConcealLocalName        - "Player 0", again after every RPC batch
 //   NameLocalPlayer         - the local-player steps, shared with the load sequence
 //   ResetPlayerNumbers      - numbering starts again with every match
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include <fmt/format.h>
 
 #include "conceal/wrapped_object.hpp"
 #include "game/class_caches.hpp"
@@ -95,7 +95,9 @@ void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
 
 // ---- ConcealLocalName, NameLocalPlayer ------------------------------------------------------
 
-void CloakMyIdentity::ConcealLocalName(ActorWrapper, void*, std::string) { NameLocalPlayer(); }
+void CloakMyIdentity::ConcealLocalName(ActorWrapper, void*, std::string) {
+    NameLocalPlayer();
+}
 
 bool CloakMyIdentity::NameLocalPlayer() {
     game::GameObject* controller = nullptr;
@@ -118,4 +120,6 @@ bool CloakMyIdentity::NameLocalPlayer() {
 
 // ---- ResetPlayerNumbers ---------------------------------------------------------------------
 
-void CloakMyIdentity::ResetPlayerNumbers(std::string) { playerCounter = 0; }
+void CloakMyIdentity::ResetPlayerNumbers(std::string) {
+    playerCounter = 0;
+}

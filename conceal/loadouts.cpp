@@ -88,8 +88,9 @@ void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string
     game::ClientLoadoutOnlineData* onlineData = game::GetClientLoadoutsOnline(record);
     if (loadouts == nullptr || onlineData == nullptr) return;
 
-    const DefaultProducts defaults(*gameWrapper, kFirstRewritten,
-                                   std::max(LastRewritten(loadouts[0]), LastRewritten(loadouts[1])));
+    const DefaultProducts defaults(
+        *gameWrapper, kFirstRewritten,
+        std::max(LastRewritten(loadouts[0]), LastRewritten(loadouts[1])));
     for (int loadout = 0; loadout < 2; ++loadout) {
         const game::GameArray<game::ProductOnlineData>& online = onlineData[loadout].products;
         if (online.data != nullptr) {

@@ -35,9 +35,9 @@ enum class Trigger : std::uint8_t {
 struct RegistryName {
     enum class Kind : std::uint8_t { RowFunction, Class, Struct };
     Kind kind = Kind::RowFunction;
-    std::string_view className;       // Kind::Class
-    std::u16string_view structName;   // Kind::Struct
-    std::uint64_t structSize = 0;     // Kind::Struct
+    std::string_view className;      // Kind::Class
+    std::u16string_view structName;  // Kind::Struct
+    std::uint64_t structSize = 0;    // Kind::Struct
 };
 
 // The full name of the row's own function.
