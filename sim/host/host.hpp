@@ -2,8 +2,8 @@
 //
 // Load: open the module, read its `exports` record, call createFunction (getPlugin), fill the
 // plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
-// HybridPlugin, call onLoad. Unload: drop the host's references, call destroyFunction (deleteMe),
-// close the module. An exception escaping onLoad is written to the console, as the real host
+// HybridPlugin, call onLoad. Unload: drop the host's references and call destroyFunction
+// (deleteMe); the module stays mapped (see Host::Unload). An exception escaping onLoad is written to the console, as the real host
 // reports a plugin that failed to load.
 #pragma once
 
@@ -23,6 +23,9 @@ struct GameTables {
     std::uint64_t nameTable = 0;
 };
 
+// The table addresses of the current game world (zero when there is none).
+SDK_API GameTables CurrentWorldTables();
+
 class SDK_API Host {
 public:
     explicit Host(std::filesystem::path dataFolder);
@@ -34,6 +37,8 @@ public:
     // when the module cannot be opened or lacks its exports; true otherwise (also when onLoad
     // threw: the plugin stays loaded, as with the real host).
     bool Load(const std::filesystem::path& module, GameTables tables);
+    // The same with the tables of the current game world.
+    bool Load(const std::filesystem::path& module) { return Load(module, CurrentWorldTables()); }
     void Unload();
 
     // The game thread's tick: runs the work queued through GameWrapper::Execute.

@@ -1,0 +1,189 @@
+// Loading the plugin through the stand-in host with a settings file in every state it can be
+// found in: stored choices survive, and a file that cannot be used never switches concealment off.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "plugin/cloak_my_identity.hpp"
+#include "sim/host/host.hpp"
+#include "tests/command_output.hpp"
+#include "tests/temp_folder.hpp"
+
+namespace {
+
+using ::testing::HasSubstr;
+using testing_support::ReadText;
+using testing_support::TempFolder;
+using testing_support::WriteText;
+
+class SettingsRecoveryTest : public ::testing::Test {
+protected:
+    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity/settings.json"; }
+    std::filesystem::path SetAside() const { return File().string() + ".bad"; }
+
+    // Loads the module into a new host; the host unloads it when the test is done with it.
+    std::unique_ptr<sim::host::Host> LoadPlugin() {
+        auto host = std::make_unique<sim::host::Host>(folder.path());
+        EXPECT_TRUE(host->Load(CLOAK_PLUGIN_PATH, {}));
+        return host;
+    }
+
+    static const PluginSettings& SettingsOf(const sim::host::Host& host) {
+        return static_cast<const CloakMyIdentity*>(host.Plugin())->settings;
+    }
+
+    // settings.json as a fresh complete file holding the defaults.
+    void ExpectFreshFile() const {
+        const nlohmann::json written = nlohmann::json::parse(ReadText(File()));
+        EXPECT_EQ(written, nlohmann::json(PluginSettings{}));
+        EXPECT_EQ(ReadText(File()), written.dump(4));
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(SettingsRecoveryTest, StoredChoicesSurviveAndTheFileIsWrittenBackWhole) {
+    nlohmann::json stored = PluginSettings{};
+    stored["bShowNames"] = false;
+    stored["Stats"] = {{"MatchGoals", false}, {"MatchAssists", true}};
+    WriteText(File(), stored.dump());  // compact, as a user might leave it
+
+    auto host = LoadPlugin();
+    EXPECT_EQ(nlohmann::json(SettingsOf(*host)), stored);
+    EXPECT_EQ(ReadText(File()), stored.dump(4));
+    EXPECT_THAT(host->ConsoleLines(), ::testing::IsEmpty());
+    EXPECT_FALSE(std::filesystem::exists(SetAside()));
+}
+
+TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
+    nlohmann::json missingKey = PluginSettings{};
+    missingKey.erase("bShowTitles");
+    nlohmann::json wrongType = PluginSettings{};
+    wrongType["bShowNames"] = 0;
+    wrongType["bHideRecents"] = false;
+    struct Case {
+        std::string text;
+        const char* error;
+    };
+    const std::vector<Case> cases = {
+        {"{\"bShowNames\": false,", "parse_error"},
+        {missingKey.dump(), "key 'bShowTitles' not found"},
+        {wrongType.dump(), "type must be boolean, but is number"},
+        {"", "parse_error"},
+    };
+
+    WriteText(SetAside(), "an older unusable file");
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.text);
+        WriteText(File(), item.text);
+        auto host = LoadPlugin();
+
+        EXPECT_EQ(nlohmann::json(SettingsOf(*host)), nlohmann::json(PluginSettings{}));
+        EXPECT_EQ(ReadText(SetAside()), item.text);
+        ExpectFreshFile();
+        const std::vector<std::string> lines = host->ConsoleLines();
+        ASSERT_EQ(lines.size(), 1U);
+        EXPECT_THAT(lines[0], HasSubstr(File().string()));
+        EXPECT_THAT(lines[0], HasSubstr(item.error));
+    }
+}
+
+// When the unusable file cannot be moved aside it is the user's only copy, so it stays as it is.
+TEST_F(SettingsRecoveryTest, FileThatCannotBeSetAsideIsNotOverwritten) {
+    WriteText(SetAside() / "something", "in the way");
+    WriteText(File(), "{ broken");
+    auto host = LoadPlugin();
+
+    EXPECT_EQ(nlohmann::json(SettingsOf(*host)), nlohmann::json(PluginSettings{}));
+    EXPECT_EQ(ReadText(File()), "{ broken");
+    const std::vector<std::string> lines = host->ConsoleLines();
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_THAT(lines[0], HasSubstr(File().string()));
+    EXPECT_THAT(lines[0], HasSubstr("parse_error"));
+}
+
+// An empty folder of that name is no one's data: it is replaced like an older file.
+TEST_F(SettingsRecoveryTest, EmptyFolderInPlaceOfTheSetAsideFileIsReplaced) {
+    std::filesystem::create_directories(SetAside());
+    WriteText(File(), "[]");
+    auto host = LoadPlugin();
+    EXPECT_EQ(ReadText(SetAside()), "[]");
+    ExpectFreshFile();
+}
+
+// Whatever happened to the file - cut short anywhere, bytes overwritten, a member of the wrong
+// type - the load either honours a file that still reads as a whole record, or conceals
+// everything, keeps the damaged text as settings.json.bad and writes a fresh file. It never
+// applies part of a file.
+TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
+    nlohmann::json choices = PluginSettings{};
+    choices["bShowNames"] = false;
+    choices["bHideRecents"] = false;
+    choices["Stats"] = {{"MatchGoals", false}, {"MatchAssists", true}};
+    const std::string original = choices.dump(4);
+
+    struct Damage {
+        std::string text;
+        bool mustBeRejected;
+    };
+    std::vector<Damage> damages;
+    for (std::size_t length = 0; length < original.size(); ++length) {
+        damages.push_back({original.substr(0, length), true});
+    }
+    std::mt19937 random(20261208);
+    for (std::size_t at = 0; at < original.size(); ++at) {
+        std::string text = original;
+        text[at] = static_cast<char>(random() % 256);
+        damages.push_back({text, false});
+    }
+    for (const char* wrong : {"0", "1.5", "\"true\"", "null", "[]", "[true]", "{}"}) {
+        for (const auto& [key, value] : choices.items()) {
+            if (key == "Stats" && std::string_view(wrong) == "{}") continue;  // still an object
+            nlohmann::json text = choices;
+            text[key] = nlohmann::json::parse(wrong);
+            damages.push_back({text.dump(4), true});
+        }
+        nlohmann::json statOfWrongType = choices;
+        statOfWrongType["Stats"]["MatchGoals"] = nlohmann::json::parse(wrong);
+        damages.push_back({statOfWrongType.dump(), true});
+    }
+    damages.push_back({original.substr(0, 40) + std::string(64, '\0') + original.substr(40), true});
+
+    int rejected = 0;
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.text);
+        std::filesystem::remove(SetAside());
+        WriteText(File(), damage.text);
+        auto host = LoadPlugin();
+        const nlohmann::json loaded = SettingsOf(*host);
+        if (host->ConsoleLines().empty()) {
+            // Accepted: exactly what the file says, for every member the record has.
+            EXPECT_FALSE(damage.mustBeRejected);
+            const nlohmann::json file = nlohmann::json::parse(damage.text);
+            for (const auto& [key, value] : loaded.items()) EXPECT_EQ(value, file.at(key)) << key;
+            continue;
+        }
+        ++rejected;
+        EXPECT_EQ(loaded, nlohmann::json(PluginSettings{}));
+        EXPECT_EQ(ReadText(SetAside()), damage.text);
+        ExpectFreshFile();
+    }
+    EXPECT_GT(rejected, static_cast<int>(original.size()));
+}
+
+TEST_F(SettingsRecoveryTest, DemoShowsTheConsoleAndWhereTheSettingsWent) {
+    WriteText(File(), "not JSON");
+    const std::string command =
+        std::string("'" CLOAK_DEMO_PATH "' --data-dir '") + folder.path().string() + "'";
+    const auto [status, output] = testing_support::RunCommand(command);
+    ASSERT_EQ(status, 0) << output;
+    EXPECT_THAT(output, HasSubstr("parse_error"));
+    EXPECT_THAT(output, HasSubstr(File().string()));
+    ExpectFreshFile();
+}
+
+}  // namespace
