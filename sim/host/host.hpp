@@ -34,6 +34,8 @@ public:
     // when the module cannot be opened or lacks its exports; true otherwise (also when onLoad
     // threw: the plugin stays loaded, as with the real host).
     bool Load(const std::filesystem::path& module, GameTables tables);
+    // The same load steps for a plugin object the caller built itself (getPlugin's part done).
+    void Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables);
     void Unload();
 
     // The game thread's tick: runs the work queued through GameWrapper::Execute.
