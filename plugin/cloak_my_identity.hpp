@@ -33,9 +33,13 @@ public:
     void SetNameTable(std::uint64_t nameTableAddress) override;
     void RenderSettings() override;
 
-    // Settings file (settings/settings_file.cpp).
+    // Settings file (settings/settings_file.cpp). LoadSettings raises the JSON library's error
+    // for a file it cannot use and then leaves the record as it was. SetAsideSettingsFile renames
+    // such a file to settings.json.bad (replacing an older one) and logs why; false when it
+    // could not be moved.
     void LoadSettings();
     void SaveSettings();
+    bool SetAsideSettingsFile(const std::string& why);
 
     // Player identity (conceal/identity.cpp).
     void ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string eventName);

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
+jobs=${JOBS:-2}
 
 run_suite() {
     local dir=$1; shift
