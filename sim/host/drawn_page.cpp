@@ -160,14 +160,18 @@ private:
         current_.text.rect.x1 = penX + glyph.AdvanceX;
     }
 
-    // Strokes have see-through fringe vertices; only the opaque ones give the extent.
+    // A rule is one anti-aliased stroke between two points, thicker than a pixel: four vertices
+    // per point, the outer two see-through fringe. Only the opaque ones give the extent.
     void AddRuleVertex(const ImDrawVert& vertex) {
-        if (open_ != Open::Rule) {
+        constexpr int kStrokeVertices = 8;
+        if (open_ != Open::Rule || ruleVertices_ == kStrokeVertices) {
             Close();
             open_ = Open::Rule;
             ruleHasExtent_ = false;
+            ruleVertices_ = 0;
             current_ = Piece{Piece::Kind::Rule, {}, {}, vertex.col};
         }
+        ++ruleVertices_;
         if (Alpha(vertex.col) == 0) return;
         PixelRect& r = current_.rect;
         if (!ruleHasExtent_) r = PixelRect{vertex.pos.x, vertex.pos.y, vertex.pos.x, vertex.pos.y};
@@ -194,6 +198,7 @@ private:
     Piece current_{Piece::Kind::Text, {}, {}, 0};
     float textPenY_ = 0;
     bool ruleHasExtent_ = false;
+    int ruleVertices_ = 0;
 };
 
 bool Inside(const PixelRect& outer, const PixelRect& point) {

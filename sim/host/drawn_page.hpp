@@ -12,7 +12,7 @@
 // the screen: each glyph quad is recognised by its texture coordinates in the font atlas and text
 // runs are rebuilt (spaces from the pen's advance); a checkbox is a square frame fill, optionally
 // followed by a check-mark stroke, then a text run at the label's place; a rule is a flat stroke
-// in the border colour.
+// in the border colour (one 1.5-pixel stroke between two points).
 #pragma once
 
 #include <string>
