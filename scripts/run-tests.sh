@@ -25,7 +25,7 @@ echo "== settings page and game thread together (ThreadSanitizer)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_TSAN=ON >/dev/null
 cmake --build build-tsan -j "$jobs" --target page_threads_test
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build-tsan --output-on-failure -R '^(PageTest|SettingsSaves)\.'
+    ctest --test-dir build-tsan --output-on-failure -R '^(PageThreadsTest|SettingsSaves)\.'
 
 echo "== fuzz targets (bounded run from the seed corpus)"
 FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh
