@@ -9,13 +9,12 @@
 // each frame draws the record as it is, including statistics the scoreboard has added since.
 #include "settings/settings_page.hpp"
 
+#include <fmt/format.h>
 #include <imgui.h>
 #include <imgui_internal.h>
 
 #include <exception>
 #include <string>
-
-#include <fmt/format.h>
 
 #include "plugin/cloak_my_identity.hpp"
 

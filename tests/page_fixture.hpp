@@ -2,18 +2,16 @@
 // drawn on the host's drawing thread, and a count of the saves that reach settings.json.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/inotify.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "plugin/cloak_my_identity.hpp"
 #include "sim/host/host.hpp"
@@ -59,8 +57,7 @@ protected:
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         dataFolder_ = std::filesystem::temp_directory_path() /
-                      (std::string("cloak-page-") + test->name() + "-" +
-                       std::to_string(getpid()));
+                      (std::string("cloak-page-") + test->name() + "-" + std::to_string(getpid()));
         std::filesystem::remove_all(dataFolder_);
         std::filesystem::create_directories(SettingsFolder());
     }

@@ -1,6 +1,9 @@
 // The settings page on the host's drawing thread and the game thread at the same time: the page
 // clicks through every checkbox while the game thread meets new scoreboard statistics, reads the
 // switches and runs the queued work. Run under ThreadSanitizer by scripts/run-tests.sh.
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -11,9 +14,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-
-#include <fmt/format.h>
-#include <gtest/gtest.h>
 
 #include "page_fixture.hpp"
 #include "temp_folder.hpp"
@@ -40,9 +40,8 @@ TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
             }
             const PluginSettings& s = plugin_->settings;
             switchesOn += s.bHideScoreboardInfo.get() + s.bShowScores.get() + s.bShowNames.get();
-            s.Stats.ForEach([&](const StatTable::Entry&, Switch& concealed) {
-                switchesOn += concealed.get();
-            });
+            s.Stats.ForEach(
+                [&](const StatTable::Entry&, Switch& concealed) { switchesOn += concealed.get(); });
             host_->Tick();
             std::this_thread::yield();
         }

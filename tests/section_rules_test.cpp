@@ -1,11 +1,10 @@
 // Rules and headings in windows other than the settings page: column layouts, skipped and
 // clipped windows, lines that already have a height.
+#include <gtest/gtest.h>
 #include <imgui.h>
 #include <imgui_internal.h>
 
 #include <functional>
-
-#include <gtest/gtest.h>
 
 #include "settings/settings_page.hpp"
 #include "sim/host/drawn_page.hpp"
@@ -111,7 +110,8 @@ TEST_F(RulesTest, HeadingCentresOnALineThatAlreadyHasAHeight) {
     });
     ASSERT_EQ(page.rules.size(), 4u);
     EXPECT_GT(lineHeight, ImGui::GetFontSize());
-    EXPECT_FLOAT_EQ(page.rules[0].y, static_cast<float>(static_cast<int>(lineTop + lineHeight / 2)));
+    EXPECT_FLOAT_EQ(page.rules[0].y,
+                    static_cast<float>(static_cast<int>(lineTop + lineHeight / 2)));
     EXPECT_FLOAT_EQ(page.rules[1].y, page.rules[0].y);
     EXPECT_FLOAT_EQ(page.rules[0].x2 - page.rules[0].x1, 10);
     // The next heading starts a fresh line, whose height comes from the font.

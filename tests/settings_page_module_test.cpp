@@ -1,13 +1,12 @@
 // The settings page of the built plugin module: drawn by the module's own copy of Dear ImGui into
 // the host's context, and shown by cloak-demo in a desktop window under a virtual display.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <stb_image.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "command_output.hpp"
 #include "page_fixture.hpp"
@@ -57,9 +56,8 @@ TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
     const auto png = data.path() / "page.png";
     // The display server's own allocations are not the demo's leaks.
     const auto result = testing_support::RunCommand(
-        "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a " + std::string(CLOAK_DEMO_PATH) +
-        " --data-dir " + data.path().string() + " --settings --screenshot " + png.string() +
-        " 2>&1");
+        "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a " + std::string(CLOAK_DEMO_PATH) + " --data-dir " +
+        data.path().string() + " --settings --screenshot " + png.string() + " 2>&1");
     ASSERT_EQ(result.status, 0) << result.output;
 
     const Image image = LoadPng(png);

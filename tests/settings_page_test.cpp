@@ -1,20 +1,20 @@
 // The settings page as the host draws it: layout, greying, saves and queued work.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "page_fixture.hpp"
 
 namespace {
 
+using page_test::PageTest;
+using sim::host::DrawnPage;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
-using page_test::PageTest;
-using sim::host::DrawnPage;
 
 using Action = void (*)(GameWrapper*);
 
@@ -39,17 +39,17 @@ const std::vector<std::string> kDefaultLabels = {
 };
 
 const std::vector<std::string> kScoreboardGroup = {
-    "Hide Player Scores", "Hide MatchScore", "Hide MatchGoals", "Hide MatchDemolishes",
-    "Hide MatchSaves",    "Hide MatchShots", "Hide Titles",     "Hide ClubTags",
-    "Hide Player Names",
+    "Hide Player Scores",   "Hide MatchScore", "Hide MatchGoals",
+    "Hide MatchDemolishes", "Hide MatchSaves", "Hide MatchShots",
+    "Hide Titles",          "Hide ClubTags",   "Hide Player Names",
 };
 
 nlohmann::json FileWithStats(nlohmann::json stats) {
     nlohmann::json file = nlohmann::json::object();
-    for (const char* key : {"bShowMenuRankInfo", "bShowMenuSeasonRank", "bShowVoteToForfeit",
-                            "bHideScoreboardInfo", "bHideTeamNames", "bHideFriendRequests",
-                            "bDefaultLoadouts", "bHideRecents", "bShowTitles", "bShowClubs",
-                            "bShowNames", "bShowScores"}) {
+    for (const char* key :
+         {"bShowMenuRankInfo", "bShowMenuSeasonRank", "bShowVoteToForfeit", "bHideScoreboardInfo",
+          "bHideTeamNames", "bHideFriendRequests", "bDefaultLoadouts", "bHideRecents",
+          "bShowTitles", "bShowClubs", "bShowNames", "bShowScores"}) {
         file[key] = true;
     }
     file["Stats"] = std::move(stats);

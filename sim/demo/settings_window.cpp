@@ -12,6 +12,7 @@
 #include "sim/demo/settings_window.hpp"
 
 #include <GLFW/glfw3.h>
+#include <fmt/format.h>
 #include <imgui.h>
 #include <imgui_impl_glfw.h>
 #include <imgui_impl_opengl3.h>
@@ -20,8 +21,6 @@
 #include <cstdio>
 #include <thread>
 #include <vector>
-
-#include <fmt/format.h>
 
 #include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"

@@ -25,9 +25,15 @@ namespace {
 
 constexpr ImU32 kRgbMask = 0x00FFFFFFu;
 
-ImU32 Rgb(const ImVec4& colour) { return ImGui::ColorConvertFloat4ToU32(colour) & kRgbMask; }
-float Alpha(ImU32 colour) { return static_cast<float>(colour >> IM_COL32_A_SHIFT) / 255.0f; }
-bool SameUv(const ImVec2& a, float u, float v) { return a.x == u && a.y == v; }
+ImU32 Rgb(const ImVec4& colour) {
+    return ImGui::ColorConvertFloat4ToU32(colour) & kRgbMask;
+}
+float Alpha(ImU32 colour) {
+    return static_cast<float>(colour >> IM_COL32_A_SHIFT) / 255.0f;
+}
+bool SameUv(const ImVec2& a, float u, float v) {
+    return a.x == u && a.y == v;
+}
 
 // Glyphs by the texture coordinates of their top-left corner: distinct for every glyph.
 class GlyphAtlas {
@@ -245,8 +251,9 @@ DrawnPage ReadDrawList(const ImDrawList& list, const ImFont& font, const ImGuiSt
             case Piece::Kind::Text: {
                 const DrawnText& text = piece.text;
                 const bool labelPlace =
-                    box && std::fabs(text.rect.x0 - (box->box.x1 + style.ItemInnerSpacing.x)) <
-                               kPlaceTolerance &&
+                    box &&
+                    std::fabs(text.rect.x0 - (box->box.x1 + style.ItemInnerSpacing.x)) <
+                        kPlaceTolerance &&
                     text.rect.y0 >= box->box.y0 && text.rect.y0 < box->box.y1;
                 if (labelPlace) {
                     box->label = text.text;

@@ -29,9 +29,13 @@ SettingsPage::SettingsPage(Host& host, PageSize size)
     io.Fonts->GetTexDataAsRGBA32(&pixels, &width, &height);
 }
 
-SettingsPage::~SettingsPage() { ImGui::DestroyContext(context_); }
+SettingsPage::~SettingsPage() {
+    ImGui::DestroyContext(context_);
+}
 
-std::uintptr_t SettingsPage::Context() const { return reinterpret_cast<std::uintptr_t>(context_); }
+std::uintptr_t SettingsPage::Context() const {
+    return reinterpret_cast<std::uintptr_t>(context_);
+}
 
 DrawnPage SettingsPage::Frame() {
     ImGui::SetCurrentContext(context_);
