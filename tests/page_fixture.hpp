@@ -6,7 +6,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -16,6 +15,7 @@
 #include "plugin/cloak_my_identity.hpp"
 #include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
+#include "temp_folder.hpp"
 
 namespace page_test {
 
@@ -52,28 +52,15 @@ private:
     int watch_;
 };
 
+// Members go in reverse order: the drawing thread stops first, the folder goes last.
 class PageTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        dataFolder_ = std::filesystem::temp_directory_path() /
-                      (std::string("cloak-page-") + test->name() + "-" + std::to_string(getpid()));
-        std::filesystem::remove_all(dataFolder_);
-        std::filesystem::create_directories(SettingsFolder());
-    }
-
-    void TearDown() override {
-        page_.reset();
-        host_.reset();
-        std::filesystem::remove_all(dataFolder_);
-    }
-
     std::filesystem::path SettingsFolder() const { return dataFolder_ / "CloakMyIdentity"; }
     std::filesystem::path SettingsFile() const { return SettingsFolder() / kSettingsFileName; }
 
     // A stored file the plugin reads while it loads.
     void StoreFile(const nlohmann::json& content) const {
-        std::ofstream(SettingsFile()) << content.dump(4);
+        testing_support::WriteText(SettingsFile(), content.dump(4));
     }
 
     nlohmann::json StoredFile() const {
@@ -95,7 +82,8 @@ protected:
         return host_->State().work.Take();
     }
 
-    std::filesystem::path dataFolder_;
+    testing_support::TempFolder data_;
+    const std::filesystem::path dataFolder_ = data_.path();
     std::unique_ptr<sim::host::Host> host_;
     std::shared_ptr<CloakMyIdentity> plugin_;
     std::unique_ptr<SaveCounter> saves_;
