@@ -28,6 +28,8 @@ NameTableDescriptor& NameTable() {
 
 namespace {
 
+constexpr std::string_view kInvalidObject = "InvalidObject";
+
 // The name entry at `index`, or null when the index is outside the table or the slot is empty.
 const NameEntry* NameEntryAt(std::int32_t index) {
     const NameTableDescriptor& names = NameTable();
@@ -57,7 +59,9 @@ bool IsValidObject(const void* object) {
 
 bool IsA(const GameObject* object, const GameObject* cls) {
     if (object == nullptr) return false;
-    for (const GameObject* current = object->classObject; current != nullptr;
+    // A class chain that leaves the object table is corrupt; it ends the walk instead of being
+    // followed into foreign memory.
+    for (const GameObject* current = object->classObject; IsValidObject(current);
          current = current->superStruct) {
         if (current == cls) return true;
     }
@@ -77,9 +81,15 @@ std::string GetObjectName(const GameObject* object) {
 }
 
 std::string GetFullName(const GameObject* object) {
-    if (!IsValidObject(object)) return "InvalidObject";
+    // The class is read as an object too; one that is not in the table cannot be named.
+    if (!IsValidObject(object) || !IsValidObject(object->classObject))
+        return std::string(kInvalidObject);
     std::string path = GetObjectName(object);
+    // An outer chain is never longer than the table; one that leaves the table or runs longer
+    // (a cycle) is corrupt, and the object cannot be named.
+    std::int32_t steps = ObjectTable().count;
     for (const GameObject* outer = object->outer; outer != nullptr; outer = outer->outer) {
+        if (!IsValidObject(outer) || --steps < 0) return std::string(kInvalidObject);
         path = GetObjectName(outer) + "." + path;
     }
     return GetObjectName(object->classObject) + " " + path;
@@ -92,9 +102,11 @@ namespace {
 using FullNameIndex = std::map<std::string, GameObject*, std::less<>>;
 
 // Whether the object is a class or lies inside one: its class, or an outer of its class, has a
-// name containing "Class". A chain that reaches an invalid object does not qualify.
+// name containing "Class". A chain that reaches an invalid object, or runs longer than the table
+// (a cycle), does not qualify.
 bool QualifiesForFullNameIndex(const GameObject* object) {
-    for (const GameObject* cls = object->classObject;; cls = cls->outer) {
+    std::int32_t steps = ObjectTable().count;
+    for (const GameObject* cls = object->classObject; --steps >= 0; cls = cls->outer) {
         if (!IsValidObject(cls)) return false;
         const NameEntry* entry = NameEntryAt(cls->nameIndex);
         if (entry != nullptr) {
@@ -102,29 +114,34 @@ bool QualifiesForFullNameIndex(const GameObject* object) {
             if (text.find(u"Class") != std::u16string_view::npos) return true;
         }
     }
+    return false;
 }
 
 // One pass over the object table in index order, filing every object that `belongs` under its
 // full name. Of several objects with one full name the latest wins, or the earliest when
-// `earliestWins` is set.
+// `earliestWins` is set. Objects that cannot be named are not filed at all.
 template <class Belongs>
 FullNameIndex BuildIndex(Belongs belongs, bool earliestWins) {
     FullNameIndex index;
     const ObjectTableDescriptor& objects = ObjectTable();
     for (std::int32_t i = 0; i < objects.count; ++i) {
         GameObject* object = objects.data[i];
-        if (object == nullptr || object->classObject == nullptr || !belongs(object)) continue;
+        // A slot that does not hold a live object (null, foreign or stale pointers) is skipped
+        // before anything is read through it.
+        if (!IsValidObject(object) || !belongs(object)) continue;
+        std::string fullName = GetFullName(object);
+        if (fullName == kInvalidObject) continue;
         if (earliestWins) {
-            index.try_emplace(GetFullName(object), object);
+            index.try_emplace(std::move(fullName), object);
         } else {
-            index.insert_or_assign(GetFullName(object), object);
+            index.insert_or_assign(std::move(fullName), object);
         }
     }
     return index;
 }
 
 bool IsFunction(const GameObject* object) {
-    return object->classObject->index == kFunctionClassIndex;
+    return IsValidObject(object->classObject) && object->classObject->index == kFunctionClassIndex;
 }
 
 GameObject* LookUp(const FullNameIndex& index, std::string_view fullName) {

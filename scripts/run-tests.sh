@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Every test: the plain build, then the same tests built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the threaded settings-page test under ThreadSanitizer.
+# Every test: the plain build, the demo under Valgrind memcheck, then the same tests built with
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded settings-page test under
+# ThreadSanitizer, and a bounded run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -14,6 +15,9 @@ run_suite() {
 
 echo "== tests (plain build)"
 run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== demo under Valgrind memcheck"
+bash scripts/memcheck.sh build
 
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,66 @@ TEST_F(SettingsRecoveryTest, EmptyFolderInPlaceOfTheSetAsideFileIsReplaced) {
     auto host = LoadPlugin();
     EXPECT_EQ(ReadText(SetAside()), "[]");
     ExpectFreshFile();
+}
+
+// Whatever happened to the file - cut short anywhere, bytes overwritten, a member of the wrong
+// type - the load either honours a file that still reads as a whole record, or conceals
+// everything, keeps the damaged text as settings.json.bad and writes a fresh file. It never
+// applies part of a file.
+TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
+    nlohmann::json choices = PluginSettings{};
+    choices["bShowNames"] = false;
+    choices["bHideRecents"] = false;
+    choices["Stats"] = {{"MatchGoals", false}, {"MatchAssists", true}};
+    const std::string original = choices.dump(4);
+
+    struct Damage {
+        std::string text;
+        bool mustBeRejected;
+    };
+    std::vector<Damage> damages;
+    for (std::size_t length = 0; length < original.size(); ++length) {
+        damages.push_back({original.substr(0, length), true});
+    }
+    std::mt19937 random(20261208);
+    for (std::size_t at = 0; at < original.size(); ++at) {
+        std::string text = original;
+        text[at] = static_cast<char>(random() % 256);
+        damages.push_back({text, false});
+    }
+    for (const char* wrong : {"0", "1.5", "\"true\"", "null", "[]", "[true]", "{}"}) {
+        for (const auto& [key, value] : choices.items()) {
+            if (key == "Stats" && std::string_view(wrong) == "{}") continue;  // still an object
+            nlohmann::json text = choices;
+            text[key] = nlohmann::json::parse(wrong);
+            damages.push_back({text.dump(4), true});
+        }
+        nlohmann::json statOfWrongType = choices;
+        statOfWrongType["Stats"]["MatchGoals"] = nlohmann::json::parse(wrong);
+        damages.push_back({statOfWrongType.dump(), true});
+    }
+    damages.push_back({original.substr(0, 40) + std::string(64, '\0') + original.substr(40), true});
+
+    int rejected = 0;
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.text);
+        std::filesystem::remove(SetAside());
+        WriteText(File(), damage.text);
+        auto host = LoadPlugin();
+        const nlohmann::json loaded = SettingsOf(*host);
+        if (host->ConsoleLines().empty()) {
+            // Accepted: exactly what the file says, for every member the record has.
+            EXPECT_FALSE(damage.mustBeRejected);
+            const nlohmann::json file = nlohmann::json::parse(damage.text);
+            for (const auto& [key, value] : loaded.items()) EXPECT_EQ(value, file.at(key)) << key;
+            continue;
+        }
+        ++rejected;
+        EXPECT_EQ(loaded, nlohmann::json(PluginSettings{}));
+        EXPECT_EQ(ReadText(SetAside()), damage.text);
+        ExpectFreshFile();
+    }
+    EXPECT_GT(rejected, static_cast<int>(original.size()));
 }
 
 TEST_F(SettingsRecoveryTest, DemoShowsTheConsoleAndWhereTheSettingsWent) {

@@ -1,6 +1,7 @@
 // Stand-in host: GameWrapper.
 #include "plugin/host/game_wrapper.hpp"
 
+#include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
 
 using sim::host::HookCallback;
@@ -51,3 +52,10 @@ void GameWrapper::Execute(std::function<void(GameWrapper*)> work) {
 }
 
 std::filesystem::path GameWrapper::GetDataFolder() { return host_->dataFolder; }
+
+// The game's own name table: the entry's text, narrowed to its low bytes as the real host does.
+// An index the table does not hold yields the empty text.
+std::string GameWrapper::GetFNameByIndex(int index) {
+    const sim::game::World* world = sim::game::World::CurrentOrNull();
+    return world == nullptr ? std::string() : world->NameText(index);
+}

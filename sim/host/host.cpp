@@ -4,7 +4,15 @@
 
 #include <exception>
 
+#include "sim/game/world.hpp"
+
 namespace sim::host {
+
+GameTables CurrentWorldTables() {
+    const sim::game::World* world = sim::game::World::CurrentOrNull();
+    if (world == nullptr) return {};
+    return GameTables{world->ObjectTableAddress(), world->NameTableAddress()};
+}
 
 Host::Host(std::filesystem::path dataFolder) : state_(std::make_unique<HostState>()) {
     state_->dataFolder = std::move(dataFolder);

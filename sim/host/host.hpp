@@ -23,6 +23,9 @@ struct GameTables {
     std::uint64_t nameTable = 0;
 };
 
+// The table addresses of the current game world (zero when there is none).
+SDK_API GameTables CurrentWorldTables();
+
 class SDK_API Host {
 public:
     explicit Host(std::filesystem::path dataFolder);
@@ -34,6 +37,8 @@ public:
     // when the module cannot be opened or lacks its exports; true otherwise (also when onLoad
     // threw: the plugin stays loaded, as with the real host).
     bool Load(const std::filesystem::path& module, GameTables tables);
+    // The same with the tables of the current game world.
+    bool Load(const std::filesystem::path& module) { return Load(module, CurrentWorldTables()); }
     // The same load steps for a plugin object the caller built itself (getPlugin's part done).
     void Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables);
     void Unload();

@@ -1,0 +1,202 @@
+// Objects as the plugin finds them: validity, class tests, full names, the two full-name indices
+// with their winner rules, FindInstanceOf, and every lookup over a hostile object table.
+#include <gtest/gtest.h>
+
+#include "game/class_caches.hpp"
+#include "game/lookup.hpp"
+#include "game_world_fixture.hpp"
+
+namespace {
+
+using game::GameObject;
+using LookupTest = GameWorldTest;
+
+TEST_F(LookupTest, FullNamesJoinOutersBehindTheClassName) {
+    EXPECT_EQ(game::GetFullName(world.Get("Class TAGame.PRI_TA")), "Class TAGame.PRI_TA");
+    EXPECT_EQ(game::GetFullName(world.Get("Function TAGame.PRI_TA.ReplicatedEvent")),
+              "Function TAGame.PRI_TA.ReplicatedEvent");
+    EXPECT_EQ(game::GetFullName(world.Get("ScriptStruct TAGame.PRI_TA.ClientLoadoutData")),
+              "ScriptStruct TAGame.PRI_TA.ClientLoadoutData");
+    // A package has no outer: class name, blank, own name.
+    EXPECT_EQ(game::GetFullName(world.Package("TAGame")), "Package TAGame");
+    EXPECT_EQ(game::GetFullName(nullptr), "InvalidObject");
+}
+
+TEST_F(LookupTest, FullNameOfAnObjectWithACorruptOuterChainIsInvalid) {
+    GameObject* pri = world.Spawn("Class TAGame.PRI_TA");
+    GameObject* transient = pri->outer;
+    transient->outer = pri;  // a cycle
+    EXPECT_EQ(game::GetFullName(pri), "InvalidObject");
+    transient->outer = game::PointerAt<GameObject>(game::AddressOf(pri) + 4);
+    EXPECT_EQ(game::GetFullName(pri), "InvalidObject");
+}
+
+TEST_F(LookupTest, IsValidObjectAtItsBoundaries) {
+    GameObject* pri = world.Spawn("Class TAGame.PRI_TA");
+    EXPECT_TRUE(game::IsValidObject(pri));
+    EXPECT_FALSE(game::IsValidObject(nullptr));
+    EXPECT_FALSE(game::IsValidObject(game::PointerAt<void>(game::AddressOf(pri) + 4)));
+    for (std::uint64_t address : {0x7FFFFFFFFFFFull, 0x800000000000ull, 0xFFFFFFFFFFFFFFF8ull}) {
+        EXPECT_FALSE(game::IsValidObject(game::PointerAt<void>(address))) << std::hex << address;
+    }
+    const std::int32_t ownIndex = pri->index;
+    pri->index = world.ObjectTable().count - 1;
+    EXPECT_TRUE(game::IsValidObject(pri));
+    pri->index = world.ObjectTable().count;
+    EXPECT_FALSE(game::IsValidObject(pri));
+    pri->index = -1;
+    EXPECT_FALSE(game::IsValidObject(pri));
+    pri->index = ownIndex;
+    pri->classObject = nullptr;
+    EXPECT_FALSE(game::IsValidObject(pri));
+}
+
+TEST_F(LookupTest, IsAWalksTheSuperClassChain) {
+    GameObject* pri = world.Spawn("Class TAGame.PRI_TA");
+    EXPECT_TRUE(game::IsA(pri, world.Get("Class TAGame.PRI_TA")));
+    EXPECT_TRUE(game::IsA(pri, world.Get("Class Engine.PlayerReplicationInfo")));
+    EXPECT_TRUE(game::IsA(pri, world.Get("Class Core.Object")));
+    EXPECT_FALSE(game::IsA(pri, world.Get("Class Engine.TeamInfo")));
+    EXPECT_FALSE(game::IsA(world.Spawn("Class Engine.PlayerReplicationInfo"),
+                           world.Get("Class TAGame.PRI_TA")));
+    EXPECT_FALSE(game::IsA(nullptr, world.Get("Class Core.Object")));
+}
+
+TEST_F(LookupTest, FindObjectIndexesClassesAndLetsTheLatestTwinWin) {
+    GameObject* first = world.DefineClass("TAGame.Twin_TA", "Class Core.Object");
+    GameObject* second = world.DefineClass("TAGame.Twin_TA", "Class Core.Object");
+    // Names that differ only in their number share one full name.
+    GameObject* cls = world.Get("Class Core.Class");
+    world.CreateObject(cls, "Numbered_TA", world.Package("TAGame"), 0, 1);
+    GameObject* numberedLater =
+        world.CreateObject(cls, "Numbered_TA", world.Package("TAGame"), 0, 2);
+    world.Spawn("Class TAGame.PRI_TA");
+
+    EXPECT_EQ(game::FindObject("Class TAGame.PRI_TA"), world.Get("Class TAGame.PRI_TA"));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(game::FindObject("Class TAGame.Twin_TA"), second);
+    EXPECT_EQ(game::FindObject("Class TAGame.Numbered_TA"), numberedLater);
+    // Instances, functions and packages are no classes and lie in none.
+    EXPECT_EQ(game::FindObject("PRI_TA Transient.PRI_TA"), nullptr);
+    EXPECT_EQ(game::FindObject("Function TAGame.PRI_TA.ReplicatedEvent"), nullptr);
+    EXPECT_EQ(game::FindObject("Package TAGame"), nullptr);
+    // Keys compare exactly.
+    EXPECT_EQ(game::FindObject("class TAGame.PRI_TA"), nullptr);
+    EXPECT_EQ(game::FindObject("Class TAGame.PRI_TA "), nullptr);
+}
+
+TEST_F(LookupTest, FindFunctionLetsTheEarliestTwinWin) {
+    GameObject* pri = world.Get("Class TAGame.PRI_TA");
+    GameObject* original = world.Get("Function TAGame.PRI_TA.ReplicatedEvent");
+    world.DefineFunction(pri, "ReplicatedEvent");
+    EXPECT_EQ(game::FindFunction("Function TAGame.PRI_TA.ReplicatedEvent"), original);
+    EXPECT_EQ(game::FindFunction("Function Core.Object.Localize"),
+              world.Get("Function Core.Object.Localize"));
+    EXPECT_EQ(game::FindFunction("Class TAGame.PRI_TA"), nullptr);
+}
+
+TEST_F(LookupTest, IndicesAreBuiltOnceAndMissLaterClasses) {
+    ASSERT_NE(game::FindObject("Class Core.Object"), nullptr);
+    ASSERT_NE(game::FindFunction("Function Core.Object.Localize"), nullptr);
+    GameObject* late = world.DefineClass("TAGame.Late_TA", "Class Core.Object");
+    world.DefineFunction(late, "Hello");
+    EXPECT_EQ(game::FindObject("Class TAGame.Late_TA"), nullptr);
+    EXPECT_EQ(game::FindFunction("Function TAGame.Late_TA.Hello"), nullptr);
+}
+
+TEST_F(LookupTest, AnEmptyTableAtFirstUseLeavesBothIndicesEmptyForGood) {
+    game::ObjectTableDescriptor empty{};
+    game::ObjectTableAddress = game::AddressOf(&empty);
+    EXPECT_EQ(game::FindObject("Class Core.Object"), nullptr);
+    EXPECT_EQ(game::FindFunction("Function Core.Object.Localize"), nullptr);
+    UseWorldTables();
+    EXPECT_EQ(game::FindObject("Class Core.Object"), nullptr);
+    EXPECT_EQ(game::FindFunction("Function Core.Object.Localize"), nullptr);
+}
+
+TEST_F(LookupTest, TablesNotHandedOverReadAsEmpty) {
+    game::ObjectTableAddress = 0;
+    game::NameTableAddress = 0;
+    EXPECT_FALSE(game::IsValidObject(world.Get("Class Core.Object")));
+    EXPECT_EQ(game::FindObject("Class Core.Object"), nullptr);
+    EXPECT_EQ(game::GetObjectName(world.Get("Class Core.Object")), "UnknownName");
+}
+
+TEST_F(LookupTest, FindInstanceOfSkipsDefaultObjectsAndFindsDerivedClasses) {
+    game::ClassCache notification{"Class TAGame.Notification_TA"};
+    // Only class-default objects so far.
+    EXPECT_EQ(game::FindInstanceOf(notification), nullptr);
+    EXPECT_NE(world.DefaultObject(world.Get("Class TAGame.Notification_TA")), nullptr);
+
+    GameObject* request = world.Spawn("Class TAGame.FriendRequestNotification_TA");
+    world.Spawn("Class TAGame.Notification_TA");
+    EXPECT_EQ(game::FindInstanceOf(notification), request);
+
+    game::ClassCache missing{"Class TAGame.NoSuchClass_TA"};
+    EXPECT_EQ(game::FindInstanceOf(missing), nullptr);
+}
+
+TEST_F(LookupTest, FindInstanceOfSkipsInvalidSlots) {
+    GameObject* stale = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
+    GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
+    stale->index = -3;
+    EXPECT_EQ(game::FindInstanceOf(game::NotificationManagerClass), manager);
+}
+
+// A table holding every kind of slot the game's table may hold after objects died or when the
+// address is wrong.
+class HostileTableTest : public GameWorldTest {
+protected:
+    HostileTableTest() {
+        GameObject* pri = world.Spawn("Class TAGame.PRI_TA");
+        const std::uint64_t priAddress = game::AddressOf(pri);
+        world.AppendObjectSlot(0);
+        world.AppendObjectSlot(priAddress + 4);
+        world.AppendObjectSlot(priAddress + 1);
+        world.AppendObjectSlot(0x800000000000ull);
+        world.AppendObjectSlot(0xFFFFFFFFFFFFFFF8ull);
+        // Inside game memory but no object: reads as zero.
+        world.AppendObjectSlot(game::AddressOf(world.Allocator().Allocate(0x400)));
+
+        GameObject* classClass = world.Get("Class Core.Class");
+        Add(classClass)->index = 1 << 30;
+        Add(classClass)->index = -7;
+        Add(classClass)->classObject = nullptr;
+        Add(classClass)->nameIndex = world.NameTable().count + 5;
+        Add(classClass)->nameIndex = -2;
+        GameObject* unnamed = Add(classClass);
+        unnamed->nameIndex = world.AddNameEntry(u"Vanished_TA");
+        world.SetNameSlot(unnamed->nameIndex, nullptr);
+        // Classes that are not objects of the table.
+        Add(classClass)->classObject = game::PointerAt<GameObject>(priAddress + 4);
+        Add(classClass)->classObject = game::PointerAt<GameObject>(0x900000000000ull);
+        Add(world.Get("Class Core.Function"))->outer = game::PointerAt<GameObject>(priAddress + 2);
+        // Classes named alike.
+        Add(classClass);
+        Add(classClass);
+    }
+
+    GameObject* Add(GameObject* cls) {
+        return world.CreateObject(cls, "Hostile_TA", world.Package("TAGame"));
+    }
+};
+
+TEST_F(HostileTableTest, EveryLookupSurvives) {
+    EXPECT_NE(game::FindObject("Class Core.Object"), nullptr);
+    EXPECT_NE(game::FindObject("Class TAGame.Hostile_TA"), nullptr);
+    EXPECT_EQ(game::FindObject("InvalidObject"), nullptr);
+    EXPECT_NE(game::FindFunction("Function Core.Object.Localize"), nullptr);
+    EXPECT_EQ(game::FindFunction("InvalidObject"), nullptr);
+    EXPECT_EQ(game::FindInstanceOf(game::NotificationManagerClass), nullptr);
+    EXPECT_NE(game::FindInstanceOf(game::PriClass), nullptr);
+
+    const game::ObjectTableDescriptor& table = world.ObjectTable();
+    for (std::int32_t i = 0; i < table.count; ++i) {
+        const GameObject* slot = table.data[i];
+        if (!game::IsValidObject(slot)) continue;
+        EXPECT_FALSE(game::GetFullName(slot).empty());
+        game::IsA(slot, world.Get("Class Core.Object"));
+    }
+}
+
+}  // namespace

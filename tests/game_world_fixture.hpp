@@ -1,0 +1,30 @@
+// A fresh game world whose tables the plugin's game access reads, and the console that
+// ResolveNameRegistries logs to.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "game/tables.hpp"
+#include "plugin/shared_console.hpp"
+#include "sim/game/world.hpp"
+#include "sim/host/host_state.hpp"
+
+class GameWorldTest : public ::testing::Test {
+protected:
+    GameWorldTest() { UseWorldTables(); }
+    ~GameWorldTest() override { sharedConsole.reset(); }
+
+    void UseWorldTables() {
+        game::ObjectTableAddress = world.ObjectTableAddress();
+        game::NameTableAddress = world.NameTableAddress();
+    }
+    std::vector<std::string> ConsoleLines() const { return host.console.Lines(); }
+    void AttachConsole() { sharedConsole = std::make_shared<CVarManagerWrapper>(&host); }
+
+    sim::host::HostState host;
+    sim::game::World world;
+};
