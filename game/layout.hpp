@@ -116,8 +116,6 @@ static_assert(offsetof(GameObject, propertySize) == 0x90);
 static_assert(offsetof(GameObject, offset) == 0x98);
 static_assert(offsetof(GameObject, minAlignment) == 0xB0);
 static_assert(sizeof(GameObject) == 0xB8);
-// The part every object has, whatever its kind; the extension only exists on fields and structs.
-inline constexpr std::size_t kObjectHeaderSize = offsetof(GameObject, nextField);
 
 // ---- NameEntry ----------------------------------------------------------------------------------
 

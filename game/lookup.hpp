@@ -77,7 +77,6 @@ public:
         if (object_ == nullptr) object_ = Lookup(fullName_);
         return object_;
     }
-    const char* FullName() const { return fullName_; }
 
 private:
     const char* fullName_;

@@ -174,6 +174,9 @@ protected:
         // Classes named alike.
         Add(classClass);
         Add(classClass);
+        // A destroyed object: the game empties its slot.
+        GameObject* gone = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
+        world.SetObjectSlot(gone->index, 0);
     }
 
     GameObject* Add(GameObject* cls) {

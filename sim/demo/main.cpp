@@ -1,63 +1,124 @@
-// cloak-demo: the plugin module loaded into the stand-in host, as the real host loads it.
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <string>
-#include <string_view>
-#include <thread>
-
+// cloak-demo: a match played twice in the emulated game - without the plugin, then with the
+// plugin module loaded through the stand-in host - and what the game's screens show each time.
+//
+// Exit status: 0 when both halves were played, 1 when the plugin could not be loaded, 2 for a bad
+// command line or a bad match script.
 #include <fmt/format.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/demo/demo_run.hpp"
+#include "sim/demo/screens_table.hpp"
 #include "sim/demo/settings_window.hpp"
-#include "sim/host/host.hpp"
 
 namespace {
 
+struct Options {
+    std::filesystem::path dataDir = CLOAK_DEFAULT_DATA_DIR;
+    std::filesystem::path match = CLOAK_DEFAULT_MATCH_PATH;
+    bool json = false;
+    bool settings = false;
+    SettingsWindowOptions window;
+};
+
 int Usage() {
-    std::fputs("usage: cloak-demo [--data-dir DIR] [--settings [--screenshot FILE.png]]\n",
-               stderr);
+    std::fputs(
+        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--json | --settings [--screenshot "
+        "FILE]]\n"
+        "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
+        "                  there (default " CLOAK_DEFAULT_DATA_DIR
+        ")\n"
+        "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
+        "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n"
+        "  --settings      open the plugin's settings page in a window while the match replays\n"
+        "  --screenshot FILE  with --settings: write the window to FILE (PNG) and exit\n",
+        stderr);
     return 2;
+}
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--data-dir" && i + 1 < argc) {
+            options.dataDir = argv[++i];
+        } else if (arg == "--match" && i + 1 < argc) {
+            options.match = argv[++i];
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--settings") {
+            options.settings = true;
+        } else if (arg == "--screenshot" && i + 1 < argc) {
+            options.window.screenshot = argv[++i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (options.window.screenshot && !options.settings) return std::nullopt;
+    return options;
+}
+
+std::optional<std::string> ReadFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void PrintTable(const Options& options, const demo::HalfResult& without,
+                const demo::HalfResult& with) {
+    fmt::print("{}\n", with.plugin);
+    fmt::print("match: {}\n\n", options.match.string());
+    fmt::print("{}", demo::ScreensTable(without.screens, with.screens));
+    fmt::print("\nconsole (with the plugin):{}\n", with.console.empty() ? " nothing" : "");
+    for (const std::string& line : with.console) fmt::print("  {}\n", line);
+    fmt::print("settings: {}\n", (options.dataDir / "CloakMyIdentity" / "settings.json").string());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::filesystem::path dataDir = CLOAK_DEFAULT_DATA_DIR;
-    bool settingsWindow = false;
-    SettingsWindowOptions windowOptions;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--data-dir" && i + 1 < argc) {
-            dataDir = argv[++i];
-        } else if (arg == "--settings") {
-            settingsWindow = true;
-        } else if (arg == "--screenshot" && i + 1 < argc) {
-            windowOptions.screenshot = argv[++i];
-        } else {
-            return Usage();
-        }
+    const std::optional<Options> options = ParseOptions(argc, argv);
+    if (!options) return Usage();
+
+    const std::optional<std::string> text = ReadFile(options->match);
+    if (!text) {
+        fmt::print(stderr, "cloak-demo: cannot read the match script {}\n",
+                   options->match.string());
+        return 2;
+    }
+    sim::game::MatchScript script;
+    try {
+        script = sim::game::ParseMatchScript(*text);
+    } catch (const sim::game::MatchScriptError& error) {
+        fmt::print(stderr, "cloak-demo: bad match script {}: {}\n", options->match.string(),
+                   error.what());
+        return 2;
     }
 
-    sim::host::Host host(dataDir);
-    if (!host.Load(CLOAK_PLUGIN_PATH, {})) {
-        for (const auto& line : host.ConsoleLines()) fmt::print(stderr, "{}\n", line);
+    if (options->settings) {
+        return RunSettingsDemo(script, options->dataDir, CLOAK_PLUGIN_PATH, options->window);
+    }
+    try {
+        const demo::HalfResult without = demo::PlayHalf(script, options->dataDir, std::nullopt);
+        const demo::HalfResult with =
+            demo::PlayHalf(script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH));
+        if (options->json) {
+            const nlohmann::json output = {
+                {"without", without.screens}, {"with", with.screens}, {"console", with.console}};
+            fmt::print("{}\n", output.dump(2));
+        } else {
+            PrintTable(*options, without, with);
+        }
+    } catch (const std::runtime_error& error) {
+        fmt::print(stderr, "cloak-demo: {}\n", error.what());
         return 1;
     }
-    fmt::print("loaded {} {} ({})\n", host.Info()->className, host.Info()->pluginVersion,
-               host.Info()->displayName);
-    fmt::print("console:\n");
-    for (const auto& line : host.ConsoleLines()) fmt::print("  {}\n", line);
-    fmt::print("settings: {}\n", (dataDir / "CloakMyIdentity" / "settings.json").string());
-    if (settingsWindow) {
-        const int status = RunSettingsWindow(host, windowOptions, [&host](std::stop_token stop) {
-            while (!stop.stop_requested()) {
-                host.Tick();
-                std::this_thread::sleep_for(std::chrono::milliseconds(16));
-            }
-        });
-        host.Unload();
-        return status;
-    }
-    host.Unload();
     return 0;
 }

@@ -1,22 +1,21 @@
-// cloak-demo --settings: the plugin's settings page in a desktop window.
+// cloak-demo --settings: the plugin's settings page in a desktop window, beside what the game's
+// screens show while the match replays behind it.
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <optional>
-#include <stop_token>
 
-namespace sim::host {
-class Host;
-}
+#include "sim/game/match_script.hpp"
 
 struct SettingsWindowOptions {
-    // Draw a few frames, write the window's pixels to this PNG file and close.
+    // Draw until the game's screens are in, write the window's pixels to this PNG file and close.
     std::optional<std::filesystem::path> screenshot;
 };
 
-// Shows the settings page of the host's plugin in a window (GLFW, OpenGL 3) until it is closed.
-// The calling thread is the drawing thread; `game` runs meanwhile on a thread of its own, as the
-// game thread, until it is asked to stop. Returns the process exit status.
-int RunSettingsWindow(sim::host::Host& host, const SettingsWindowOptions& options,
-                      std::function<void(std::stop_token)> game);
+// Plays `script` once without the plugin (the left column of the screens table), then loads
+// `module` into the stand-in host over a fresh emulated game and opens the settings page in a
+// window (GLFW, OpenGL 3). The calling thread draws; a game thread replays the match over and
+// over, runs the work the page queues, and after every replay shows the screens again, so each
+// click's effect appears within a couple of seconds. Returns the process exit status.
+int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+                    const std::filesystem::path& module, const SettingsWindowOptions& options);

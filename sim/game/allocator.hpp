@@ -36,7 +36,6 @@ public:
     bool IsInsideGameBuffer(const void* address) const;
     // The size requested for the buffer starting at `address`; 0 if it is not a game buffer.
     std::size_t BufferSize(const void* address) const;
-    std::size_t BufferCount() const { return buffers_.size(); }
 
 private:
     struct Arena {

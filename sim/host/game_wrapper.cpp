@@ -8,11 +8,13 @@ using sim::host::HookCallback;
 
 GameWrapper::GameWrapper(sim::host::HostState* host) : host_(host) {}
 
-void GameWrapper::HookEvent(std::string eventName, std::function<void(std::string)> callback) {
-    host_->hooks.Add(eventName, HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
-}
-
 namespace {
+
+// Registers a hook; the detour goes into the game's ProcessEvent slot with the first one.
+void AddHook(sim::host::HostState& host, const std::string& eventName, HookCallback callback) {
+    host.dispatch.AttachToCurrentWorld();
+    host.hooks.Add(eventName, std::move(callback));
+}
 
 HookCallback MakeCallback(HookCallback::Phase phase,
                           std::function<void(ActorWrapper, void*, std::string)> callback) {
@@ -26,16 +28,21 @@ HookCallback MakeCallback(HookCallback::Phase phase,
 
 }  // namespace
 
+void GameWrapper::HookEvent(std::string eventName, std::function<void(std::string)> callback) {
+    AddHook(*host_, eventName,
+            HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
+}
+
 template <typename Caller>
-void GameWrapper::HookEventWithCaller(
-    std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
-    host_->hooks.Add(eventName, MakeCallback(HookCallback::Phase::Pre, std::move(callback)));
+void GameWrapper::HookEventWithCaller(std::string eventName,
+                                      std::function<void(Caller, void*, std::string)> callback) {
+    AddHook(*host_, eventName, MakeCallback(HookCallback::Phase::Pre, std::move(callback)));
 }
 
 template <typename Caller>
 void GameWrapper::HookEventWithCallerPost(
     std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
-    host_->hooks.Add(eventName, MakeCallback(HookCallback::Phase::Post, std::move(callback)));
+    AddHook(*host_, eventName, MakeCallback(HookCallback::Phase::Post, std::move(callback)));
 }
 
 template SDK_API void GameWrapper::HookEventWithCaller<ActorWrapper>(
@@ -51,7 +58,9 @@ void GameWrapper::Execute(std::function<void(GameWrapper*)> work) {
     host_->work.Push(std::move(work));
 }
 
-std::filesystem::path GameWrapper::GetDataFolder() { return host_->dataFolder; }
+std::filesystem::path GameWrapper::GetDataFolder() {
+    return host_->dataFolder;
+}
 
 // The game's own name table: the entry's text, narrowed to its low bytes as the real host does.
 // An index the table does not hold yields the empty text.

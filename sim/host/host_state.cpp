@@ -12,23 +12,6 @@ std::vector<std::string> Console::Lines() const {
     return lines_;
 }
 
-void HookRegistry::Add(const std::string& functionFullName, HookCallback callback) {
-    std::lock_guard lock(mutex_);
-    hooks_[functionFullName].push_back(std::move(callback));
-}
-
-const std::vector<HookCallback>* HookRegistry::Find(const std::string& functionFullName) const {
-    std::lock_guard lock(mutex_);
-    auto found = hooks_.find(functionFullName);
-    return found == hooks_.end() ? nullptr : &found->second;
-}
-
-std::size_t HookRegistry::Count(const std::string& functionFullName) const {
-    std::lock_guard lock(mutex_);
-    auto found = hooks_.find(functionFullName);
-    return found == hooks_.end() ? 0 : found->second.size();
-}
-
 void WorkQueue::Push(std::function<void(GameWrapper*)> work) {
     std::lock_guard lock(mutex_);
     work_.push_back(std::move(work));

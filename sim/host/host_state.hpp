@@ -2,7 +2,7 @@
 //
 // Index
 //   Console    - every line the plugin logs, readable by tests and the demo
-//   HookTable  - callbacks registered per game function full name, in registration order
+//   Hooks      - registrations per game function (hook_dispatch.hpp) and the detour running them
 //   WorkQueue  - work handed to GameWrapper::Execute, run by the game thread at its next tick
 //   HostState  - the above plus the data folder
 #pragma once
@@ -11,10 +11,10 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "plugin/host/game_wrapper.hpp"
+#include "sim/host/hook_dispatch.hpp"
 
 namespace sim::host {
 
@@ -26,27 +26,6 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
-};
-
-// One registration of a hook. Exactly one of the callables is set.
-struct HookCallback {
-    enum class Phase { Pre, Post, Plain };
-    Phase phase;
-    std::function<void(ActorWrapper, void*, std::string)> withActor;
-    std::function<void(PriWrapper, void*, std::string)> withPri;
-    std::function<void(std::string)> plain;
-};
-
-class HookRegistry {
-public:
-    void Add(const std::string& functionFullName, HookCallback callback);
-    // The callbacks of one function, or null when it has none. The vector only grows.
-    const std::vector<HookCallback>* Find(const std::string& functionFullName) const;
-    std::size_t Count(const std::string& functionFullName) const;
-
-private:
-    mutable std::mutex mutex_;
-    std::unordered_map<std::string, std::vector<HookCallback>> hooks_;
 };
 
 class WorkQueue {
@@ -68,6 +47,7 @@ public:
     std::filesystem::path dataFolder;
     Console console;
     HookRegistry hooks;
+    HookDispatch dispatch{hooks};
     WorkQueue work;
 };
 

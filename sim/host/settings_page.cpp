@@ -37,7 +37,7 @@ std::uintptr_t SettingsPage::Context() const {
     return reinterpret_cast<std::uintptr_t>(context_);
 }
 
-DrawnPage SettingsPage::Frame() {
+DrawnPage SettingsPage::Frame(const std::function<void()>& alongside) {
     ImGui::SetCurrentContext(context_);
     PluginSettingsWindow* plugin = host_.SettingsWindow();
     if (plugin != nullptr && plugin != adoptedBy_) {
@@ -47,7 +47,7 @@ DrawnPage SettingsPage::Frame() {
 
     ImGui::NewFrame();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
-    ImGui::SetNextWindowSize(ImGui::GetIO().DisplaySize);
+    ImGui::SetNextWindowSize(ImVec2(size_.width, size_.height));
     const std::string title = plugin != nullptr ? plugin->GetSettingsPageName() : "Settings";
     constexpr ImGuiWindowFlags kFixed = ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
                                         ImGuiWindowFlags_NoCollapse |
@@ -56,6 +56,7 @@ DrawnPage SettingsPage::Frame() {
     if (plugin != nullptr) plugin->RenderSettings();
     const ImGuiWindow& window = *ImGui::GetCurrentWindow();
     ImGui::End();
+    if (alongside) alongside();
     ImGui::Render();
 
     DrawnPage page = ReadDrawList(*window.DrawList, *ImGui::GetFont(), ImGui::GetStyle());

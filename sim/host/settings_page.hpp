@@ -8,7 +8,8 @@
 //
 // The host owns a Dear ImGui context built by its own copy of the library and hands it to the
 // plugin (AdoptImGuiContext), which draws into it with its own copy. Every frame opens a window
-// titled by the plugin's page name, filling the display, and calls RenderSettings inside it. The
+// titled by the plugin's page name at the display's top left corner, of the page size, and calls
+// RenderSettings inside it. The
 // game thread meanwhile runs the match and the work queued through GameWrapper::Execute
 // (Host::Tick); the page and the game share only the plugin's settings record.
 #pragma once
@@ -39,6 +40,7 @@ struct PointerInput {
     bool down = false;  // the left button
 };
 
+// The page window's size, and the display's for a headless frame.
 struct PageSize {
     float width = 560;
     float height = 640;
@@ -54,8 +56,9 @@ public:
 
     // The host's context, as handed to the plugin.
     std::uintptr_t Context() const;
-    // One frame with the input a platform backend has placed in the context.
-    DrawnPage Frame();
+    // One frame with the input a platform backend has placed in the context. `alongside`, when
+    // given, draws further windows of the host's own in the same frame, after the page.
+    DrawnPage Frame(const std::function<void()>& alongside = {});
     // One frame with synthetic mouse input, at the page size and a 60 Hz time step.
     DrawnPage Frame(const PointerInput& input);
     // What the last frame drew, for a renderer.

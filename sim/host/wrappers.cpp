@@ -1,5 +1,5 @@
-// Stand-in host: the wrappers' value semantics. Game-facing operations (GetPRI, SetClubID, the
-// item catalogue) are implemented over the game emulator.
+// Stand-in host: the wrappers' value semantics. What they ask of the game (GetPRI, SetClubID,
+// the item catalogue) is in game_queries.cpp.
 #include "plugin/host/wrappers.hpp"
 
 ObjectWrapper::ObjectWrapper(std::uintptr_t mem) : memory_address(mem) {}
@@ -28,3 +28,33 @@ PlayerControllerWrapper& PlayerControllerWrapper::operator=(PlayerControllerWrap
     return *this;
 }
 PlayerControllerWrapper::~PlayerControllerWrapper() = default;
+
+ItemsWrapper::ItemsWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
+ItemsWrapper::ItemsWrapper(const ItemsWrapper& other) = default;
+ItemsWrapper& ItemsWrapper::operator=(ItemsWrapper rhs) {
+    memory_address = rhs.memory_address;
+    return *this;
+}
+ItemsWrapper::~ItemsWrapper() = default;
+
+ProductSlotWrapper::ProductSlotWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
+ProductSlotWrapper::ProductSlotWrapper(const ProductSlotWrapper& other) = default;
+ProductSlotWrapper& ProductSlotWrapper::operator=(ProductSlotWrapper rhs) {
+    memory_address = rhs.memory_address;
+    return *this;
+}
+ProductSlotWrapper::~ProductSlotWrapper() = default;
+ProductSlotWrapper::operator bool() const {
+    return memory_address != 0;
+}
+
+ProductWrapper::ProductWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
+ProductWrapper::ProductWrapper(const ProductWrapper& other) = default;
+ProductWrapper& ProductWrapper::operator=(ProductWrapper rhs) {
+    memory_address = rhs.memory_address;
+    return *this;
+}
+ProductWrapper::~ProductWrapper() = default;
+ProductWrapper::operator bool() const {
+    return memory_address != 0;
+}

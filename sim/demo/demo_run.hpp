@@ -1,0 +1,27 @@
+// One half of the demo: a match script played in a fresh emulated game, with or without the
+// plugin module loaded through the stand-in host.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/game/match_screens.hpp"
+#include "sim/game/match_script.hpp"
+
+namespace demo {
+
+struct HalfResult {
+    sim::game::Screens screens;
+    std::vector<std::string> console;  // every line written to the host console
+    std::string plugin;                // "<name> <version> (<description>)" when loaded
+};
+
+// Plays `script` from the start in a world of its own. With a module, the host loads it before
+// the first event, with `dataFolder` as the host's data folder. Throws std::runtime_error with
+// the host's console lines when the module cannot be loaded.
+HalfResult PlayHalf(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+                    const std::optional<std::filesystem::path>& module);
+
+}  // namespace demo

@@ -1,0 +1,79 @@
+// Playing a match script: each event becomes the game's calls on the session.
+#include "sim/game/match_play.hpp"
+
+#include <map>
+#include <string>
+#include <type_traits>
+
+namespace sim::game {
+
+namespace {
+
+// The players of the current match by the script's ids.
+class ScriptPlayers {
+public:
+    explicit ScriptPlayers(Session& session) : session_(session) {}
+
+    void operator()(const JoinEvent& event) {
+        players_[event.player] = &session_.Join(event.local, event.name, event.team, event.clubId);
+        if (event.title) session_.SetTitle(*players_[event.player], *event.title);
+    }
+    void operator()(const RenameEvent& event) { session_.Rename(Player(event), event.name); }
+    void operator()(const ClubEvent& event) { session_.SetClub(Player(event), event.clubId); }
+    void operator()(const ReplicateEvent& event) {
+        session_.Replicate(Player(event), event.variable);
+    }
+    void operator()(const TitleEvent& event) { session_.SetTitle(Player(event), event.title); }
+    void operator()(const StatEvent& event) {
+        session_.ReportStat(Player(event), event.stat, event.value);
+    }
+    void operator()(const LoadoutEvent& event) {
+        session_.SetLoadouts(Player(event), event.products, event.onlineData);
+    }
+    void operator()(const TeamNameEvent& event) { session_.SetTeamName(event.team, event.name); }
+    void operator()(const VoteEvent&) { session_.OfferVote(); }
+    void operator()(const MenuRankEvent& event) { session_.AskMenuRank(event.playlist); }
+    void operator()(const SeasonRewardEvent& event) { session_.UpdateSeasonReward(event.level); }
+    void operator()(const RecentsChangedEvent& event) { session_.ChangeRecents(event.max); }
+    void operator()(const DownloadRecentsEvent& event) { session_.DownloadRecents(event.max); }
+    void operator()(const NotificationEvent& event) {
+        session_.AddNotification(event.friendRequest, event.from);
+    }
+    void operator()(const RpcEvent&) { session_.SendRpcBatch(); }
+    void operator()(const FreePlayEvent& event) {
+        players_.clear();
+        if (event.on) {
+            session_.EnterFreePlay();
+        } else {
+            session_.LeaveFreePlay();
+        }
+    }
+    void operator()(const EndMatchEvent&) {
+        players_.clear();
+        session_.EndMatch();
+    }
+
+private:
+    // The script was checked when it was read: every id names a player of the current match.
+    template <class Event>
+    MatchPlayer& Player(const Event& event) {
+        return *players_.at(event.player);
+    }
+
+    Session& session_;
+    std::map<std::string, MatchPlayer*> players_;
+};
+
+}  // namespace
+
+void PlayMatchScript(Session& session, const MatchScript& script,
+                     const std::function<void()>& tick) {
+    ScriptPlayers players(session);
+    for (const MatchEvent& event : script.events) {
+        std::visit(players, event);
+        tick();
+        if (session.InMenus()) session.ProcessNotifications();
+    }
+}
+
+}  // namespace sim::game

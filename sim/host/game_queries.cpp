@@ -1,0 +1,107 @@
+// Stand-in host: what the host asks the running game - the local player, free play, player
+// records and the item catalogue. Answers come from the emulated game's current session; without
+// one, every wrapper refers to no object.
+//
+// Index
+//   GameWrapper queries   - GetPlayerController, IsInFreeplay, GetItemsWrapper
+//   Player wrappers       - PlayerControllerWrapper::GetPRI, PriWrapper::SetClubID
+//   Item catalogue        - ItemsWrapper, ArrayWrapper<ProductSlotWrapper>, ProductSlotWrapper,
+//                           ProductWrapper
+#include "game/memory.hpp"
+#include "plugin/host/game_wrapper.hpp"
+#include "plugin/host/wrappers.hpp"
+#include "sim/game/match_session.hpp"
+
+using sim::game::GameObject;
+using sim::game::Session;
+
+namespace {
+
+using ::game::AddressOf;
+using ::game::PointerAt;
+
+// A field of the object behind a wrapper; null when there is no object or no session.
+template <class T>
+T* FieldOf(std::uintptr_t address, std::string_view property) {
+    Session* session = Session::CurrentOrNull();
+    if (address == 0 || session == nullptr) return nullptr;
+    return &session->GameWorld().Field<T>(PointerAt<GameObject>(address), property);
+}
+
+}  // namespace
+
+// ---- GameWrapper queries ------------------------------------------------------------------------
+
+PlayerControllerWrapper GameWrapper::GetPlayerController() {
+    Session* session = Session::CurrentOrNull();
+    return PlayerControllerWrapper(session != nullptr ? AddressOf(session->LocalController()) : 0);
+}
+
+bool GameWrapper::IsInFreeplay() {
+    Session* session = Session::CurrentOrNull();
+    return session != nullptr && session->InFreePlay();
+}
+
+ItemsWrapper GameWrapper::GetItemsWrapper() {
+    Session* session = Session::CurrentOrNull();
+    return ItemsWrapper(session != nullptr ? AddressOf(session->ItemCatalogue()) : 0);
+}
+
+// ---- Player wrappers ----------------------------------------------------------------------------
+
+PriWrapper PlayerControllerWrapper::GetPRI() {
+    GameObject** pri = FieldOf<GameObject*>(memory_address, "PlayerReplicationInfo");
+    return PriWrapper(pri != nullptr ? AddressOf(*pri) : 0);
+}
+
+void PriWrapper::SetClubID(unsigned long long clubId) {
+    if (auto* field = FieldOf<std::uint64_t>(memory_address, "ClubID")) *field = clubId;
+}
+
+// ---- Item catalogue -----------------------------------------------------------------------------
+
+ArrayWrapper<ProductSlotWrapper> ItemsWrapper::GetAllProductSlots() {
+    return ArrayWrapper<ProductSlotWrapper>(
+        AddressOf(FieldOf<sim::game::GameArray<GameObject*>>(memory_address, "Slots")));
+}
+
+template <typename T>
+ArrayWrapper<T>::ArrayWrapper(std::uintptr_t mem) : memory_address(mem) {}
+template <typename T>
+ArrayWrapper<T>::ArrayWrapper(const ArrayWrapper& other) = default;
+template <typename T>
+ArrayWrapper<T>& ArrayWrapper<T>::operator=(ArrayWrapper rhs) {
+    memory_address = rhs.memory_address;
+    return *this;
+}
+template <typename T>
+ArrayWrapper<T>::~ArrayWrapper() = default;
+
+template <typename T>
+int ArrayWrapper<T>::Count() {
+    if (memory_address == 0) return 0;
+    return PointerAt<sim::game::GameArray<GameObject*>>(memory_address)->count;
+}
+
+template <typename T>
+T ArrayWrapper<T>::Get(int index) {
+    if (index < 0 || index >= Count()) return T(0);
+    return T(AddressOf(PointerAt<sim::game::GameArray<GameObject*>>(memory_address)->data[index]));
+}
+
+template class ArrayWrapper<ProductSlotWrapper>;
+
+int ProductSlotWrapper::GetSlotIndex() {
+    const std::int32_t* index = FieldOf<std::int32_t>(memory_address, "SlotIndex");
+    return index != nullptr ? *index : -1;
+}
+
+ProductWrapper ProductSlotWrapper::GetDefaultProduct() {
+    GameObject** product = FieldOf<GameObject*>(memory_address, "DefaultProduct");
+    return ProductWrapper(product != nullptr ? AddressOf(*product) : 0);
+}
+
+int ProductWrapper::GetID() {
+    const std::int32_t* id = FieldOf<std::int32_t>(memory_address, "ID");
+    return id != nullptr ? *id : 0;
+}

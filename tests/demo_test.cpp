@@ -1,0 +1,141 @@
+// cloak-demo end to end: the built-in match played without and with the plugin module, and bad
+// match scripts.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/command_output.hpp"
+#include "tests/temp_folder.hpp"
+
+namespace {
+
+using nlohmann::json;
+using ::testing::HasSubstr;
+using testing_support::RunCommand;
+using testing_support::TempFolder;
+
+struct DemoRun {
+    int exitStatus = -1;
+    std::string output;
+};
+
+DemoRun RunDemo(const std::string& arguments) {
+    const auto result = RunCommand("'" CLOAK_DEMO_PATH "' " + arguments + " 2>&1");
+    return {WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1, result.output};
+}
+
+class DemoTest : public ::testing::Test {
+protected:
+    json PlayBuiltInMatch() {
+        const DemoRun run = RunDemo("--json --data-dir '" + folder.path().string() + "'");
+        EXPECT_EQ(run.exitStatus, 0) << run.output;
+        return json::parse(run.output);
+    }
+
+    TempFolder folder;
+};
+
+std::vector<std::string> Names(const json& screens) {
+    std::vector<std::string> names;
+    for (const json& player : screens["players"]) names.push_back(player["name"]);
+    return names;
+}
+
+// The built-in match ends in its second match: six players joined in the order Maverick, the
+// local player, Zephyr, Lumen, Kestrel_TTV, Orbit.
+TEST_F(DemoTest, WithoutThePluginTheScreensShowWhatTheGameSets) {
+    const json without = PlayBuiltInMatch()["without"];
+    EXPECT_THAT(Names(without), ::testing::ElementsAre("Maverick", "NightOwl_77", "Zephyr", "Lumen",
+                                                       "Kestrel_TTV", "Orbit"));
+    const json& local = without["players"][1];
+    EXPECT_TRUE(local["local"]);
+    EXPECT_EQ(local["title"], "Grand Champion");
+    EXPECT_EQ(local["clubId"], 5001);
+    EXPECT_EQ(local["stats"], json::parse(R"({"MatchScore": 520, "MatchGoals": 2,
+                                              "MatchAssists": 1, "MatchShots": 5})"));
+    EXPECT_EQ(local["loadouts"][0], json::parse("[403, 5566, 2033, 6211, 4470, 3381, 1999, 270]"));
+    EXPECT_EQ(local["onlineData"][1], json::parse("[0, 7, 7, 1, 0, 0, 0, 3]"));
+    EXPECT_EQ(without["players"][4]["clubId"], 8804) << "a club replicated after joining";
+    EXPECT_EQ(without["players"][3]["title"], "Champion of Champions");
+
+    EXPECT_EQ(without["teams"], json::parse(R"(["Owls at Night", "Copper Comets"])"));
+    EXPECT_TRUE(without["menuRankShown"]);
+    EXPECT_EQ(without["seasonRewardLevel"], 8);
+    EXPECT_TRUE(without["voteToForfeitOffered"]);
+    EXPECT_EQ(without["maxRecentPlayers"], 50);
+    EXPECT_EQ(without["pendingNotifications"], 2) << "during a match notifications wait";
+    EXPECT_EQ(without["friendRequestsShown"], 2) << "in the menus they are shown";
+}
+
+TEST_F(DemoTest, TheTableShowsBothColumns) {
+    const DemoRun run = RunDemo("--data-dir '" + folder.path().string() + "'");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("WITHOUT the plugin"));
+    EXPECT_THAT(run.output, HasSubstr("WITH the plugin"));
+    EXPECT_THAT(run.output, HasSubstr("Copper Comets"));
+    EXPECT_THAT(run.output,
+                HasSubstr((folder.path() / "CloakMyIdentity" / "settings.json").string()));
+}
+
+// Each bad script is refused before anything is played, with a message naming the event and the
+// field, and exit status 2.
+TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {R"({"localName": "Me", "events": [)", "not valid JSON"},
+        {R"([])", "must be a JSON object"},
+        {R"({"events": []})", R"(field "localName": missing)"},
+        {R"({"localName": "Me", "events": {}})", R"(field "events": must be a list)"},
+        {R"({"localName": "Me", "events": [{"event": "dance"}]})",
+         R"(event 1 ("dance"), field "event": unknown kind)"},
+        {R"({"localName": "Me", "events": [{"player": "a"}]})",
+         R"(event 1, field "event": missing)"},
+        {R"({"localName": "Me", "events": [{"event": "rpc"}, {"event": "join", "player": "a",
+            "name": "A", "team": 2}]})",
+         R"(event 2 ("join"), field "team": must lie between 0 and 1)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "team": 0}]})",
+         R"(event 1 ("join"), field "name": missing)"},
+        {R"({"localName": "Me", "events": [{"event": "stat", "player": "a", "stat": "S",
+            "value": 1}]})",
+         R"(event 1 ("stat"), field "player": "a" has not joined)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
+            "team": 0}, {"event": "endMatch"}, {"event": "title", "player": "a", "title": "T"}]})",
+         R"(event 3 ("title"), field "player": "a" has not joined)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
+            "team": 0}, {"event": "stat", "player": "a", "stat": "S", "value": 1.5}]})",
+         R"(event 2 ("stat"), field "value": must be a whole number)"},
+        {R"({"localName": "Me", "events": [{"event": "vote", "actor": "x"}]})",
+         R"(event 1 ("vote"), field "actor": unknown field)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
+            "team": 0}, {"event": "loadout", "player": "a", "products": [[1]],
+            "onlineData": [[], []]}]})",
+         R"(event 2 ("loadout"), field "products": must be a list of two lists)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "me", "local": true,
+            "team": 0}, {"event": "rename", "player": "me", "name": "X"}]})",
+         R"(event 2 ("rename"), field "player")"},
+        {R"({"localName": "Me", "events": [{"event": "notification", "kind": "gift",
+            "from": "A"}]})",
+         R"(event 1 ("notification"), field "kind")"},
+        {R"({"localName": "Me", "events": [{"event": "recentsChanged", "max": -1}]})",
+         R"(event 1 ("recentsChanged"), field "max": must lie between 0 and)"},
+    };
+    for (const auto& [script, message] : cases) {
+        const std::filesystem::path file = folder.path() / "match.json";
+        testing_support::WriteText(file, script);
+        const DemoRun run =
+            RunDemo("--match '" + file.string() + "' --data-dir '" + folder.path().string() + "'");
+        EXPECT_EQ(run.exitStatus, 2) << script << "\n" << run.output;
+        EXPECT_THAT(run.output, HasSubstr("bad match script")) << script;
+        EXPECT_THAT(run.output, HasSubstr(message)) << script;
+    }
+    const DemoRun missing = RunDemo("--match '" + (folder.path() / "absent.json").string() + "'");
+    EXPECT_EQ(missing.exitStatus, 2);
+    EXPECT_THAT(missing.output, HasSubstr("cannot read the match script"));
+    EXPECT_EQ(RunDemo("--bogus").exitStatus, 2);
+}
+
+}  // namespace
