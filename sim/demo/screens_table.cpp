@@ -151,8 +151,8 @@ std::string ScreensTable(const Screens& without, const Screens& with) {
         table.Row(fmt::format("team {}", team), Text(without.teams[team]), Text(with.teams[team]));
     }
     table.Section("Menus");
-    table.Row("menu rank", YesNo(without.menuRankShown, "shown", "hidden"),
-              YesNo(with.menuRankShown, "shown", "hidden"));
+    table.Row("menu rank", YesNo(without.menuRankShown, "shown", "not shown"),
+              YesNo(with.menuRankShown, "shown", "not shown"));
     table.Row("season reward level", fmt::format("{}", without.seasonRewardLevel),
               fmt::format("{}", with.seasonRewardLevel));
     table.Row("vote-to-forfeit prompt", YesNo(without.voteToForfeitOffered, "offered", "none"),
