@@ -43,7 +43,7 @@ TEST_F(ModuleMatchTest, PlayersAreNumberedPerMatchAndTheLocalPlayerIsPlayerZero)
     session.EndMatch();
     session.EnterFreePlay();
     EXPECT_EQ(NameOf(session.Join(false, u"Lumen", 0, 0)), u"Lumen");
-    session.LeaveFreePlay();
+    session.EndMatch();
     EXPECT_EQ(NameOf(session.Join(false, u"Orbit", 0, 0)), u"Player 1");
 
     session.AddNotification(true, u"Kestrel_TTV");
