@@ -1,0 +1,124 @@
+// The settings page on the host's drawing thread and the game thread at the same time: the page
+// clicks through every checkbox while the game plays scoreboard updates, whose handler reads the
+// switches and learns statistics it meets for the first time, and runs the queued work. Run under
+// ThreadSanitizer by scripts/run-tests.sh.
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <latch>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "page_fixture.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
+#include "temp_folder.hpp"
+
+namespace {
+
+constexpr int kNewStatistics = 40;
+constexpr int kClickRounds = 3;
+
+class PageThreadsTest : public page_test::PageTest {
+protected:
+    // The host lets go of the plugin and its hooks before the game goes.
+    void TearDown() override {
+        page_.reset();
+        host_.reset();
+    }
+
+    sim::game::World world;
+    sim::game::Session session{world, u"NightOwl"};
+};
+
+TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
+    // Tall enough that every statistic added meanwhile stays on screen.
+    Open({560, 2000}, sim::host::CurrentWorldTables());
+    sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
+    std::atomic<bool> drawing{true};
+
+    std::thread game([&] {
+        for (int update = 0; drawing.load(); ++update) {
+            session.ReportStat(player, fmt::format("MatchStat{}", update % kNewStatistics), update);
+            session.ReportStat(player, "MatchScore", update);
+            host_->Tick();
+            std::this_thread::yield();
+        }
+    });
+
+    {
+        // The game thread stops even when a click fails.
+        const std::unique_ptr<void, std::function<void(void*)>> stopGame(&drawing, [&](void*) {
+            drawing.store(false);
+            game.join();
+        });
+        for (int round = 0; round < kClickRounds; ++round) {
+            auto page = page_->Frame();
+            // Clicking through the page hides and shows parts of it: only what is drawn counts.
+            for (const auto& label : page.Labels()) {
+                if (page.Find(label) != nullptr) page = page_->Click(label);
+            }
+        }
+    }
+    host_->Tick();
+
+    // The scoreboard learns names only while it conceals; this thread is the game's from now on.
+    auto page = page_->Frame();
+    for (const char* label : {"Hide scoreboard info", "Hide Player Scores"}) {
+        if (!page.Find(label)->ticked) page = page_->Click(label);
+    }
+    for (int stat = 0; stat < kNewStatistics; ++stat) {
+        session.ReportStat(player, fmt::format("MatchStat{}", stat), stat);
+    }
+
+    // Every statistic the game met is on the page, last, and reaches the file.
+    page = page_->Frame();
+    const auto stats = page.LabelsBetween("Hide Player Scores", "Hide Titles");
+    ASSERT_EQ(stats.size(), 5u + kNewStatistics);
+    EXPECT_EQ(stats.front(), "Hide MatchScore");
+    page_->Click("Hide team names");
+    EXPECT_EQ(StoredFile()["Stats"].size(), 5u + kNewStatistics);
+}
+
+// The page saves from inside its walk of the statistics while another thread may be saving too
+// (the load step on the game thread): both must finish, whichever lock each reached first.
+TEST(SettingsSaves, SaveFromInsideAStatisticsWalkDoesNotDeadlockWithAnotherSave) {
+    testing_support::TempFolder folder;
+    CloakMyIdentity plugin;
+    plugin.SettingsFolder = folder.path();
+
+    auto scenario = std::async(std::launch::async, [&] {
+        std::latch walking(1);
+        std::thread other;
+        bool first = true;
+        plugin.settings.Stats.ForEach([&](const StatTable::Entry&, Switch&) {
+            if (!first) return;
+            first = false;
+            other = std::thread([&] {
+                walking.wait();
+                plugin.SaveSettings();
+            });
+            walking.count_down();
+            // Let the other save reach its locks before this one asks for them.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            plugin.SaveSettings();
+        });
+        other.join();
+    });
+    if (scenario.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        // The two threads hold each other's lock and cannot be unwound: end the process.
+        std::fputs("the two saves deadlocked\n", stderr);
+        std::_Exit(EXIT_FAILURE);
+    }
+    scenario.get();
+    EXPECT_TRUE(std::filesystem::exists(folder.path() / kSettingsFileName));
+}
+
+}  // namespace
