@@ -143,6 +143,22 @@ TEST_F(DemoTest, TheUsersSettingsDecideWhatIsConcealed) {
     EXPECT_EQ(output["with"]["players"][0]["title"], "");
 }
 
+// The host tells the plugin when the game is in free play; nothing is renamed or cleared there.
+TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
+    const std::filesystem::path file = folder.path() / "match.json";
+    testing_support::WriteText(file, R"({"localName": "Me", "events": [
+        {"event": "freePlay"},
+        {"event": "join", "player": "me", "local": true, "team": 0, "clubId": 5001},
+        {"event": "join", "player": "bot", "name": "Bot", "team": 1, "clubId": 3}]})");
+    const DemoRun run = RunDemo("--json --match '" + file.string() + "' --data-dir '" +
+                                folder.path().string() + "'");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const json with = json::parse(run.output)["with"];
+    EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Bot"));
+    EXPECT_EQ(with["players"][0]["clubId"], 5001);
+    EXPECT_EQ(with["players"][1]["clubId"], 3);
+}
+
 TEST_F(DemoTest, TheTableShowsBothColumns) {
     const DemoRun run = RunDemo("--data-dir '" + folder.path().string() + "'");
     ASSERT_EQ(run.exitStatus, 0) << run.output;
