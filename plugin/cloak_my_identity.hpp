@@ -75,6 +75,10 @@ public:
 private:
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp).
     void RunLoadSequence();
+    // Gives the local online player the name "Player 0" (conceal/identity.cpp). False when there
+    // is no local player controller or it has no local player; true otherwise, also when there
+    // is no online player to rename.
+    bool NameLocalPlayer();
 };
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.

@@ -1,0 +1,73 @@
+// Friends list: the recent-players list is kept at a limit of 0 entries, and friend requests are
+// dropped before the game's notification manager sees them.
+//
+// Index
+//   OnRecentsChanged          - the list changed: limit 0, whatever the switch says
+//   OnDownloadRecentPlayers   - the list was downloaded: limit 0
+//   OnNotificationAdded       - a new friend request reaches the game as no notification
+//   RestoreNotifications      - the switch went off: the manager shows what it holds
+//   PurgePendingNotifications - the switch went on: queued requests are dropped
+#include <cstdint>
+#include <string>
+
+#include "conceal/wrapped_object.hpp"
+#include "game/class_caches.hpp"
+#include "game/event_params.hpp"
+#include "game/lookup.hpp"
+#include "game/properties.hpp"
+#include "game/script_calls.hpp"
+#include "plugin/cloak_my_identity.hpp"
+
+namespace {
+
+game::FunctionCache ProcessPendingNotificationsFunction{
+    "Function TAGame.GFxData_NotificationManager_TA.ProcessPendingNotifications"};
+
+void ClearRecentPlayerLimit(const game::GameObject* recentPlayers) {
+    std::int32_t* limit = game::GetMaxRecentPlayerCount(recentPlayers);
+    if (limit != nullptr) *limit = 0;
+}
+
+}  // namespace
+
+// ---- Recent players -----------------------------------------------------------------------------
+
+void CloakMyIdentity::OnRecentsChanged(ActorWrapper caller, void*, std::string) {
+    ClearRecentPlayerLimit(WrappedObject(caller));
+}
+
+void CloakMyIdentity::OnDownloadRecentPlayers(ActorWrapper caller, void*, std::string) {
+    if (!settings.bHideRecents.get()) return;
+    auto* recentPlayers = game::FieldOf<game::GameObject*>(WrappedObject(caller),
+                                                           game::FriendsClass, "RecentPlayers");
+    if (recentPlayers != nullptr) ClearRecentPlayerLimit(*recentPlayers);
+}
+
+// ---- Friend requests ----------------------------------------------------------------------------
+
+void CloakMyIdentity::OnNotificationAdded(ActorWrapper, void* params, std::string) {
+    if (!settings.bHideFriendRequests.get() || params == nullptr) return;
+    auto* added = static_cast<game::HandleNotificationAddedParams*>(params);
+    if (!game::IsValidObject(added->notification)) return;
+    game::GameObject* friendRequest = game::FriendRequestNotificationClass.Get();
+    if (friendRequest != nullptr && game::IsA(added->notification, friendRequest)) {
+        added->notification = nullptr;
+    }
+}
+
+void CloakMyIdentity::RestoreNotifications(GameWrapper*) {
+    game::GameObject* manager = game::FindInstanceOf(game::NotificationManagerClass);
+    if (manager == nullptr) return;
+    game::RefreshNotifications(manager);
+}
+
+void CloakMyIdentity::PurgePendingNotifications(GameWrapper*) {
+    game::GameObject* manager = game::FindInstanceOf(game::NotificationManagerClass);
+    if (manager == nullptr) return;
+    game::RefreshNotifications(manager);
+    // Only the count: the elements stay where the game put them, and are the game's to free.
+    auto* pending = game::FieldOf<game::GameArray<game::GameObject*>>(
+        manager, game::NotificationManagerClass, "PendingNotifications");
+    if (pending != nullptr) pending->count = 0;
+    game::CallWithoutArguments(manager, ProcessPendingNotificationsFunction);
+}

@@ -1,0 +1,125 @@
+// Player identity: other players become "Player 1", "Player 2", ... in order of their name
+// replications, the local player is "Player 0", titles are blanked and club tags dropped.
+//
+// Index
+//   ConcealReplicatedPlayer - numbered names and club ids, before a replicated variable lands
+//   ConcealTitle            - blank scoreboard titles
+//   ConcealLocalName        - "Player 0", again after every RPC batch
+//   NameLocalPlayer         - the local-player steps, shared with the load sequence
+//   ResetPlayerNumbers      - numbering starts again with every match
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "conceal/wrapped_object.hpp"
+#include "game/class_caches.hpp"
+#include "game/event_params.hpp"
+#include "game/game_string.hpp"
+#include "game/properties.hpp"
+#include "game/script_calls.hpp"
+#include "plugin/cloak_my_identity.hpp"
+
+namespace {
+
+// The replicated variable that carries a player's displayed name.
+constexpr std::string_view kPlayerNameVariable = "PlayerName";
+
+// "Player {}" with the given number, as UTF-16 (the text is plain ASCII).
+class NumberedName {
+public:
+    explicit NumberedName(std::int32_t number) {
+        std::array<char, 32> narrow{};
+        const auto written = fmt::format_to_n(narrow.data(), narrow.size(), "Player {}", number);
+        length_ = static_cast<std::size_t>(written.out - narrow.data());
+        std::copy_n(narrow.begin(), length_, units_.begin());
+    }
+    std::u16string_view text() const { return {units_.data(), length_}; }
+
+private:
+    std::array<char16_t, 32> units_{};
+    std::size_t length_ = 0;
+};
+
+// The address of the local player's record; 0 when there is no local controller.
+std::uintptr_t LocalRecordAddress(GameWrapper& gameWrapper) {
+    PlayerControllerWrapper controller = gameWrapper.GetPlayerController();
+    if (!controller) return 0;
+    return controller.GetPRI().memory_address;
+}
+
+}  // namespace
+
+// ---- ConcealReplicatedPlayer ------------------------------------------------------------------
+
+void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string) {
+    if (gameWrapper->IsInFreeplay()) return;
+    if (!caller) return;
+    PriWrapper record(caller.memory_address);
+    if (params == nullptr || record.memory_address == 0) return;
+
+    const auto* event = static_cast<const game::ReplicatedEventParams*>(params);
+    const std::string variable = gameWrapper->GetFNameByIndex(event->variableName.index);
+
+    if (settings.bShowNames.get() && variable == kPlayerNameVariable &&
+        LocalRecordAddress(*gameWrapper) != record.memory_address) {
+        // A player renamed twice gets a fresh number; nothing remembers who had which.
+        ++playerCounter;
+        game::GameString name = game::MakeGameString(NumberedName(playerCounter).text());
+        if (name.data != nullptr) {
+            auto* field = game::FieldOf<game::GameString>(
+                WrappedObject(record), game::PlayerReplicationInfoClass, "PlayerName");
+            if (field != nullptr) game::AssignGameString(*field, name);
+            game::ReleaseGameString(name);
+        }
+    }
+
+    // Every replicated variable of every record, the local player's too.
+    if (settings.bShowClubs.get()) record.SetClubID(0);
+}
+
+// ---- ConcealTitle ---------------------------------------------------------------------------
+
+void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
+    if (!settings.bHideScoreboardInfo.get() || !settings.bShowTitles.get()) return;
+    auto* title =
+        game::FieldOf<game::GameString>(WrappedObject(caller), game::GfxPriClass, "XPTitle");
+    if (title == nullptr || title->data == nullptr) return;
+    // The count is the game's word only up to the buffer's real size.
+    const std::int32_t units = std::min(title->count, title->capacity);
+    if (units > 0) std::fill_n(title->data, units, u'\0');
+}
+
+// ---- ConcealLocalName, NameLocalPlayer ------------------------------------------------------
+
+void CloakMyIdentity::ConcealLocalName(ActorWrapper, void*, std::string) {
+    NameLocalPlayer();
+}
+
+bool CloakMyIdentity::NameLocalPlayer() {
+    game::GameObject* controller = nullptr;
+    {
+        PlayerControllerWrapper wrapper = gameWrapper->GetPlayerController();
+        controller = WrappedObject(wrapper);
+    }
+    if (controller == nullptr) return false;
+
+    game::GameObject** player = game::GetPlayer(controller);
+    if (player == nullptr || *player == nullptr) return false;
+
+    game::GameObject** onlinePlayer = game::GetOnlinePlayer(*player);
+    if (onlinePlayer == nullptr || *onlinePlayer == nullptr) return true;
+
+    game::GameString name = game::MakeGameString(u"Player 0");
+    if (name.data != nullptr) game::SetPlayerName(*onlinePlayer, name);
+    return true;
+}
+
+// ---- ResetPlayerNumbers ---------------------------------------------------------------------
+
+void CloakMyIdentity::ResetPlayerNumbers(std::string) {
+    playerCounter = 0;
+}

@@ -1,0 +1,67 @@
+// Rank, season reward, team names and the forfeit vote: each handler rewrites one answer of the
+// game, in the hooked function's parameters or in the calling data object.
+//
+// Index
+//   ConcealMenuRank    - the menus are told that no rank may be shown
+//   ConcealSeasonRank  - the season reward shows as unranked
+//   ConcealTeamName    - team names become the game's own home and away labels
+//   ConcealForfeitVote - the vote data object is given no vote actor
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "conceal/wrapped_object.hpp"
+#include "game/class_caches.hpp"
+#include "game/event_params.hpp"
+#include "game/game_string.hpp"
+#include "game/properties.hpp"
+#include "game/script_calls.hpp"
+#include "plugin/cloak_my_identity.hpp"
+
+// ---- ConcealMenuRank ----------------------------------------------------------------------------
+
+void CloakMyIdentity::ConcealMenuRank(ActorWrapper, void* params, std::string) {
+    if (!settings.bShowMenuRankInfo.get() || params == nullptr) return;
+    // Only the boolean result bit: the rest of the word is not ours.
+    static_cast<game::CanShowRankInfoParams*>(params)->result &= ~std::uint32_t{1};
+}
+
+// ---- ConcealSeasonRank --------------------------------------------------------------------------
+
+void CloakMyIdentity::ConcealSeasonRank(ActorWrapper caller, void*, std::string) {
+    if (!settings.bShowMenuSeasonRank.get()) return;
+    auto* level =
+        game::FieldOf<std::int32_t>(WrappedObject(caller), game::SeasonRewardClass, "Level");
+    if (level != nullptr) *level = 0;
+}
+
+// ---- ConcealTeamName ----------------------------------------------------------------------------
+
+void CloakMyIdentity::ConcealTeamName(ActorWrapper caller, void* params, std::string) {
+    if (!settings.bHideTeamNames.get()) return;
+    game::GameObject* teamData = WrappedObject(caller);
+    if (params == nullptr || teamData == nullptr) return;
+
+    auto* team = game::FieldOf<game::GameObject*>(teamData, game::GfxTeamInfoClass, "Team");
+    if (team == nullptr || *team == nullptr) return;
+    const auto* teamIndex = game::FieldOf<std::int32_t>(*team, game::TeamInfoClass, "TeamIndex");
+    if (teamIndex == nullptr) return;
+
+    // The same generic label for a side in every match, in the user's language.
+    const std::u16string_view key = *teamIndex == 0 ? u"Home" : u"Away";
+    game::GameString section = game::MakeGameString(u"Global");
+    game::GameString keyName = game::MakeGameString(key);
+    game::GameString package = game::MakeGameString(u"UIText");
+    if (section.data == nullptr || keyName.data == nullptr || package.data == nullptr) return;
+
+    game::GameString label = game::Localize(section, keyName, package);
+    game::AssignGameString(static_cast<game::HandleNameChangedParams*>(params)->name, label);
+    game::ReleaseGameString(label);
+}
+
+// ---- ConcealForfeitVote -------------------------------------------------------------------------
+
+void CloakMyIdentity::ConcealForfeitVote(ActorWrapper, void* params, std::string) {
+    if (!settings.bShowVoteToForfeit.get() || params == nullptr) return;
+    static_cast<game::SetVoteActorParams*>(params)->voteActor = nullptr;
+}

@@ -1,0 +1,10 @@
+// The game object behind a host wrapper: the address the host keeps in the wrapper's first field.
+#pragma once
+
+#include "game/layout.hpp"
+#include "game/memory.hpp"
+#include "plugin/host/wrappers.hpp"
+
+inline game::GameObject* WrappedObject(const ObjectWrapper& wrapper) {
+    return game::PointerAt<game::GameObject>(wrapper.memory_address);
+}

@@ -1,0 +1,64 @@
+// The built plugin module, loaded by the stand-in host into a running game, through a match, a
+// second match, free play and the menus.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
+#include "sim/host/host.hpp"
+#include "temp_folder.hpp"
+
+namespace {
+
+using sim::game::MatchPlayer;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class ModuleMatchTest : public ::testing::Test {
+protected:
+    std::u16string NameOf(const MatchPlayer& player) {
+        return world.GetString(player.pri, "PlayerName");
+    }
+
+    testing_support::TempFolder folder;
+    sim::game::World world;
+    sim::game::Session session{world, u"NightOwl"};
+    sim::host::Host host{folder.path()};
+};
+
+TEST_F(ModuleMatchTest, PlayersAreNumberedPerMatchAndTheLocalPlayerIsPlayerZero) {
+    ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
+    EXPECT_THAT(host.ConsoleLines(), IsEmpty());
+
+    const MatchPlayer& maverick = session.Join(false, u"Maverick", 0, 7312);
+    const MatchPlayer& local = session.Join(true, u"", 0, 5001);
+    const MatchPlayer& zephyr = session.Join(false, u"Zephyr", 1, 0);
+    EXPECT_EQ(NameOf(maverick), u"Player 1");
+    EXPECT_EQ(NameOf(local), u"Player 0");
+    EXPECT_EQ(NameOf(zephyr), u"Player 2");
+    EXPECT_EQ(world.Field<std::uint64_t>(maverick.pri, "ClubID"), 0u);
+
+    session.EndMatch();
+    session.EnterFreePlay();
+    EXPECT_EQ(NameOf(session.Join(false, u"Lumen", 0, 0)), u"Lumen");
+    session.EndMatch();
+    EXPECT_EQ(NameOf(session.Join(false, u"Orbit", 0, 0)), u"Player 1");
+
+    session.AddNotification(true, u"Kestrel_TTV");
+    EXPECT_EQ(world
+                  .Field<game::GameArray<sim::game::GameObject*>>(session.NotificationManager(),
+                                                                  "PendingNotifications")
+                  .count,
+              0);
+}
+
+TEST_F(ModuleMatchTest, GameWithoutANameTheHooksNeedIsReportedOnce) {
+    world.Get("Class TAGame.RecentPlayers_TA")->nameIndex = world.Name("RenamedByTest");
+    ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
+    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD"));
+    EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 1u);
+}
+
+}  // namespace
