@@ -1,5 +1,6 @@
 # The project's commands. Each installs what is missing first (Debian packages, via apt-get).
 #   make demo [ARGS="..."]  build and run the main job: a match played without and with the plugin
+#                           (ARGS="--settings [--screenshot FILE.png]": the settings page in a window)
 #   make test               every test, then the same tests under AddressSanitizer and UBSan
 #   make bench              the benchmarks, each against a floor measured in the same run
 #   make fuzz               the fuzz targets, for a short bounded time
@@ -19,8 +20,11 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The settings window needs a display: without one (a terminal, CI) it opens in a virtual one.
+DEMO_DISPLAY = $(if $(and $(filter --settings,$(ARGS)),$(if $(DISPLAY),,no)),xvfb-run -a,)
+
 demo: build
-	./$(BUILD)/cloak-demo $(ARGS)
+	$(DEMO_DISPLAY) ./$(BUILD)/cloak-demo $(ARGS)
 
 test: deps
 	@JOBS=$(JOBS) bash scripts/run-tests.sh

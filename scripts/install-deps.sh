@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     nlohmann-json3-dev libimgui-dev libfmt-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libglfw3-dev libgl-dev xvfb xauth
+    libglfw3-dev libgl-dev libgl1-mesa-dri libstb-dev xvfb xauth
     clang libclang-rt-dev valgrind binutils
 )
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the plain build, the demo under Valgrind memcheck, then the same tests built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of every fuzz target.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded settings-page test under
+# ThreadSanitizer, and a bounded run of every fuzz target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -21,6 +22,14 @@ bash scripts/memcheck.sh build
 echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DCLOAK_SANITIZE=ON
+
+# Only the program that runs the settings page and the game thread together: the rest of the
+# suite is single-threaded, and a full ThreadSanitizer build would double the run's time.
+echo "== settings page and game thread together (ThreadSanitizer)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_TSAN=ON >/dev/null
+cmake --build build-tsan -j "$jobs" --target page_threads_test
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build-tsan --output-on-failure -R '^(PageThreadsTest|SettingsSaves)\.'
 
 echo "== fuzz targets (bounded run from the seed corpus)"
 FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh

@@ -67,6 +67,12 @@ public:
 
     std::size_t size() const;
 
+    // Holds the table's lock for a caller whose own lock must nest inside it: a walk may save
+    // the settings, so every save takes this lock before its own.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> Lock() const {
+        return std::unique_lock(mutex_);
+    }
+
 private:
     struct NameHash {
         using is_transparent = void;

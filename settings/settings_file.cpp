@@ -52,6 +52,8 @@ std::filesystem::path WithSuffix(std::filesystem::path path, const char* suffix)
 }  // namespace
 
 void CloakMyIdentity::SaveSettings() {
+    // Statistics first, then the file: the settings page saves from inside a walk of Stats.
+    const auto statsLock = settings.Stats.Lock();
     std::lock_guard lock(saveMutex);
     std::filesystem::create_directories(SettingsFolder);
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;

@@ -16,6 +16,7 @@
 
 #include "sim/demo/demo_run.hpp"
 #include "sim/demo/screens_table.hpp"
+#include "sim/demo/settings_window.hpp"
 
 namespace {
 
@@ -23,16 +24,21 @@ struct Options {
     std::filesystem::path dataDir = CLOAK_DEFAULT_DATA_DIR;
     std::filesystem::path match = CLOAK_DEFAULT_MATCH_PATH;
     bool json = false;
+    bool settings = false;
+    SettingsWindowOptions window;
 };
 
 int Usage() {
     std::fputs(
-        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--json]\n"
+        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--json | --settings [--screenshot "
+        "FILE]]\n"
         "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
         "                  there (default " CLOAK_DEFAULT_DATA_DIR
         ")\n"
         "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
-        "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n",
+        "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n"
+        "  --settings      open the plugin's settings page in a window while the match replays\n"
+        "  --screenshot FILE  with --settings: write the window to FILE (PNG) and exit\n",
         stderr);
     return 2;
 }
@@ -47,10 +53,15 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.match = argv[++i];
         } else if (arg == "--json") {
             options.json = true;
+        } else if (arg == "--settings") {
+            options.settings = true;
+        } else if (arg == "--screenshot" && i + 1 < argc) {
+            options.window.screenshot = argv[++i];
         } else {
             return std::nullopt;
         }
     }
+    if (options.window.screenshot && !options.settings) return std::nullopt;
     return options;
 }
 
@@ -91,6 +102,9 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (options->settings) {
+        return RunSettingsDemo(script, options->dataDir, CLOAK_PLUGIN_PATH, options->window);
+    }
     try {
         const demo::HalfResult without = demo::PlayHalf(script, options->dataDir, std::nullopt);
         const demo::HalfResult with =

@@ -34,7 +34,12 @@ bool Host::Load(const std::filesystem::path& module, GameTables tables) {
         Unload();
         return false;
     }
-    plugin_ = *info_->createFunction();
+    Attach(*info_->createFunction(), tables);
+    return true;
+}
+
+void Host::Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables) {
+    plugin_ = std::move(plugin);
     plugin_->cvarManager = cvarManager_;
     plugin_->gameWrapper = gameWrapper_;
     if (auto* hybrid = dynamic_cast<HybridPlugin*>(plugin_.get())) {
@@ -44,14 +49,14 @@ bool Host::Load(const std::filesystem::path& module, GameTables tables) {
     try {
         plugin_->onLoad();
     } catch (const std::exception& error) {
-        state_->console.Write(std::string("plugin ") + info_->className +
+        state_->console.Write(std::string("plugin ") +
+                              (info_ != nullptr ? info_->className : "object") +
                               " failed to load: " + error.what());
     }
-    return true;
 }
 
 void Host::Unload() {
-    if (module_ == nullptr) return;
+    if (module_ == nullptr && !plugin_) return;
     if (plugin_) plugin_->onUnload();
     plugin_.reset();
     if (info_ != nullptr && info_->destroyFunction != nullptr) info_->destroyFunction();

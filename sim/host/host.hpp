@@ -39,6 +39,8 @@ public:
     bool Load(const std::filesystem::path& module, GameTables tables);
     // The same with the tables of the current game world.
     bool Load(const std::filesystem::path& module) { return Load(module, CurrentWorldTables()); }
+    // The same load steps for a plugin object the caller built itself (getPlugin's part done).
+    void Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables);
     void Unload();
 
     // The game thread's tick: runs the work queued through GameWrapper::Execute.

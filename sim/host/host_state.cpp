@@ -18,12 +18,14 @@ void WorkQueue::Push(std::function<void(GameWrapper*)> work) {
 }
 
 void WorkQueue::RunAll(GameWrapper* gameWrapper) {
+    for (auto& work : Take()) work(gameWrapper);
+}
+
+std::vector<std::function<void(GameWrapper*)>> WorkQueue::Take() {
     std::vector<std::function<void(GameWrapper*)>> due;
-    {
-        std::lock_guard lock(mutex_);
-        due.swap(work_);
-    }
-    for (auto& work : due) work(gameWrapper);
+    std::lock_guard lock(mutex_);
+    due.swap(work_);
+    return due;
 }
 
 std::size_t WorkQueue::Pending() const {

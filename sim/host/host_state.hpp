@@ -33,6 +33,8 @@ public:
     void Push(std::function<void(GameWrapper*)> work);
     // Runs everything queued so far, in order; work queued meanwhile waits for the next tick.
     void RunAll(GameWrapper* gameWrapper);
+    // Removes everything queued so far and hands it over unrun, in order (for inspection).
+    std::vector<std::function<void(GameWrapper*)>> Take();
     std::size_t Pending() const;
 
 private:

@@ -1,0 +1,11 @@
+// Drawing helpers of the settings page, usable in any Dear ImGui window.
+#pragma once
+
+// A section heading on one line: a short rule, the title, and a rule running to the window's
+// right edge, all centred on the title's line.
+void DrawSectionHeader(const char* title);
+
+// A horizontal rule starting at the cursor, `width` pixels long; 0 means the window's full width
+// (the column's right content edge inside a column layout). The cursor moves to the end of the
+// rule and the line is closed, so a same-line request can continue after it.
+void DrawSeparatorLine(float width);

@@ -1,0 +1,81 @@
+// The settings page of the built plugin module: drawn by the module's own copy of Dear ImGui into
+// the host's context, and shown by cloak-demo in a desktop window under a virtual display.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "command_output.hpp"
+#include "page_fixture.hpp"
+#include "temp_folder.hpp"
+
+namespace {
+
+using testing_support::TempFolder;
+
+TEST(ModuleSettingsPage, DrawsAndSavesThroughTheHostsContext) {
+    TempFolder data;
+    sim::host::Host host(data.path());
+    ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH, {}));
+    sim::host::DrawingThread page(host);
+
+    const sim::host::DrawnPage first = page.Frame();
+    ASSERT_EQ(first.checkboxes.size(), 17u);
+    EXPECT_EQ(first.texts.front().text, "CloakMyIdentity");
+    for (const auto& checkbox : first.checkboxes) EXPECT_TRUE(checkbox.ticked) << checkbox.label;
+
+    const sim::host::DrawnPage clicked = page.Click("Hide scoreboard info");
+    EXPECT_FALSE(clicked.Find("Hide scoreboard info")->ticked);
+    EXPECT_NEAR(clicked.Find("Hide Titles")->alpha, 0.5f, 1.0f / 255);
+    const std::string stored =
+        testing_support::ReadText(data.path() / "CloakMyIdentity" / "settings.json");
+    EXPECT_THAT(stored, ::testing::HasSubstr("\"bHideScoreboardInfo\": false"));
+}
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::unique_ptr<unsigned char, decltype(&stbi_image_free)> pixels{nullptr, &stbi_image_free};
+};
+
+Image LoadPng(const std::filesystem::path& file) {
+    Image image;
+    int channels = 0;
+    image.pixels.reset(stbi_load(file.c_str(), &image.width, &image.height, &channels, 3));
+    return image;
+}
+
+TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
+    if (testing_support::RunCommand("command -v xvfb-run >/dev/null").status != 0) {
+        GTEST_SKIP() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
+    }
+    TempFolder data;
+    const auto png = data.path() / "page.png";
+    // The display server's own allocations are not the demo's leaks.
+    const auto result = testing_support::RunCommand(
+        "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a " + std::string(CLOAK_DEMO_PATH) + " --data-dir " +
+        data.path().string() + " --settings --screenshot " + png.string() + " 2>&1");
+    ASSERT_EQ(result.status, 0) << result.output;
+
+    const Image image = LoadPng(png);
+    ASSERT_NE(image.pixels, nullptr) << stbi_failure_reason();
+    // The page and the game's screens beside it.
+    EXPECT_GT(image.width, 1000);
+    EXPECT_GE(image.height, 640);
+    // Light text and the blue check marks of seventeen ticked boxes.
+    int light = 0;
+    int checkBlue = 0;
+    for (int i = 0; i < image.width * image.height; ++i) {
+        const unsigned char* p = image.pixels.get() + 3 * i;
+        if (p[0] > 200 && p[1] > 200 && p[2] > 200) ++light;
+        if (p[0] < 100 && p[1] > 120 && p[2] > 220) ++checkBlue;
+    }
+    EXPECT_GT(light, 6000);
+    EXPECT_GT(checkBlue, 17 * 10);
+    EXPECT_TRUE(std::filesystem::exists(data.path() / "CloakMyIdentity" / "settings.json"));
+}
+
+}  // namespace

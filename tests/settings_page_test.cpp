@@ -1,0 +1,291 @@
+// The settings page as the host draws it: layout, greying, saves and queued work.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "page_fixture.hpp"
+
+namespace {
+
+using page_test::PageTest;
+using sim::host::DrawnPage;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+using Action = void (*)(GameWrapper*);
+
+const std::vector<std::string> kDefaultLabels = {
+    "Hide Menu Rank",
+    "Hide Season Reward Rank (Shows as unranked)",
+    "Hide vote to forfeit prompt",
+    "Hide Recents",
+    "Hide Friend Requests",
+    "Hide scoreboard info",
+    "Hide Player Scores",
+    "Hide MatchScore",
+    "Hide MatchGoals",
+    "Hide MatchDemolishes",
+    "Hide MatchSaves",
+    "Hide MatchShots",
+    "Hide Titles",
+    "Hide ClubTags",
+    "Hide Player Names",
+    "Default Car Loadouts",
+    "Hide team names",
+};
+
+const std::vector<std::string> kScoreboardGroup = {
+    "Hide Player Scores",   "Hide MatchScore", "Hide MatchGoals",
+    "Hide MatchDemolishes", "Hide MatchSaves", "Hide MatchShots",
+    "Hide Titles",          "Hide ClubTags",   "Hide Player Names",
+};
+
+nlohmann::json FileWithStats(nlohmann::json stats) {
+    nlohmann::json file = nlohmann::json::object();
+    for (const char* key :
+         {"bShowMenuRankInfo", "bShowMenuSeasonRank", "bShowVoteToForfeit", "bHideScoreboardInfo",
+          "bHideTeamNames", "bHideFriendRequests", "bDefaultLoadouts", "bHideRecents",
+          "bShowTitles", "bShowClubs", "bShowNames", "bShowScores"}) {
+        file[key] = true;
+    }
+    file["Stats"] = std::move(stats);
+    return file;
+}
+
+float BoxX(const DrawnPage& page, const std::string& label) {
+    const auto* checkbox = page.Find(label);
+    return checkbox != nullptr ? checkbox->box.x0 : -1.0f;
+}
+
+TEST_F(PageTest, DefaultsShowEveryCheckboxTickedAndNothingGreyed) {
+    Open();
+    const DrawnPage page = page_->Frame();
+
+    EXPECT_THAT(page.Labels(), ElementsAreArray(kDefaultLabels));
+    for (const auto& checkbox : page.checkboxes) {
+        EXPECT_TRUE(checkbox.ticked) << checkbox.label;
+        EXPECT_FLOAT_EQ(checkbox.alpha, 1.0f) << checkbox.label;
+    }
+
+    // The group under the master switch is indented once, the statistics twice; the loadout
+    // switch is back at the page's margin.
+    const float margin = BoxX(page, "Hide scoreboard info");
+    EXPECT_FLOAT_EQ(BoxX(page, "Hide Menu Rank"), margin);
+    EXPECT_FLOAT_EQ(BoxX(page, "Hide Player Scores"), margin + 24);
+    EXPECT_FLOAT_EQ(BoxX(page, "Hide MatchShots"), margin + 48);
+    EXPECT_FLOAT_EQ(BoxX(page, "Hide Player Names"), margin + 24);
+    EXPECT_FLOAT_EQ(BoxX(page, "Default Car Loadouts"), margin);
+}
+
+TEST_F(PageTest, HeadingsAreTitlesBetweenTwoRulesOnTheirLine) {
+    Open();
+    const DrawnPage page = page_->Frame();
+
+    std::vector<std::string> texts;
+    for (const auto& text : page.texts) {
+        if (!page.Find(text.text)) texts.push_back(text.text);
+    }
+    EXPECT_THAT(texts, ElementsAre("CloakMyIdentity", "Rank",
+                                   "These can also be found in Settings/Gameplay!", "Forfeits",
+                                   "FriendsList", "Scoreboard/Players", "Teams"));
+
+    ASSERT_EQ(page.rules.size(), 10u);
+    std::size_t rule = 0;
+    for (const auto& text : page.texts) {
+        if (text.text != "Rank" && text.text != "Forfeits" && text.text != "FriendsList" &&
+            text.text != "Scoreboard/Players" && text.text != "Teams") {
+            continue;
+        }
+        const auto& lead = page.rules[rule++];
+        const auto& tail = page.rules[rule++];
+        SCOPED_TRACE(text.text);
+        EXPECT_FLOAT_EQ(lead.x2 - lead.x1, 10);
+        EXPECT_LT(lead.x2, text.rect.x0);
+        EXPECT_GT(tail.x1, text.rect.x1);
+        EXPECT_GE(tail.x2, page.window.x1);  // runs on to the window's edge, clipped there
+        EXPECT_EQ(lead.y, tail.y);
+        EXPECT_NEAR(lead.y, text.rect.CentreY(), 1.0f);
+    }
+}
+
+TEST_F(PageTest, StatisticsLoadedFromAFileFollowItsKeyOrder) {
+    StoreFile(FileWithStats({{"MatchShots", true},
+                             {"MatchScore", false},
+                             {"MatchGoals", true},
+                             {"MatchSaves", true},
+                             {"MatchDemolishes", true}}));
+    Open();
+    const DrawnPage page = page_->Frame();
+
+    EXPECT_THAT(page.LabelsBetween("Hide Player Scores", "Hide Titles"),
+                ElementsAre("Hide MatchDemolishes", "Hide MatchGoals", "Hide MatchSaves",
+                            "Hide MatchScore", "Hide MatchShots"));
+    EXPECT_FALSE(page.Find("Hide MatchScore")->ticked);
+    EXPECT_TRUE(page.Find("Hide MatchGoals")->ticked);
+}
+
+TEST_F(PageTest, EmptyStatisticsDrawNothingUnderPlayerScores) {
+    StoreFile(FileWithStats(nlohmann::json::object()));
+    Open();
+    const DrawnPage page = page_->Frame();
+
+    std::vector<std::string> texts;
+    for (const auto& text : page.texts) texts.push_back(text.text);
+    const auto scores = std::find(texts.begin(), texts.end(), "Hide Player Scores");
+    ASSERT_NE(scores, texts.end());
+    EXPECT_EQ(*(scores + 1), "Hide Titles");
+    EXPECT_EQ(page.Find("Hide Titles")->box.y0 - page.Find("Hide Player Scores")->box.y0,
+              page.Find("Hide ClubTags")->box.y0 - page.Find("Hide Titles")->box.y0);
+}
+
+TEST_F(PageTest, UntickingScoreboardInfoGreysItsGroupInTheSameFrameAndBlocksClicks) {
+    Open();
+    page_->Frame();
+    DrawnPage page = page_->Click("Hide scoreboard info");
+
+    EXPECT_EQ(saves_->Take(), 1);
+    EXPECT_FALSE(plugin_->settings.bHideScoreboardInfo.get());
+    EXPECT_FALSE(StoredFile()["bHideScoreboardInfo"].get<bool>());
+    for (const auto& label : kScoreboardGroup) {
+        ASSERT_NE(page.Find(label), nullptr) << label;
+        EXPECT_NEAR(page.Find(label)->alpha, 0.5f, 1.0f / 255) << label;
+    }
+    for (const auto& label : {"Hide scoreboard info", "Default Car Loadouts", "Hide team names",
+                              "Hide Friend Requests"}) {
+        EXPECT_FLOAT_EQ(page.Find(label)->alpha, 1.0f) << label;
+    }
+
+    for (const auto& label : {"Hide Titles", "Hide Player Scores", "Hide MatchGoals"}) {
+        page = page_->Click(label);
+        EXPECT_TRUE(page.Find(label)->ticked) << label;
+    }
+    EXPECT_EQ(saves_->Take(), 0);
+    EXPECT_TRUE(plugin_->settings.bShowTitles.get());
+    EXPECT_TRUE(plugin_->settings.bShowScores.get());
+
+    page = page_->Click("Default Car Loadouts");
+    EXPECT_EQ(saves_->Take(), 1);
+    EXPECT_FALSE(plugin_->settings.bDefaultLoadouts.get());
+    EXPECT_FALSE(page.Find("Default Car Loadouts")->ticked);
+
+    // Ticking the master switch again brings the group back in the same frame.
+    page = page_->Click("Hide scoreboard info");
+    EXPECT_FLOAT_EQ(page.Find("Hide Titles")->alpha, 1.0f);
+    page = page_->Click("Hide Titles");
+    EXPECT_FALSE(plugin_->settings.bShowTitles.get());
+    EXPECT_EQ(saves_->Take(), 2);
+}
+
+TEST_F(PageTest, UntickingPlayerScoresHidesTheStatisticsAndKeepsTheirValues) {
+    Open();
+    page_->Frame();
+    page_->Click("Hide MatchSaves");
+    DrawnPage page = page_->Click("Hide Player Scores");
+
+    EXPECT_THAT(page.LabelsBetween("Hide Player Scores", "Hide Titles"), IsEmpty());
+    EXPECT_EQ(plugin_->settings.Stats.size(), 5u);
+    EXPECT_FALSE(plugin_->settings.Stats.FindOrAdd("MatchSaves").get());
+    EXPECT_TRUE(plugin_->settings.Stats.FindOrAdd("MatchGoals").get());
+    EXPECT_EQ(StoredFile()["Stats"].size(), 5u);
+
+    page = page_->Click("Hide Player Scores");
+    EXPECT_EQ(page.LabelsBetween("Hide Player Scores", "Hide Titles").size(), 5u);
+    EXPECT_FALSE(page.Find("Hide MatchSaves")->ticked);
+    EXPECT_TRUE(page.Find("Hide MatchGoals")->ticked);
+}
+
+// Every checkbox, clicked off and on again: one save per click, the record and the file follow
+// it, and only the friend-request switch hands work to the game thread.
+TEST_F(PageTest, EachClickSavesOnceAndOnlyFriendRequestsQueueAnAction) {
+    Open();
+    page_->Frame();
+    EXPECT_EQ(saves_->Take(), 0);
+
+    for (const auto& label : kDefaultLabels) {
+        SCOPED_TRACE(label);
+        for (const bool expected : {false, true}) {
+            const DrawnPage page = page_->Click(label);
+            EXPECT_EQ(page.Find(label)->ticked, expected);
+            EXPECT_EQ(saves_->Take(), 1);
+            auto queued = TakeQueued();
+            if (label != "Hide Friend Requests") {
+                EXPECT_THAT(queued, IsEmpty());
+                continue;
+            }
+            ASSERT_EQ(queued.size(), 1u);
+            const Action* action = queued[0].target<Action>();
+            ASSERT_NE(action, nullptr);
+            EXPECT_EQ(*action, expected ? &CloakMyIdentity::PurgePendingNotifications
+                                        : &CloakMyIdentity::RestoreNotifications);
+            EXPECT_EQ(StoredFile()["bHideFriendRequests"].get<bool>(), expected);
+        }
+    }
+}
+
+TEST_F(PageTest, FramesWithoutAClickWriteAndQueueNothing) {
+    Open();
+    const DrawnPage first = page_->Frame();
+    const auto& box = first.Find("Hide Friend Requests")->box;
+    const auto& other = first.Find("Hide Recents")->box;
+    // Hovering, and a press that is released elsewhere, are no clicks.
+    page_->Frames({{box.CentreX(), box.CentreY(), false},
+                   {box.CentreX(), box.CentreY(), false},
+                   {box.CentreX(), box.CentreY(), true},
+                   {other.CentreX(), other.CentreY(), true},
+                   {other.CentreX(), other.CentreY(), false},
+                   {},
+                   {}});
+
+    EXPECT_EQ(saves_->Take(), 0);
+    EXPECT_EQ(host_->State().work.Pending(), 0u);
+    EXPECT_TRUE(plugin_->settings.bHideFriendRequests.get());
+    EXPECT_TRUE(plugin_->settings.bHideRecents.get());
+}
+
+TEST_F(PageTest, StatisticMetByTheScoreboardShowsLastUntickedAndIsSavedWithTheNextChange) {
+    Open();
+    plugin_->settings.Stats.FindOrAdd("MatchAssists");
+    const DrawnPage page = page_->Frame();
+
+    const auto stats = page.LabelsBetween("Hide Player Scores", "Hide Titles");
+    ASSERT_EQ(stats.size(), 6u);
+    EXPECT_EQ(stats.back(), "Hide MatchAssists");
+    EXPECT_FALSE(page.Find("Hide MatchAssists")->ticked);
+    EXPECT_FALSE(StoredFile()["Stats"].contains("MatchAssists"));
+
+    page_->Click("Hide Titles");
+    EXPECT_EQ(StoredFile()["Stats"]["MatchAssists"], false);
+    page_->Click("Hide MatchAssists");
+    EXPECT_EQ(StoredFile()["Stats"]["MatchAssists"], true);
+    EXPECT_EQ(saves_->Take(), 2);
+}
+
+TEST_F(PageTest, SaveThatCannotCreateTheFolderKeepsTheChangeAndDrawingGoesOn) {
+    Open();
+    page_->Frame();
+    // A file where a parent folder should be: creating the folder fails even for root.
+    std::ofstream(dataFolder_ / "blocker") << "x";
+    plugin_->SettingsFolder = dataFolder_ / "blocker" / "CloakMyIdentity";
+    const auto linesBefore = host_->ConsoleLines().size();
+
+    const DrawnPage page = page_->Click("Hide Titles");
+
+    EXPECT_FALSE(plugin_->settings.bShowTitles.get());
+    EXPECT_FALSE(page.Find("Hide Titles")->ticked);
+    const auto lines = host_->ConsoleLines();
+    ASSERT_EQ(lines.size(), linesBefore + 1);
+    EXPECT_THAT(lines.back(), ::testing::HasSubstr(plugin_->SettingsFolder.string()));
+    EXPECT_THAT(page_->Frame().Labels(), ElementsAreArray(kDefaultLabels));
+}
+
+TEST_F(PageTest, ClickingALabelTheFrameDidNotDrawIsReported) {
+    Open();
+    page_->Frame();
+    EXPECT_THROW(page_->Click("Hide Everything"), std::invalid_argument);
+}
+
+}  // namespace
