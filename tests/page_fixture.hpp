@@ -68,11 +68,12 @@ protected:
         return nlohmann::json::parse(in);
     }
 
-    // Loads the plugin into the host and opens its page on the drawing thread.
-    void Open(sim::host::PageSize size = {}) {
+    // Loads the plugin into the host (over a game world when given its tables) and opens its
+    // page on the drawing thread.
+    void Open(sim::host::PageSize size = {}, sim::host::GameTables tables = {}) {
         host_ = std::make_unique<sim::host::Host>(dataFolder_);
         plugin_ = std::make_shared<CloakMyIdentity>();
-        host_->Attach(plugin_, {});
+        host_->Attach(plugin_, tables);
         saves_ = std::make_unique<SaveCounter>(SettingsFolder());
         ASSERT_TRUE(saves_->Watching());
         page_ = std::make_unique<sim::host::DrawingThread>(*host_, size);

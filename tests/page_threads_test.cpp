@@ -1,6 +1,7 @@
 // The settings page on the host's drawing thread and the game thread at the same time: the page
-// clicks through every checkbox while the game thread meets new scoreboard statistics, reads the
-// switches and runs the queued work. Run under ThreadSanitizer by scripts/run-tests.sh.
+// clicks through every checkbox while the game plays scoreboard updates, whose handler reads the
+// switches and learns statistics it meets for the first time, and runs the queued work. Run under
+// ThreadSanitizer by scripts/run-tests.sh.
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -16,36 +17,40 @@
 #include <thread>
 
 #include "page_fixture.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
 #include "temp_folder.hpp"
 
 namespace {
 
-class PageThreadsTest : public page_test::PageTest {};
-
 constexpr int kNewStatistics = 40;
 constexpr int kClickRounds = 3;
 
+class PageThreadsTest : public page_test::PageTest {
+protected:
+    // The host lets go of the plugin and its hooks before the game goes.
+    void TearDown() override {
+        page_.reset();
+        host_.reset();
+    }
+
+    sim::game::World world;
+    sim::game::Session session{world, u"NightOwl"};
+};
+
 TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
     // Tall enough that every statistic added meanwhile stays on screen.
-    Open({560, 2000});
+    Open({560, 2000}, sim::host::CurrentWorldTables());
+    sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
     std::atomic<bool> drawing{true};
-    std::atomic<int> met{0};
 
     std::thread game([&] {
-        int switchesOn = 0;
-        for (int round = 0; drawing.load() || met.load() < kNewStatistics; ++round) {
-            if (met.load() < kNewStatistics) {
-                plugin_->settings.Stats.FindOrAdd(fmt::format("MatchStat{}", met.load()));
-                met.fetch_add(1);
-            }
-            const PluginSettings& s = plugin_->settings;
-            switchesOn += s.bHideScoreboardInfo.get() + s.bShowScores.get() + s.bShowNames.get();
-            s.Stats.ForEach(
-                [&](const StatTable::Entry&, Switch& concealed) { switchesOn += concealed.get(); });
+        for (int update = 0; drawing.load(); ++update) {
+            session.ReportStat(player, fmt::format("MatchStat{}", update % kNewStatistics), update);
+            session.ReportStat(player, "MatchScore", update);
             host_->Tick();
             std::this_thread::yield();
         }
-        EXPECT_GT(switchesOn, 0);
     });
 
     {
@@ -64,14 +69,20 @@ TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
     }
     host_->Tick();
 
-    // Every statistic the game met is on the page, last and in order, and reaches the file.
+    // The scoreboard learns names only while it conceals; this thread is the game's from now on.
     auto page = page_->Frame();
     for (const char* label : {"Hide scoreboard info", "Hide Player Scores"}) {
         if (!page.Find(label)->ticked) page = page_->Click(label);
     }
+    for (int stat = 0; stat < kNewStatistics; ++stat) {
+        session.ReportStat(player, fmt::format("MatchStat{}", stat), stat);
+    }
+
+    // Every statistic the game met is on the page, last, and reaches the file.
+    page = page_->Frame();
     const auto stats = page.LabelsBetween("Hide Player Scores", "Hide Titles");
     ASSERT_EQ(stats.size(), 5u + kNewStatistics);
-    EXPECT_EQ(stats.back(), fmt::format("Hide MatchStat{}", kNewStatistics - 1));
+    EXPECT_EQ(stats.front(), "Hide MatchScore");
     page_->Click("Hide team names");
     EXPECT_EQ(StoredFile()["Stats"].size(), 5u + kNewStatistics);
 }

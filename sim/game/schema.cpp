@@ -13,7 +13,6 @@ using enum PropertyType;
 
 constexpr std::string_view kLoadout = "ScriptStruct TAGame.PRI_TA.ClientLoadoutData";
 constexpr std::string_view kLoadoutOnline = "ScriptStruct TAGame.PRI_TA.ClientLoadoutOnlineData";
-constexpr std::string_view kOnlineProduct = "ScriptStruct TAGame.PRI_TA.OnlineProductData";
 
 void DefineCoreFunctions(World& world) {
     GameObject* object = world.Get("Class Core.Object");
