@@ -72,6 +72,93 @@ TEST_F(DemoTest, WithoutThePluginTheScreensShowWhatTheGameSets) {
     EXPECT_EQ(without["friendRequestsShown"], 2) << "in the menus they are shown";
 }
 
+// The default product of each slot index in the game's built-in item catalogue; index 1 has a
+// slot without a default product and index 6 has no slot at all.
+const std::vector<int> kDefaultProducts{23, 0, 376, 32, 4284, 4285, 0, 270};
+
+TEST_F(DemoTest, WithThePluginTheScreensShowNothingIdentifying) {
+    const json output = PlayBuiltInMatch();
+    const json& without = output["without"];
+    const json& with = output["with"];
+    EXPECT_EQ(output["console"], json::array());
+
+    // Numbers follow the order in which the other players' names replicated in this match; the
+    // first match handed out numbers too, so they must have started again.
+    EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 1", "Player 0", "Player 2", "Player 3",
+                                                    "Player 4", "Player 5"));
+    ASSERT_EQ(with["players"].size(), without["players"].size());
+    for (std::size_t i = 0; i < with["players"].size(); ++i) {
+        const json& shown = with["players"][i];
+        const json& real = without["players"][i];
+        SCOPED_TRACE(real["name"].get<std::string>());
+        EXPECT_EQ(shown["local"], real["local"]);
+        EXPECT_EQ(shown["title"], "");
+        EXPECT_EQ(shown["clubId"], 0);
+        for (const auto& [stat, value] : real["stats"].items()) {
+            const bool known = stat == "MatchScore" || stat == "MatchGoals" ||
+                               stat == "MatchDemolishes" || stat == "MatchSaves" ||
+                               stat == "MatchShots";
+            EXPECT_EQ(shown["stats"][stat], known ? json(0) : value) << stat;
+        }
+        for (std::size_t car = 0; car < 2; ++car) {
+            const json& ids = shown["loadouts"][car];
+            const json& chosen = real["loadouts"][car];
+            ASSERT_EQ(ids.size(), chosen.size());
+            for (std::size_t slot = 0; slot < ids.size(); ++slot) {
+                const bool middle = slot > 0 && slot + 1 < ids.size();
+                EXPECT_EQ(ids[slot], middle ? json(kDefaultProducts[slot]) : chosen[slot])
+                    << "car " << car << " slot " << slot;
+            }
+            for (const json& field : shown["onlineData"][car]) EXPECT_EQ(field, 0);
+            EXPECT_EQ(shown["onlineData"][car].size(), real["onlineData"][car].size());
+        }
+    }
+    EXPECT_EQ(with["teams"], json::parse(R"(["Blue", "Orange"])"));
+    EXPECT_FALSE(with["menuRankShown"]);
+    EXPECT_EQ(with["seasonRewardLevel"], 0);
+    EXPECT_FALSE(with["voteToForfeitOffered"]);
+    EXPECT_EQ(with["maxRecentPlayers"], 0);
+    EXPECT_EQ(with["pendingNotifications"], 1) << "only the notification that is no request";
+    EXPECT_EQ(with["friendRequestsShown"], 0);
+}
+
+// Switches the user turned off in settings.json are left to the game; the local player's online
+// name is concealed whatever the switches say.
+TEST_F(DemoTest, TheUsersSettingsDecideWhatIsConcealed) {
+    PlayBuiltInMatch();  // leaves a complete settings.json behind
+    const std::filesystem::path file = folder.path() / "CloakMyIdentity" / "settings.json";
+    json settings = json::parse(testing_support::ReadText(file));
+    settings["bShowNames"] = false;
+    settings["bHideTeamNames"] = false;
+    settings["Stats"]["MatchScore"] = false;
+    testing_support::WriteText(file, settings.dump(4));
+
+    const json output = PlayBuiltInMatch();
+    std::vector<std::string> expected = Names(output["without"]);
+    expected[1] = "Player 0";
+    EXPECT_EQ(Names(output["with"]), expected);
+    EXPECT_EQ(output["with"]["teams"], output["without"]["teams"]);
+    EXPECT_EQ(output["with"]["players"][0]["stats"]["MatchScore"], 385);
+    EXPECT_EQ(output["with"]["players"][0]["stats"]["MatchSaves"], 0);
+    EXPECT_EQ(output["with"]["players"][0]["title"], "");
+}
+
+// The host tells the plugin when the game is in free play; nothing is renamed or cleared there.
+TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
+    const std::filesystem::path file = folder.path() / "match.json";
+    testing_support::WriteText(file, R"({"localName": "Me", "events": [
+        {"event": "freePlay"},
+        {"event": "join", "player": "me", "local": true, "team": 0, "clubId": 5001},
+        {"event": "join", "player": "bot", "name": "Bot", "team": 1, "clubId": 3}]})");
+    const DemoRun run = RunDemo("--json --match '" + file.string() + "' --data-dir '" +
+                                folder.path().string() + "'");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const json with = json::parse(run.output)["with"];
+    EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Bot"));
+    EXPECT_EQ(with["players"][0]["clubId"], 5001);
+    EXPECT_EQ(with["players"][1]["clubId"], 3);
+}
+
 TEST_F(DemoTest, TheTableShowsBothColumns) {
     const DemoRun run = RunDemo("--data-dir '" + folder.path().string() + "'");
     ASSERT_EQ(run.exitStatus, 0) << run.output;

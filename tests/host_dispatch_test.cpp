@@ -158,7 +158,7 @@ TEST_F(HostQueriesTest, LocalPlayerRecordClubAndFreePlay) {
     EXPECT_FALSE(game.IsInFreeplay());
     session.EnterFreePlay();
     EXPECT_TRUE(game.IsInFreeplay());
-    session.LeaveFreePlay();
+    session.EndMatch();
     EXPECT_FALSE(game.IsInFreeplay());
 }
 

@@ -45,7 +45,7 @@ public:
         if (event.on) {
             session_.EnterFreePlay();
         } else {
-            session_.LeaveFreePlay();
+            session_.EndMatch();
         }
     }
     void operator()(const EndMatchEvent&) {

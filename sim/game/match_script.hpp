@@ -97,7 +97,7 @@ struct NotificationEvent {
 };
 // The client sends a batch of remote calls.
 struct RpcEvent {};
-// Free play is entered (on) or left.
+// Free play is entered (on; a match being played ends first) or left for the menus.
 struct FreePlayEvent {
     bool on = false;
 };

@@ -348,23 +348,15 @@ void Session::OfferVote() {
     world_.Call(vote_, kSetVoteActor, &block);
 }
 
-void Session::DestroyGameEvent() {
+void Session::EndMatch() {
     if (gameEvent_ == nullptr) return;
     ::game::NoParams block{0};
     world_.Call(gameEvent_, kGameEventDestroyed, &block);
 }
 
-void Session::EndMatch() {
-    DestroyGameEvent();
-}
-
 void Session::EnterFreePlay() {
-    DestroyGameEvent();
+    EndMatch();
     gameEvent_ = world_.Spawn("Class TAGame.GameEvent_Tutorial_FreePlay_TA");
-}
-
-void Session::LeaveFreePlay() {
-    if (InFreePlay()) DestroyGameEvent();
 }
 
 bool Session::InFreePlay() const {

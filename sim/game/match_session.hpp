@@ -6,7 +6,7 @@
 // Index
 //   Session          - one per world; the current one answers the host's game queries
 //     Players        - Join, Rename, SetClub, Replicate, SetTitle, ReportStat, SetLoadouts
-//     Match          - SetTeamName, OfferVote, EndMatch, EnterFreePlay, LeaveFreePlay
+//     Match          - SetTeamName, OfferVote, EndMatch, EnterFreePlay
 //     Menus          - AskMenuRank, UpdateSeasonReward, ChangeRecents, DownloadRecents,
 //                      AddNotification, ProcessNotifications, SendRpcBatch
 //     Host queries   - LocalController, InFreePlay, ItemCatalogue
@@ -80,10 +80,11 @@ public:
     // ---- Match
     void SetTeamName(std::int32_t team, std::u16string_view name);
     void OfferVote();
-    // The game event object is destroyed: its players leave; the menus follow.
+    // The game event object (a match or free play) is destroyed: its players leave; the menus
+    // follow.
     void EndMatch();
+    // Free play is a game event of its own; a match being played ends first.
     void EnterFreePlay();
-    void LeaveFreePlay();
     // In the order they joined; a player stays at its address until the match ends.
     const std::deque<MatchPlayer>& Players() const { return players_; }
 
@@ -119,7 +120,6 @@ private:
     void BuildCatalogue(const std::vector<CatalogueSlot>& slots);
     void SetBodies();
     void StartMatchIfNeeded();
-    void DestroyGameEvent();
     MatchPlayer* PlayerOf(const GameObject* pri);
 
     World& world_;
