@@ -121,6 +121,8 @@ Session::Session(World& world, std::u16string_view localName,
                         world.LocalizedText(u"UIText", u"Global", keys[team]));
     }
 
+    // The host asks whether the player is in free play on every replicated variable.
+    freePlayClass_ = world.Get("Class TAGame.GameEvent_Tutorial_FreePlay_TA");
     BuildCatalogue(catalogue);
     SetBodies();
     currentSession = this;
@@ -360,8 +362,7 @@ void Session::EnterFreePlay() {
 }
 
 bool Session::InFreePlay() const {
-    return gameEvent_ != nullptr &&
-           gameEvent_->classObject == world_.Get("Class TAGame.GameEvent_Tutorial_FreePlay_TA");
+    return gameEvent_ != nullptr && gameEvent_->classObject == freePlayClass_;
 }
 
 // ---- Menus --------------------------------------------------------------------------------------

@@ -136,6 +136,7 @@ private:
     std::array<GameObject*, 2> teamRows_{};
     std::array<GameObject*, 2> teams_{};
     GameObject* gameEvent_ = nullptr;
+    GameObject* freePlayClass_ = nullptr;
     std::deque<MatchPlayer> players_;
     // Player titles by the id the player's record holds (ids start at 1; 0 is no title).
     std::vector<std::u16string> titles_;

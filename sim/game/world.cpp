@@ -312,8 +312,12 @@ std::u16string World::NameText16(std::int32_t index) const {
 }
 
 std::string World::NameText(std::int32_t index) const {
-    std::string narrow;
-    for (char16_t unit : NameText16(index)) narrow.push_back(static_cast<char>(unit & 0xFF));
+    // Narrowed straight from the entry: the host asks for a name on every replicated variable.
+    if (index < 0 || index >= nameTable_->count || nameTable_->data[index] == nullptr) return {};
+    const std::u16string_view text(nameTable_->data[index]->text);
+    std::string narrow(text.size(), '\0');
+    std::transform(text.begin(), text.end(), narrow.begin(),
+                   [](char16_t unit) { return static_cast<char>(unit & 0xFF); });
     return narrow;
 }
 
