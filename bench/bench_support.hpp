@@ -1,10 +1,10 @@
-// Benchmark support: measurements paired with floors, first calls timed in child processes, and
-// the large emulated worlds the lookups run over.
+// Benchmark support: measurements paired with floors, first calls timed again and again, and the
+// large emulated worlds the lookups run over.
 //
 // Index
 //   Floors and targets - RegisterWithFloor, SetTarget, SetFrameShare
 //   Summary            - the reporter that prints every measurement against its floor
-//   Child processes    - SecondsInChild: a first call timed in a fresh copy of the process
+//   First calls        - TimeFirstCalls: the call that builds an index, timed again and again
 //   Large worlds       - LargeWorld: one emulated world of a given size at a time
 #pragma once
 
@@ -55,24 +55,18 @@ private:
     std::vector<Result> results_;
 };
 
-// ---- Child processes ----------------------------------------------------------------------------
+// ---- First calls --------------------------------------------------------------------------------
 
-// Runs `work` in a forked copy of this process and returns the processor seconds it took there
-// (user and system time of the thread, so other load on the machine does not count). The copy
-// starts with every process-wide index and cache as it is here, and its changes die with it, so
-// a first call - one that builds an index - can be timed again and again. Negative when the
-// copy could not be made or did not report.
-double SecondsInChild(const std::function<void()>& work);
-
-// The loop of a benchmark whose every iteration is `work` timed in a child (UseManualTime).
-void TimeInChildren(benchmark::State& state, const std::function<void()>& work);
+// The loop of a benchmark whose every iteration times `firstCall` as the first lookup of the
+// process: the lookups' indices and caches are forgotten before it, outside the timing.
+void TimeFirstCalls(benchmark::State& state, const std::function<void()>& firstCall);
 
 // ---- Large worlds -------------------------------------------------------------------------------
 
 // An emulated world of the game with about `objects` further objects shaped like the game's
 // (packages, classes with fields and functions, instances with outer chains) and, after them, a
-// notification manager. It is current and its tables are handed to the plugin's game access.
-// One exists at a time: asking for another size replaces it.
+// notification manager. Its tables are handed to this program's game access (forgetting what was
+// looked up in others). One exists at a time: asking for another size replaces it.
 sim::game::World& LargeWorld(std::size_t objects);
 
 // The notification manager LargeWorld placed after everything else.

@@ -1,6 +1,6 @@
 // Lookups over large emulated tables: building the full-name and function indices (each timed as
-// the first call in a fresh child process), FindObject hits and misses once built, and
-// FindInstanceOf of an object near the end of the table.
+// the first lookup, again and again), FindObject hits and misses once built, and FindInstanceOf
+// of an object near the end of the table.
 //
 // Index
 //   Floors        - walks that read what the lookups read and build nothing
@@ -112,12 +112,12 @@ void RegisterIndexBuilds() {
             "FullNameIndexBuild",
             [objects](benchmark::State& state) {
                 bench::LargeWorld(objects);
-                bench::TimeInChildren(
+                bench::TimeFirstCalls(
                     state, [] { benchmark::DoNotOptimize(game::FindObject("Class Core.Object")); });
             },
             [objects](benchmark::State& state) {
                 bench::LargeWorld(objects);
-                bench::TimeInChildren(state,
+                bench::TimeFirstCalls(state,
                                       [] { benchmark::DoNotOptimize(WalkLikeFullNameIndex()); });
             },
             configure);
@@ -125,13 +125,13 @@ void RegisterIndexBuilds() {
             "FunctionIndexBuild",
             [objects](benchmark::State& state) {
                 bench::LargeWorld(objects);
-                bench::TimeInChildren(state, [] {
+                bench::TimeFirstCalls(state, [] {
                     benchmark::DoNotOptimize(game::FindFunction("Function Core.Object.Localize"));
                 });
             },
             [objects](benchmark::State& state) {
                 bench::LargeWorld(objects);
-                bench::TimeInChildren(state,
+                bench::TimeFirstCalls(state,
                                       [] { benchmark::DoNotOptimize(WalkLikeFunctionIndex()); });
             },
             configure);

@@ -71,7 +71,7 @@ NameEntry* FindNameEntry(const char16_t* text);
 // ---- Caches -------------------------------------------------------------------------------------
 
 namespace detail {
-// Raised only by ForgetLookupsForTesting; indices and caches filled before it count as empty.
+// Raised only by ForgetLookupsForTesting; caches filled before it count as empty.
 inline std::uint64_t lookupGeneration = 0;
 }  // namespace detail
 
