@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "plugin/cloak_my_identity.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
 #include "tests/command_output.hpp"
 #include "tests/temp_folder.hpp"
@@ -25,10 +27,11 @@ protected:
     std::filesystem::path File() const { return folder.path() / "CloakMyIdentity/settings.json"; }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
 
-    // Loads the module into a new host; the host unloads it when the test is done with it.
-    std::unique_ptr<sim::host::Host> LoadPlugin() {
+    // Loads the module into a new host, with the tables of a game or none; the host unloads it
+    // when the test is done with it.
+    std::unique_ptr<sim::host::Host> LoadPlugin(sim::host::GameTables tables = {}) {
         auto host = std::make_unique<sim::host::Host>(folder.path());
-        EXPECT_TRUE(host->Load(CLOAK_PLUGIN_PATH, {}));
+        EXPECT_TRUE(host->Load(CLOAK_PLUGIN_PATH, tables));
         return host;
     }
 
@@ -118,8 +121,12 @@ TEST_F(SettingsRecoveryTest, EmptyFolderInPlaceOfTheSetAsideFileIsReplaced) {
 // Whatever happened to the file - cut short anywhere, bytes overwritten, a member of the wrong
 // type - the load either honours a file that still reads as a whole record, or conceals
 // everything, keeps the damaged text as settings.json.bad and writes a fresh file. It never
-// applies part of a file.
+// applies part of a file. After every load a player joins the running game, and the plugin
+// hides the name and club exactly when the record it loaded says so.
 TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
+    // One game for every load: the module keeps what it looked up for the life of the process.
+    sim::game::World world;
+    sim::game::Session session(world, u"NightOwl");
     nlohmann::json choices = PluginSettings{};
     choices["bShowNames"] = false;
     choices["bHideRecents"] = false;
@@ -158,8 +165,13 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
         SCOPED_TRACE(damage.text);
         std::filesystem::remove(SetAside());
         WriteText(File(), damage.text);
-        auto host = LoadPlugin();
+        auto host = LoadPlugin(sim::host::CurrentWorldTables());
         const nlohmann::json loaded = SettingsOf(*host);
+        const sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 1, 77);
+        const bool nameHidden = world.GetString(player.pri, "PlayerName").starts_with(u"Player ");
+        EXPECT_EQ(nameHidden, loaded.at("bShowNames").get<bool>());
+        EXPECT_EQ(world.Field<std::uint64_t>(player.pri, "ClubID") == 0,
+                  loaded.at("bShowClubs").get<bool>());
         if (host->ConsoleLines().empty()) {
             // Accepted: exactly what the file says, for every member the record has.
             EXPECT_FALSE(damage.mustBeRejected);
