@@ -6,11 +6,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 
+# Every ctest summary is kept, so the run can close on one line that counts all of them.
+summaries=$(mktemp)
+trap 'rm -f "$summaries"' EXIT
+count_ctest() { tee /dev/stderr | grep -E 'tests passed, [0-9]+ tests failed out of' >>"$summaries" || true; }
+
 run_suite() {
     local dir=$1; shift
     cmake -S . -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j "$jobs"
-    ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs" 2>&1 | count_ctest
 }
 
 echo "== tests (plain build)"
@@ -29,7 +34,12 @@ echo "== settings page and game thread together (ThreadSanitizer)"
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_TSAN=ON >/dev/null
 cmake --build build-tsan -j "$jobs" --target page_threads_test
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build-tsan --output-on-failure -R '^(PageThreadsTest|SettingsSaves)\.'
+    ctest --test-dir build-tsan --output-on-failure -R '^(PageThreadsTest|SettingsSaves)\.' 2>&1 |
+    count_ctest
 
 echo "== fuzz targets (bounded run from the seed corpus)"
 FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh
+
+# Reached only when every stage passed (set -e): the test cases of all ctest runs together.
+passed=$(awk '{ total += $NF } END { print total + 0 }' "$summaries")
+echo "tests: ${passed} passed, 0 failed"

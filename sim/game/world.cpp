@@ -223,13 +223,13 @@ void World::BuildCore() {
     // class pointers are filled in once it does.
     GameObject* core = CreateObject(nullptr, "Core", nullptr);
     std::vector<GameObject*> created;
-    for (const CoreClass& spec : kCore) {
+    for (const CoreClass& coreClass : kCore) {
         GameObject* super = nullptr;
         for (GameObject* earlier : created) {
-            if (NameText(earlier->nameIndex) == spec.super) super = earlier;
+            if (NameText(earlier->nameIndex) == coreClass.super) super = earlier;
         }
-        GameObject* cls = CreateStruct(nullptr, core, spec.name, super);
-        if (spec.size != 0) cls->propertySize = spec.size;
+        GameObject* cls = CreateStruct(nullptr, core, coreClass.name, super);
+        if (coreClass.size != 0) cls->propertySize = coreClass.size;
         created.push_back(cls);
     }
     classClass_ = created[4];
