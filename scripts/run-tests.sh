@@ -8,8 +8,12 @@ jobs=${JOBS:-2}
 
 # Every ctest summary is kept, so the run can close on one line that counts all of them.
 summaries=$(mktemp)
-trap 'rm -f "$summaries"' EXIT
-count_ctest() { tee /dev/stderr | grep -E 'tests passed, [0-9]+ tests failed out of' >>"$summaries" || true; }
+ctest_output=$(mktemp)
+trap 'rm -f "$summaries" "$ctest_output"' EXIT
+count_ctest() {
+    tee "$ctest_output"
+    grep -E 'tests passed, [0-9]+ tests failed out of' "$ctest_output" >>"$summaries" || true
+}
 
 run_suite() {
     local dir=$1; shift
