@@ -1,22 +1,12 @@
 // The plugin object: host interfaces and the start of onLoad.
 #include "plugin/cloak_my_identity.hpp"
 
-#include <imgui.h>
-
 #include <utility>
 
 #include "game/tables.hpp"
 
 std::shared_ptr<BakkesModPlugin> pluginInstance;
 std::shared_ptr<CVarManagerWrapper> sharedConsole;
-
-std::string SettingsWindowBase::GetSettingsPageName() {
-    return "CloakMyIdentity";
-}
-
-void SettingsWindowBase::AdoptImGuiContext(std::uintptr_t context) {
-    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
-}
 
 void CloakMyIdentity::SetObjectTable(std::uint64_t objectTableAddress) {
     game::ObjectTableAddress = objectTableAddress;

@@ -19,11 +19,18 @@
 #include "plugin/shared_console.hpp"
 #include "settings/plugin_settings.hpp"
 
+#if CLOAK_SETTINGS_PAGE
+// The host finds the page through PluginSettingsWindow (settings/settings_page.cpp).
 class SettingsWindowBase : public PluginSettingsWindow {
 public:
     std::string GetSettingsPageName() override;
     void AdoptImGuiContext(std::uintptr_t context) override;
 };
+#else
+// A build without Dear ImGui (Windows: Debian packages it for Linux only) has no settings page;
+// the host then shows none, and the settings file is the only way to change a switch.
+class SettingsWindowBase {};
+#endif
 
 class CloakMyIdentity : public BakkesModPlugin, public HybridPlugin, public SettingsWindowBase {
 public:
@@ -31,7 +38,9 @@ public:
     void onLoad() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
     void SetNameTable(std::uint64_t nameTableAddress) override;
+#if CLOAK_SETTINGS_PAGE
     void RenderSettings() override;
+#endif
 
     // Settings file (settings/settings_file.cpp). LoadSettings raises the JSON library's error
     // for a file it cannot use and then leaves the record as it was. SetAsideSettingsFile renames

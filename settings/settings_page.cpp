@@ -3,7 +3,7 @@
 // Index
 //   Rules and headings  - DrawSeparatorLine, DrawSectionHeader
 //   Switch checkboxes   - one checkbox bound to one switch, saved at once
-//   RenderSettings      - the page, top to bottom
+//   RenderSettings      - the page's name and context as the host asks, the page top to bottom
 //
 // Every checkbox edits the plugin's record in place and saves it at once. The page owns no data:
 // each frame draws the record as it is, including statistics the scoreboard has added since.
@@ -104,6 +104,14 @@ bool DrawSwitch(CloakMyIdentity& plugin, const char* label, Switch& bound) {
 }  // namespace
 
 // ---- RenderSettings ----------------------------------------------------------------------------
+
+std::string SettingsWindowBase::GetSettingsPageName() {
+    return "CloakMyIdentity";
+}
+
+void SettingsWindowBase::AdoptImGuiContext(std::uintptr_t context) {
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+}
 
 void CloakMyIdentity::RenderSettings() {
     DrawSectionHeader("Rank");

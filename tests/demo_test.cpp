@@ -2,21 +2,19 @@
 // match scripts.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/command_output.hpp"
+#include "tests/child_process.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {
 
 using nlohmann::json;
 using ::testing::HasSubstr;
-using testing_support::RunCommand;
 using testing_support::TempFolder;
 
 struct DemoRun {
@@ -24,15 +22,20 @@ struct DemoRun {
     std::string output;
 };
 
-DemoRun RunDemo(const std::string& arguments) {
-    const auto result = RunCommand("'" CLOAK_DEMO_PATH "' " + arguments + " 2>&1");
-    return {WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1, result.output};
+DemoRun RunDemo(const std::vector<std::string>& arguments) {
+    const auto result = testing_support::RunProgram(CLOAK_DEMO_PATH, arguments);
+    return {result.exitCode, result.output};
+}
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 class DemoTest : public ::testing::Test {
 protected:
     json PlayBuiltInMatch() {
-        const DemoRun run = RunDemo("--json --data-dir '" + folder.path().string() + "'");
+        const DemoRun run = RunDemo({"--json", "--data-dir", PathText(folder.path())});
         EXPECT_EQ(run.exitStatus, 0) << run.output;
         return json::parse(run.output);
     }
@@ -150,8 +153,8 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
         {"event": "freePlay"},
         {"event": "join", "player": "me", "local": true, "team": 0, "clubId": 5001},
         {"event": "join", "player": "bot", "name": "Bot", "team": 1, "clubId": 3}]})");
-    const DemoRun run = RunDemo("--json --match '" + file.string() + "' --data-dir '" +
-                                folder.path().string() + "'");
+    const DemoRun run = RunDemo(
+        {"--json", "--match", PathText(file), "--data-dir", PathText(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     const json with = json::parse(run.output)["with"];
     EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Bot"));
@@ -160,7 +163,7 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
 }
 
 TEST_F(DemoTest, TheTableShowsBothColumns) {
-    const DemoRun run = RunDemo("--data-dir '" + folder.path().string() + "'");
+    const DemoRun run = RunDemo({"--data-dir", PathText(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("WITHOUT the plugin"));
     EXPECT_THAT(run.output, HasSubstr("WITH the plugin"));
@@ -214,15 +217,15 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
         const std::filesystem::path file = folder.path() / "match.json";
         testing_support::WriteText(file, script);
         const DemoRun run =
-            RunDemo("--match '" + file.string() + "' --data-dir '" + folder.path().string() + "'");
+            RunDemo({"--match", PathText(file), "--data-dir", PathText(folder.path())});
         EXPECT_EQ(run.exitStatus, 2) << script << "\n" << run.output;
         EXPECT_THAT(run.output, HasSubstr("bad match script")) << script;
         EXPECT_THAT(run.output, HasSubstr(message)) << script;
     }
-    const DemoRun missing = RunDemo("--match '" + (folder.path() / "absent.json").string() + "'");
+    const DemoRun missing = RunDemo({"--match", PathText(folder.path() / "absent.json")});
     EXPECT_EQ(missing.exitStatus, 2);
     EXPECT_THAT(missing.output, HasSubstr("cannot read the match script"));
-    EXPECT_EQ(RunDemo("--bogus").exitStatus, 2);
+    EXPECT_EQ(RunDemo({"--bogus"}).exitStatus, 2);
 }
 
 }  // namespace

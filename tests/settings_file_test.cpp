@@ -9,9 +9,6 @@
 //   Interrupted saves
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -24,6 +21,8 @@
 
 #include "plugin/cloak_my_identity.hpp"
 #include "sim/host/host_state.hpp"
+#include "tests/child_process.hpp"
+#include "tests/save_loop.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {
@@ -84,7 +83,7 @@ protected:
 
 TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
-    EXPECT_EQ(ReadText(File()), kDefaultFile);
+    EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
     EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
 }
 
@@ -253,44 +252,30 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteLogsOneLineAndKeepsTheOldFile) {
 
 // ---- Interrupted saves -------------------------------------------------------------------------
 
-// A child saves as fast as it can, alternating two records that differ in switches and in size,
-// until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds one of
-// the two records whole, and a temporary file left half-written is no obstacle to the next save.
+// Another process saves as fast as it can, alternating two records that differ in switches and
+// in size, until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds
+// one of the two records whole, and a temporary file left half-written is no obstacle to the next
+// save.
 TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     plugin.SaveSettings();
-    for (int i = 0; i < 3000; ++i) plugin.settings.Stats.FindOrAdd("Statistic" + std::to_string(i));
-    plugin.settings.bShowNames.set(false);
-    plugin.settings.bDefaultLoadouts.set(false);
-    const PluginSettings large = plugin.settings;
-    const PluginSettings small;
-    const nlohmann::json largeJson = large;
-    const nlohmann::json smallJson = small;
+    const nlohmann::json largeJson = testing_support::LargeSavedRecord();
+    const nlohmann::json smallJson = PluginSettings{};
+    const std::filesystem::path temporary = File().string() + ".tmp";
+    const std::u8string saverFolder = plugin.SettingsFolder.u8string();
 
     int killedWithTemporaryFile = 0;
     for (int round = 0; round < 60; ++round) {
-        const pid_t child = fork();
-        ASSERT_NE(child, -1);
-        if (child == 0) {
-            for (bool useLarge = true;; useLarge = !useLarge) {
-                plugin.settings = useLarge ? large : small;
-                plugin.SaveSettings();
-            }
+        testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
+                                            {std::string(saverFolder.begin(), saverFolder.end())});
+        ASSERT_TRUE(saver.Started());
+        // Once it saves, even rounds kill as soon as a temporary file shows, that is while a save
+        // is being written; odd ones at an arbitrary moment.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!std::filesystem::exists(temporary) && std::chrono::steady_clock::now() < giveUp) {
         }
-        // Odd rounds kill at an arbitrary moment; even ones as soon as a temporary file shows,
-        // that is while a save is being written.
-        if (round % 2 == 0) {
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (!std::filesystem::exists(File().string() + ".tmp") &&
-                   std::chrono::steady_clock::now() < giveUp) {
-            }
-        } else {
-            std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * round));
-        }
-        ASSERT_EQ(kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        if (std::filesystem::exists(File().string() + ".tmp")) ++killedWithTemporaryFile;
+        if (round % 2 == 1) std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * round));
+        ASSERT_TRUE(saver.Kill());
+        if (std::filesystem::exists(temporary)) ++killedWithTemporaryFile;
 
         SCOPED_TRACE("round " + std::to_string(round));
         CloakMyIdentity reader;
@@ -303,10 +288,10 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     // The kills must have caught saves in progress, or the rounds above proved nothing.
     EXPECT_GT(killedWithTemporaryFile, 0);
 
-    plugin.settings = small;
+    plugin.settings = PluginSettings{};
     plugin.SaveSettings();
-    EXPECT_EQ(ReadText(File()), kDefaultFile);
-    EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
+    EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
-#include "tests/command_output.hpp"
+#include "tests/child_process.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {
@@ -189,9 +189,8 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
 
 TEST_F(SettingsRecoveryTest, DemoShowsTheConsoleAndWhereTheSettingsWent) {
     WriteText(File(), "not JSON");
-    const std::string command =
-        std::string("'" CLOAK_DEMO_PATH "' --data-dir '") + folder.path().string() + "'";
-    const auto [status, output] = testing_support::RunCommand(command);
+    const auto [status, output] =
+        testing_support::RunProgram(CLOAK_DEMO_PATH, {"--data-dir", folder.path().string()});
     ASSERT_EQ(status, 0) << output;
     EXPECT_THAT(output, HasSubstr("parse_error"));
     EXPECT_THAT(output, HasSubstr(File().string()));
