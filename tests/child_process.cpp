@@ -4,7 +4,6 @@
 
 #if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -31,9 +30,12 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-// One argument as the C runtime's command-line parser reads it back: in quotes, with quotes
-// escaped and the backslashes before a quote doubled.
+// One argument as the C runtime's command-line parser reads it back: as it is when it holds no
+// blank and no quote, else in quotes, with quotes escaped and the backslashes before one doubled.
 std::wstring Quoted(const std::wstring& argument) {
+    if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+        return argument;
+    }
     std::wstring quoted = L"\"";
     std::size_t backslashes = 0;
     for (const wchar_t c : argument) {
@@ -69,21 +71,23 @@ std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std:
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        0, nullptr, nullptr, &startup, &process);
+    // The program is named in the command line only: Wine then also starts a Linux program.
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
     if (discard != INVALID_HANDLE_VALUE) CloseHandle(discard);
     if (!started) return 0;
     CloseHandle(process.hThread);
     return reinterpret_cast<std::intptr_t>(process.hProcess);
 }
 
+// The exit code, or -1 when the system has none to tell.
 int WaitForExit(std::intptr_t process) {
     const HANDLE handle = reinterpret_cast<HANDLE>(process);
     WaitForSingleObject(handle, INFINITE);
     DWORD code = 0;
-    GetExitCodeProcess(handle, &code);
+    const bool known = GetExitCodeProcess(handle, &code);
     CloseHandle(handle);
-    return static_cast<int>(code);
+    return known ? static_cast<int>(code) : -1;
 }
 
 #else
@@ -125,24 +129,30 @@ int WaitForExit(std::intptr_t process) {
 
 #if defined(_WIN32)
 
+// The output goes to a file that is read once the program has ended: no reader has to keep up
+// with the program meanwhile.
 ProgramResult RunProgram(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments) {
     ProgramResult result;
+    wchar_t name[MAX_PATH];
+    if (GetTempFileNameW(std::filesystem::temp_directory_path().c_str(), L"out", 0, name) == 0) {
+        return result;
+    }
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    const std::intptr_t process = Spawn(program, arguments, writeEnd);
-    CloseHandle(writeEnd);
+    const HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return result;
+    const std::intptr_t process = Spawn(program, arguments, file);
+    if (process != 0) result.exitCode = WaitForExit(process);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     std::array<char, 4096> chunk{};
     DWORD got = 0;
-    while (ReadFile(readEnd, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) &&
+    while (ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr) &&
            got > 0) {
         result.output.append(chunk.data(), got);
     }
-    CloseHandle(readEnd);
-    if (process != 0) result.exitCode = WaitForExit(process);
+    CloseHandle(file);
     return result;
 }
 

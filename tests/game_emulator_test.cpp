@@ -102,8 +102,10 @@ TEST_F(EmulatorTest, NativeBodiesCanBeReplacedAndRunThroughTheSlot) {
     EXPECT_EQ(world.CallCount("Function TAGame.PRI_TA.ReplicatedEvent"), 1u);
     // A function without a body runs as a no-op and is still counted.
     world.Call(pri, "Function TAGame.PRI_TA.OnLoadoutsSetInternal", &name);
+    // Only the game's own ProcessEvent counts, so the counts show that the slot holds it. (Its
+    // address is no proof on Windows: a function of a DLL taken in another module is the address
+    // of an import stub there.)
     EXPECT_EQ(world.CallCount("Function TAGame.PRI_TA.OnLoadoutsSetInternal"), 1u);
-    EXPECT_EQ(world.ProcessEventSlot(), &World::GameProcessEvent);
 }
 
 TEST(EmulatorWorlds, EachWorldRunsItsOwnObjects) {

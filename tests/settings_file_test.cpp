@@ -133,7 +133,8 @@ TEST_F(SettingsFileTest, EmptyStatsAreWrittenOnTheMemberLine) {
     plugin.LoadSettings();
     EXPECT_EQ(plugin.settings.Stats.size(), 0U);
     plugin.SaveSettings();
-    EXPECT_EQ(ReadText(File()).substr(0, 20), "{\n    \"Stats\": {},\n ");
+    const std::string start = testing_support::WithPlatformLineEnds("{\n    \"Stats\": {},\n ");
+    EXPECT_EQ(ReadText(File()).substr(0, start.size()), start);
 }
 
 // ---- Files a load rejects or tolerates ---------------------------------------------------------

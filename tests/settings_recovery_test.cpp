@@ -24,7 +24,7 @@ using testing_support::WriteText;
 
 class SettingsRecoveryTest : public ::testing::Test {
 protected:
-    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity/settings.json"; }
+    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity" / "settings.json"; }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
 
     // Loads the module into a new host, with the tables of a game or none; the host unloads it
@@ -43,7 +43,7 @@ protected:
     void ExpectFreshFile() const {
         const nlohmann::json written = nlohmann::json::parse(ReadText(File()));
         EXPECT_EQ(written, nlohmann::json(PluginSettings{}));
-        EXPECT_EQ(ReadText(File()), written.dump(4));
+        EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(written.dump(4)));
     }
 
     TempFolder folder;
@@ -57,7 +57,7 @@ TEST_F(SettingsRecoveryTest, StoredChoicesSurviveAndTheFileIsWrittenBackWhole) {
 
     auto host = LoadPlugin();
     EXPECT_EQ(nlohmann::json(SettingsOf(*host)), stored);
-    EXPECT_EQ(ReadText(File()), stored.dump(4));
+    EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(stored.dump(4)));
     EXPECT_THAT(host->ConsoleLines(), ::testing::IsEmpty());
     EXPECT_FALSE(std::filesystem::exists(SetAside()));
 }
