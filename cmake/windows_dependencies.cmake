@@ -19,6 +19,9 @@ target_include_directories(fmt::fmt SYSTEM INTERFACE ${linux_headers})
 target_compile_definitions(fmt::fmt INTERFACE FMT_HEADER_ONLY)
 
 # GoogleTest is third-party code: built without the project's warning flags.
+if(CLOAK_HOST_SDK_DIR)
+    return()
+endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 get_directory_property(project_options COMPILE_OPTIONS)

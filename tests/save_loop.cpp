@@ -1,7 +1,8 @@
 // save-loop FOLDER: saves the large record and the defaults in turn to FOLDER/settings.json, as
 // fast as it can, until it is killed.
-#include "plugin/cloak_my_identity.hpp"
 #include "tests/save_loop.hpp"
+
+#include "plugin/cloak_my_identity.hpp"
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;

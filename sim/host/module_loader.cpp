@@ -24,8 +24,8 @@ std::string SystemMessage(DWORD code) {
         const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr,
                                               0, nullptr, nullptr);
         std::string utf8(static_cast<std::size_t>(bytes), '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), bytes,
-                            nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), bytes, nullptr,
+                            nullptr);
         while (!utf8.empty() && (utf8.back() == '\n' || utf8.back() == '\r')) utf8.pop_back();
         message += ": " + utf8;
     }
@@ -54,7 +54,9 @@ OpenedModule OpenModule(const std::filesystem::path& file) {
     return {module, {}};
 }
 
-void* FindExport(void* module, const char* name) { return dlsym(module, name); }
+void* FindExport(void* module, const char* name) {
+    return dlsym(module, name);
+}
 
 #endif
 
