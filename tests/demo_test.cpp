@@ -16,6 +16,7 @@ namespace {
 using nlohmann::json;
 using ::testing::HasSubstr;
 using testing_support::TempFolder;
+using testing_support::Utf8Text;
 
 struct DemoRun {
     int exitStatus = -1;
@@ -27,15 +28,10 @@ DemoRun RunDemo(const std::vector<std::string>& arguments) {
     return {result.exitCode, result.output};
 }
 
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 class DemoTest : public ::testing::Test {
 protected:
     json PlayBuiltInMatch() {
-        const DemoRun run = RunDemo({"--json", "--data-dir", PathText(folder.path())});
+        const DemoRun run = RunDemo({"--json", "--data-dir", Utf8Text(folder.path())});
         EXPECT_EQ(run.exitStatus, 0) << run.output;
         return json::parse(run.output);
     }
@@ -154,7 +150,7 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
         {"event": "join", "player": "me", "local": true, "team": 0, "clubId": 5001},
         {"event": "join", "player": "bot", "name": "Bot", "team": 1, "clubId": 3}]})");
     const DemoRun run = RunDemo(
-        {"--json", "--match", PathText(file), "--data-dir", PathText(folder.path())});
+        {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     const json with = json::parse(run.output)["with"];
     EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Bot"));
@@ -163,7 +159,7 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
 }
 
 TEST_F(DemoTest, TheTableShowsBothColumns) {
-    const DemoRun run = RunDemo({"--data-dir", PathText(folder.path())});
+    const DemoRun run = RunDemo({"--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("WITHOUT the plugin"));
     EXPECT_THAT(run.output, HasSubstr("WITH the plugin"));
@@ -217,12 +213,12 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
         const std::filesystem::path file = folder.path() / "match.json";
         testing_support::WriteText(file, script);
         const DemoRun run =
-            RunDemo({"--match", PathText(file), "--data-dir", PathText(folder.path())});
+            RunDemo({"--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())});
         EXPECT_EQ(run.exitStatus, 2) << script << "\n" << run.output;
         EXPECT_THAT(run.output, HasSubstr("bad match script")) << script;
         EXPECT_THAT(run.output, HasSubstr(message)) << script;
     }
-    const DemoRun missing = RunDemo({"--match", PathText(folder.path() / "absent.json")});
+    const DemoRun missing = RunDemo({"--match", Utf8Text(folder.path() / "absent.json")});
     EXPECT_EQ(missing.exitStatus, 2);
     EXPECT_THAT(missing.output, HasSubstr("cannot read the match script"));
     EXPECT_EQ(RunDemo({"--bogus"}).exitStatus, 2);

@@ -262,12 +262,11 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     const nlohmann::json largeJson = testing_support::LargeSavedRecord();
     const nlohmann::json smallJson = PluginSettings{};
     const std::filesystem::path temporary = File().string() + ".tmp";
-    const std::u8string saverFolder = plugin.SettingsFolder.u8string();
 
     int killedWithTemporaryFile = 0;
     for (int round = 0; round < 60; ++round) {
         testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
-                                            {std::string(saverFolder.begin(), saverFolder.end())});
+                                            {testing_support::Utf8Text(plugin.SettingsFolder)});
         ASSERT_TRUE(saver.Started());
         // Once it saves, even rounds kill as soon as a temporary file shows, that is while a save
         // is being written; odd ones at an arbitrary moment.

@@ -47,6 +47,13 @@ inline std::string ReadText(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A path as UTF-8 text, as the plugin's console lines name it (the native narrow form of a Windows
+// path holds only the characters of the system's code page).
+inline std::string Utf8Text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 // Text as a text file of this platform holds it: Windows ends lines with CR LF.
 inline std::string WithPlatformLineEnds(const std::string& text) {
 #if defined(_WIN32)
