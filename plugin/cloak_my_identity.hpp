@@ -27,6 +27,11 @@ public:
 
 class CloakMyIdentity : public BakkesModPlugin, public HybridPlugin, public SettingsWindowBase {
 public:
+    CloakMyIdentity() = default;
+    // The hook callables refer to one object; a copy would not be theirs.
+    CloakMyIdentity(const CloakMyIdentity&) = delete;
+    CloakMyIdentity& operator=(const CloakMyIdentity&) = delete;
+
     // Host interfaces (plugin/cloak_my_identity.cpp, settings/settings_page.cpp).
     void onLoad() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
@@ -72,6 +77,10 @@ public:
     std::filesystem::path SettingsFolder;
     std::int32_t playerCounter = 0;
 
+    // What the hook callables hold instead of the object's address (plugin/hook_table.hpp): it
+    // expires with the object, so a callable that a host runs after the teardown calls nothing.
+    std::weak_ptr<CloakMyIdentity*> HookTarget() { return hookTarget_; }
+
 private:
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp).
     void RunLoadSequence();
@@ -79,6 +88,8 @@ private:
     // is no local player controller or it has no local player; true otherwise, also when there
     // is no online player to rename.
     bool NameLocalPlayer();
+
+    std::shared_ptr<CloakMyIdentity*> hookTarget_ = std::make_shared<CloakMyIdentity*>(this);
 };
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 #include "game/name_registry.hpp"
 #include "game/properties.hpp"
