@@ -10,6 +10,7 @@
 #include <string>
 
 #include "plugin/hook_table.hpp"
+#include "plugin/process_state.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
 
@@ -62,6 +63,8 @@ CallerType CallerOf(const sim::host::HookCallback& callback) {
 
 class HookTableTest : public ::testing::Test {
 protected:
+    HookTableTest() { ForgetProcessStateForTesting(); }
+
     sim::game::World world;
     sim::host::HostState host;
     GameWrapper game{&host};
