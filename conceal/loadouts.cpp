@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "conceal/wrapped_object.hpp"
+#include "game/class_caches.hpp"
 #include "game/layout.hpp"
-#include "game/properties.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
 namespace {
@@ -90,8 +90,8 @@ std::int32_t CloakMyIdentity::DefaultProductId(std::int32_t slotIndex) {
 void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string) {
     if (!caller || !settings.bDefaultLoadouts.get() || caller.memory_address == 0) return;
     game::GameObject* record = WrappedObject(caller);
-    game::ClientLoadoutData* loadouts = game::GetClientLoadouts(record);
-    game::ClientLoadoutOnlineData* onlineData = game::GetClientLoadoutsOnline(record);
+    game::ClientLoadoutData* loadouts = game::PriClientLoadouts.In(record);
+    game::ClientLoadoutOnlineData* onlineData = game::PriClientLoadoutsOnline.In(record);
     if (loadouts == nullptr || onlineData == nullptr) return;
 
     const DefaultProducts defaults(

@@ -54,12 +54,14 @@ char16_t FoldAsciiLetter(char16_t unit) {
     return unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - (u'a' - u'A')) : unit;
 }
 
-bool EqualIgnoringAsciiCase(std::u16string_view entryText, const char16_t* text) {
-    std::size_t i = 0;
-    for (; i < entryText.size() && text[i] != 0; ++i) {
-        if (FoldAsciiLetter(entryText[i]) != FoldAsciiLetter(text[i])) return false;
+// Compares as it reads, so that an entry is read no further than its first difference from
+// `text`, and never past the longest text an entry can hold.
+bool EqualIgnoringAsciiCase(const NameEntry& entry, const char16_t* text) {
+    for (std::size_t i = 0; i < kNameTextCapacity; ++i) {
+        if (FoldAsciiLetter(entry.text[i]) != FoldAsciiLetter(text[i])) return false;
+        if (text[i] == 0) return true;
     }
-    return i == entryText.size() && text[i] == 0;
+    return false;
 }
 
 // The bucket `bucket` of the hash table lying `distance` bytes below the name table; null when
@@ -79,7 +81,7 @@ NameEntry* FindNameEntry(const char16_t* text) {
     for (NameEntry* entry = BucketHead<NameEntry>(kNameHashDistance, NameHash(text) % kNameHashBuckets);
          entry != nullptr; entry = entry->hashNext) {
         if (!IsValidNameEntry(entry) || --steps < 0) return nullptr;
-        if (EqualIgnoringAsciiCase(NameTextOf(*entry), text)) return entry;
+        if (EqualIgnoringAsciiCase(*entry, text)) return entry;
     }
     return nullptr;
 }
