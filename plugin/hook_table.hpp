@@ -73,7 +73,7 @@ template <typename Caller>
 using CallerHandler = void (CloakMyIdentity::*)(Caller, void*, std::string);
 using PlainHandler = void (CloakMyIdentity::*)(std::string);
 // The handler a row's callable calls; its type says which wrapper, if any, it receives.
-using Handler =
+using RowHandler =
     std::variant<CallerHandler<ActorWrapper>, CallerHandler<PriWrapper>, PlainHandler>;
 
 // The callable of a row with a caller. It holds only a weak reference to the plugin object, so
@@ -106,7 +106,7 @@ auto PlainDispatch(CloakMyIdentity& plugin) {
 // callable of that handler.
 struct HookOperation {
     Trigger trigger;
-    Handler handler;
+    RowHandler handler;
     void (*hook)(GameWrapper& game, std::string function, CloakMyIdentity& plugin);
 };
 

@@ -23,7 +23,7 @@ struct ExpectedRow {
     const char* function;
     Phase phase;
     CallerType caller;
-    hooks::Handler handler;
+    hooks::RowHandler handler;
 };
 
 const std::array<ExpectedRow, 13> kExpectedRows{{
