@@ -39,9 +39,16 @@ public:
 //   is caught there, logged in one line, the change stays in memory and drawing goes on.
 // - Game access (game/, conceal/): whatever is not found or not valid is null, and the handler
 //   skips its work silently; handlers raise nothing and report nothing.
+// - A hook the host runs after the plugin object is gone: its callable finds the object expired
+//   and calls nothing (HookTarget).
 // Every console line goes through LogLine, which keeps it valid UTF-8.
 class CloakMyIdentity : public BakkesModPlugin, public HybridPlugin, public SettingsWindowBase {
 public:
+    CloakMyIdentity() = default;
+    // The hook callables refer to one object; a copy would not be theirs.
+    CloakMyIdentity(const CloakMyIdentity&) = delete;
+    CloakMyIdentity& operator=(const CloakMyIdentity&) = delete;
+
     // Host interfaces (plugin/cloak_my_identity.cpp, settings/settings_page.cpp).
     void onLoad() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
@@ -88,6 +95,10 @@ public:
     std::filesystem::path SettingsFolder;
     std::int32_t playerCounter = 0;
 
+    // What the hook callables hold instead of the object's address (plugin/hook_table.hpp): it
+    // expires with the object, so a callable that a host runs after the teardown calls nothing.
+    std::weak_ptr<CloakMyIdentity*> HookTarget() { return hookTarget_; }
+
 private:
     // The settings steps of onLoad: the stored choices, then a complete file written back
     // (plugin/cloak_my_identity.cpp).
@@ -100,6 +111,7 @@ private:
     bool NameLocalPlayer();
 
     SettingsFileState fileState_;
+    std::shared_ptr<CloakMyIdentity*> hookTarget_ = std::make_shared<CloakMyIdentity*>(this);
 };
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.
