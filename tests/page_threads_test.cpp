@@ -110,7 +110,11 @@ TEST_F(PageThreadsTest, SlowSaveDoesNotHoldUpTheScoreboard) {
         page_->Frame();
         saving.store(false);
         auto click = std::async(std::launch::async, [&] { page_->Click(label); });
-        while (!saving.load()) std::this_thread::yield();
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!saving.load() && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::yield();
+        }
+        ASSERT_TRUE(saving.load()) << "the save never reached the disk";
         const auto start = std::chrono::steady_clock::now();
         ++update;
         session.ReportStat(player, fmt::format("MatchNew{}", update), update);
