@@ -7,12 +7,12 @@
 
 namespace testing_support {
 
-// Windows refuses to rename over, or delete, a file that is open without delete sharing or that
-// carries the read-only attribute; POSIX allows both (only the folder's permissions count).
+// Windows' sharing rules: a file open without delete sharing cannot be renamed over or deleted,
+// and a file that is being replaced cannot be opened for that moment. POSIX has neither rule.
 #if defined(_WIN32)
-inline constexpr bool kFilesInUseResistReplacement = true;
+inline constexpr bool kWindowsSharingRules = true;
 #else
-inline constexpr bool kFilesInUseResistReplacement = false;
+inline constexpr bool kWindowsSharingRules = false;
 #endif
 
 // Opens the file for reading, sharing reading and writing but not deletion, until Release or the

@@ -1,21 +1,24 @@
-// Test support: the two records the save-loop program (tests/save_loop.cpp) saves in turn until
-// it is killed, so that a test can tell whether settings.json holds one of them whole.
+// Test support: the records the save-loop program (tests/save_loop.cpp) saves, by name, so that a
+// test can tell whether settings.json holds one of them whole.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "settings/plugin_settings.hpp"
 
 namespace testing_support {
 
-// Differs from the defaults in switches and in size (3000 more statistics): a save of it takes
-// long enough to be caught halfway.
-inline PluginSettings LargeSavedRecord() {
-    PluginSettings large;
-    for (int i = 0; i < 3000; ++i) large.Stats.FindOrAdd("Statistic" + std::to_string(i));
-    large.bShowNames.set(false);
-    large.bDefaultLoadouts.set(false);
-    return large;
+// "defaults"; "large": 3000 more statistics, names and loadouts left to the game (long enough to
+// be caught halfway); "names": 400 more statistics, names left to the game; "loadouts": loadouts
+// left to the game.
+inline PluginSettings SavedRecord(std::string_view name) {
+    PluginSettings record;
+    const int statistics = name == "large" ? 3000 : name == "names" ? 400 : 0;
+    for (int i = 0; i < statistics; ++i) record.Stats.FindOrAdd("Statistic" + std::to_string(i));
+    if (name == "large" || name == "names") record.bShowNames.set(false);
+    if (name == "large" || name == "loadouts") record.bDefaultLoadouts.set(false);
+    return record;
 }
 
 }  // namespace testing_support

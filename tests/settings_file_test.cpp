@@ -5,86 +5,35 @@
 //   Fixture and helpers
 //   Written text and round trip
 //   Files a load rejects or tolerates
-//   Folder and write failures
-//   Interrupted saves
+//   Text the file and the console can hold
+//   Folder and write failures (those that only POSIX file systems make: settings_file_posix_test)
+//   Interrupted and simultaneous saves
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
-#include <memory>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "plugin/cloak_my_identity.hpp"
-#include "sim/host/host_state.hpp"
 #include "tests/child_process.hpp"
+#include "tests/held_file.hpp"
 #include "tests/save_loop.hpp"
-#include "tests/temp_folder.hpp"
+#include "tests/settings_file_fixture.hpp"
 
 namespace {
 
-using testing_support::ReadText;
-using testing_support::TempFolder;
-using testing_support::WriteText;
-using StatList = std::vector<std::pair<std::string, bool>>;
-
-constexpr const char* kDefaultFile = R"({
-    "Stats": {
-        "MatchDemolishes": true,
-        "MatchGoals": true,
-        "MatchSaves": true,
-        "MatchScore": true,
-        "MatchShots": true
-    },
-    "bDefaultLoadouts": true,
-    "bHideFriendRequests": true,
-    "bHideRecents": true,
-    "bHideScoreboardInfo": true,
-    "bHideTeamNames": true,
-    "bShowClubs": true,
-    "bShowMenuRankInfo": true,
-    "bShowMenuSeasonRank": true,
-    "bShowNames": true,
-    "bShowScores": true,
-    "bShowTitles": true,
-    "bShowVoteToForfeit": true
-})";
-
-StatList StatsOf(const PluginSettings& settings) {
-    StatList stats;
-    settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
-        stats.emplace_back(entry.name, concealed.get());
-    });
-    return stats;
-}
-
-// A complete file with every switch true except the one given, whose value is written as given.
-std::string FileWith(const std::string& key, const std::string& value) {
-    nlohmann::json file = nlohmann::json::parse(kDefaultFile);
-    file[key] = nlohmann::json::parse(value);
-    return file.dump(4);
-}
-
-class SettingsFileTest : public ::testing::Test {
-protected:
-    SettingsFileTest() { plugin.SettingsFolder = folder.path() / "data" / "CloakMyIdentity"; }
-
-    std::filesystem::path File() const { return plugin.SettingsFolder / "settings.json"; }
-
-    TempFolder folder;
-    CloakMyIdentity plugin;
-};
+using namespace settings_file_test;
 
 // ---- Written text and round trip ---------------------------------------------------------------
 
 TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
     EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
-    EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
+    EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
 }
 
 TEST_F(SettingsFileTest, NoFileLeavesDefaultsAndCreatesNoFile) {
@@ -205,6 +154,71 @@ TEST_F(SettingsFileTest, ExtraMembersAndTrailingTextAreIgnored) {
     EXPECT_EQ(plugin.settings.Stats.size(), 5U);
 }
 
+// ---- Text the file and the console can hold ----------------------------------------------------
+
+// What the JSON library will write, judged by the library itself.
+bool JsonCanHold(const std::string& text) {
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
+TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEveryOtherByte) {
+    const std::string replaced = "\xEF\xBF\xBD";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"ASCII and every sequence length", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"the edges: U+07FF, U+FFFF, U+10FFFF", "\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+         "\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"},
+        {"a lone Latin-1 byte", "caf\xE9", "caf" + replaced},
+        {"a stray continuation byte", "\x80x", replaced + "x"},
+        {"cut short at the end", "x\xE2\x82", "x" + replaced + replaced},
+        {"cut short by ASCII", "\xE2\x82x", replaced + replaced + "x"},
+        {"overlong", "\xC0\xAF\xE0\x80\xAF", std::string() + replaced + replaced + replaced +
+                                                      replaced + replaced},
+        {"a surrogate", "\xED\xA0\x80", replaced + replaced + replaced},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", replaced + replaced + replaced + replaced},
+        {"never a lead", "\xF5\xFF", replaced + replaced},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        const std::string valid = ValidUtf8(item.text);
+        EXPECT_EQ(valid, item.expected);
+        EXPECT_TRUE(JsonCanHold(valid));
+        EXPECT_EQ(JsonCanHold(item.text), item.text == item.expected);
+    }
+}
+
+// The game reports statistic names as bytes. One that is not UTF-8 is kept in a form the file
+// can hold, is still the same statistic the next time the game reports it, and every save goes
+// on working.
+TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
+    Switch& latin1 = plugin.settings.Stats.FindOrAdd("Tor\xE9");
+    EXPECT_EQ(&plugin.settings.Stats.FindOrAdd("Tor\xE9"), &latin1);
+    latin1.set(true);
+    plugin.settings.Stats = StatTable{{"Cut\xE2\x82", false}, {"MatchGoals", true}};
+    plugin.settings.Stats.FindOrAdd("Tor\xE9").set(true);
+
+    ASSERT_NO_THROW(plugin.SaveSettings());
+    plugin.settings.bShowNames.set(false);
+    ASSERT_NO_THROW(plugin.SaveSettings());
+    CloakMyIdentity reader;
+    reader.SettingsFolder = plugin.SettingsFolder;
+    reader.LoadSettings();
+    EXPECT_FALSE(reader.settings.bShowNames.get());
+    EXPECT_EQ(StatsOf(reader.settings), (StatList{{"Cut\xEF\xBF\xBD\xEF\xBF\xBD", false},
+                                                  {"MatchGoals", true},
+                                                  {"Tor\xEF\xBF\xBD", true}}));
+}
+
 // ---- Folder and write failures -----------------------------------------------------------------
 
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
@@ -220,38 +234,38 @@ TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
     }
 }
 
-TEST_F(SettingsFileTest, SaveThatCannotWriteLogsOneLineAndKeepsTheOldFile) {
+TEST_F(SettingsFileTest, SaveThatCannotReplaceTheFileLogsOneLineAndKeepsTheOldOne) {
     sim::host::HostState host;
     sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
-    WriteText(File(), "the old text");
     plugin.settings.bShowClubs.set(false);
 
-    // The temporary file cannot be created.
-    WriteText(File().string() + ".tmp/occupied", "");
+    // The finished temporary file cannot replace settings.json (a folder with content here);
+    // it is not left behind, and what was in the way is untouched.
+    WriteText(File() / "occupied", "kept");
     plugin.SaveSettings();
-    EXPECT_EQ(ReadText(File()), "the old text");
     ASSERT_EQ(host.console.Lines().size(), 1U);
     EXPECT_THAT(host.console.Lines()[0], ::testing::HasSubstr(File().string()));
-    std::filesystem::remove_all(File().string() + ".tmp");
+    EXPECT_EQ(ReadText(File() / "occupied"), "kept");
+    EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
 
-    // The finished temporary file cannot replace settings.json (a folder with content here);
-    // it is not left behind.
-    std::filesystem::remove(File());
-    WriteText(File() / "occupied", "");
-    plugin.SaveSettings();
-    EXPECT_EQ(host.console.Lines().size(), 2U);
-    EXPECT_TRUE(std::filesystem::is_directory(File()));
-    EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
-
-    // An empty folder in the way is replaced.
+    // An empty folder in the way is nobody's data: it is replaced.
     std::filesystem::remove_all(File());
     std::filesystem::create_directory(File());
     plugin.SaveSettings();
-    EXPECT_EQ(host.console.Lines().size(), 2U);
+    EXPECT_EQ(host.console.Lines().size(), 1U);
     EXPECT_NE(ReadText(File()).find("\"bShowClubs\": false"), std::string::npos);
+
+    // A read-only file is the user's choice to keep it as it is: not replaced, and said so.
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
+    const std::string readOnly = ReadText(File());
+    plugin.settings.bShowClubs.set(true);
+    plugin.SaveSettings();
+    EXPECT_EQ(ReadText(File()), readOnly);
+    ASSERT_EQ(host.console.Lines().size(), 2U);
+    EXPECT_THAT(host.console.Lines()[1], ::testing::HasSubstr("read-only"));
 }
 
-// ---- Interrupted saves -------------------------------------------------------------------------
+// ---- Interrupted and simultaneous saves ---------------------------------------------------------
 
 // Another process saves as fast as it can, alternating two records that differ in switches and
 // in size, until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds
@@ -259,23 +273,23 @@ TEST_F(SettingsFileTest, SaveThatCannotWriteLogsOneLineAndKeepsTheOldFile) {
 // save.
 TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     plugin.SaveSettings();
-    const nlohmann::json largeJson = testing_support::LargeSavedRecord();
-    const nlohmann::json smallJson = PluginSettings{};
-    const std::filesystem::path temporary = File().string() + ".tmp";
+    const nlohmann::json largeJson = testing_support::SavedRecord("large");
+    const nlohmann::json smallJson = testing_support::SavedRecord("defaults");
+    const std::string folderText = testing_support::Utf8Text(plugin.SettingsFolder);
 
     int killedWithTemporaryFile = 0;
     for (int round = 0; round < 60; ++round) {
-        testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
-                                            {testing_support::Utf8Text(plugin.SettingsFolder)});
+        testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH, {folderText, "large", "defaults"});
         ASSERT_TRUE(saver.Started());
         // Once it saves, even rounds kill as soon as a temporary file shows, that is while a save
         // is being written; odd ones at an arbitrary moment.
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!std::filesystem::exists(temporary) && std::chrono::steady_clock::now() < giveUp) {
+        while (TemporaryFiles(plugin.SettingsFolder).empty() &&
+               std::chrono::steady_clock::now() < giveUp) {
         }
         if (round % 2 == 1) std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * round));
         ASSERT_TRUE(saver.Kill());
-        if (std::filesystem::exists(temporary)) ++killedWithTemporaryFile;
+        if (!TemporaryFiles(plugin.SettingsFolder).empty()) ++killedWithTemporaryFile;
 
         SCOPED_TRACE("round " + std::to_string(round));
         CloakMyIdentity reader;
@@ -291,7 +305,46 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     plugin.settings = PluginSettings{};
     plugin.SaveSettings();
     EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
-    EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+// Two processes (two game clients, or a second plugin load) save into one folder at once. A
+// reader meanwhile always finds settings.json, and always one of the two records whole: never
+// an empty file, and never one record spliced with the tail of the other.
+TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceNeverLeaveAMixedFile) {
+    plugin.settings = testing_support::SavedRecord("loadouts");
+    plugin.SaveSettings();
+
+    const std::string folderText = testing_support::Utf8Text(plugin.SettingsFolder);
+    testing_support::ChildProcess first(CLOAK_SAVE_LOOP_PATH, {folderText, "names"});
+    testing_support::ChildProcess second(CLOAK_SAVE_LOOP_PATH, {folderText, "loadouts"});
+    ASSERT_TRUE(first.Started() && second.Started());
+    // The file's bytes, not a load: a load reads the first JSON value and ignores the rest, so
+    // a record followed by the tail of a longer one would pass for whole.
+    const std::string firstText = testing_support::WithPlatformLineEnds(
+        nlohmann::json(testing_support::SavedRecord("names")).dump(4));
+    const std::string secondText = testing_support::WithPlatformLineEnds(
+        nlohmann::json(testing_support::SavedRecord("loadouts")).dump(4));
+    int absent = 0;
+    int unopened = 0;  // Windows: the moment the file is being replaced
+    int mixed = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < until) {
+        if (!std::filesystem::exists(File())) ++absent;
+        std::ifstream in(File(), std::ios::binary);
+        if (!in.is_open()) {
+            ++unopened;
+            continue;
+        }
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (text != firstText && text != secondText) ++mixed;
+    }
+    EXPECT_TRUE(first.Kill());
+    EXPECT_TRUE(second.Kill());
+    EXPECT_EQ(absent, 0);
+    EXPECT_EQ(mixed, 0);
+    if (!testing_support::kWindowsSharingRules) {
+        EXPECT_EQ(unopened, 0);
+    }
 }
 
 }  // namespace
