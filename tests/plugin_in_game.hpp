@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "game/layout.hpp"
+#include "game/memory.hpp"
 #include "plugin/cloak_my_identity.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
