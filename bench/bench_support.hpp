@@ -2,7 +2,7 @@
 // large emulated worlds the lookups run over.
 //
 // Index
-//   Floors and targets - RegisterWithFloor, SetTarget, SetFrameShare
+//   Floors and targets - RegisterWithFloor, SetTarget, SetFrameShare, MeasureWallTime
 //   Summary            - the reporter that prints every measurement against its floor
 //   First calls        - TimeFirstCalls: the call that builds an index, timed again and again
 //   Large worlds       - LargeWorld: one emulated world of a given size at a time
@@ -38,10 +38,15 @@ void SetTarget(const std::string& runName, double maxRatio);
 // difference as a share of one frame at 240 frames a second, against a target share.
 void SetFrameShare(const std::string& runName, double maxShare);
 
+// A run (without arguments) whose time is mostly waiting, for a lock another thread holds, is
+// reported in wall-clock time, and so is its floor: waiting costs no processor time.
+void MeasureWallTime(const std::string& runName);
+
 // ---- Summary ------------------------------------------------------------------------------------
 
 // The console output as usual; after it, one line per measurement with a floor: both processor
-// times (the fastest of the repetitions each), the ratio, and the target with whether it holds.
+// times (wall-clock times where so marked; the fastest of the repetitions each), the ratio, and
+// the target with whether it holds.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override;

@@ -8,13 +8,16 @@
 //   Floors      - the callbacks of the two floor hosts
 //   Events      - one hooked game function at a time
 //   Match start - the burst of events as a match begins
+//   Saves       - a scoreboard update while the settings page saves
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/bench_support.hpp"
@@ -23,6 +26,7 @@
 #include "game/lookup.hpp"
 #include "game/script_calls.hpp"
 #include "game/tables.hpp"
+#include "plugin/cloak_my_identity.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/host/host.hpp"
 
@@ -157,6 +161,7 @@ public:
         world_.ProcessEventSlot()(object, function, params);
     }
 
+    CloakMyIdentity& Plugin() { return *static_cast<CloakMyIdentity*>(plugin_.Plugin()); }
     MatchPlayer& Opponent() { return *players_[1]; }
     const std::vector<MatchPlayer*>& Players() const { return players_; }
     ReadyBlocks& Blocks() { return blocks_; }
@@ -258,14 +263,16 @@ void ReplicateVariable(Match& match, std::size_t variable) {
     match.Run(match.Opponent().pri, match.ReplicatedEvent(), &match.Blocks().variables[variable]);
 }
 
+void ScoreStat(Match& match) {
+    game::UpdatePriDataParams& block = match.Blocks().statistics[1];
+    block.value = 3;
+    match.Run(match.Opponent().scoreboard, match.UpdatePriData(), &block);
+}
+
 void RegisterEvents() {
     RegisterEvent("ReplicatedVariable", [](Match& match) { ReplicateVariable(match, 2); });
     RegisterEvent("ReplicatedPlayerName", [](Match& match) { ReplicateVariable(match, 0); });
-    RegisterEvent("ScoreStat", [](Match& match) {
-        game::UpdatePriDataParams& block = match.Blocks().statistics[1];
-        block.value = 3;
-        match.Run(match.Opponent().scoreboard, match.UpdatePriData(), &block);
-    });
+    RegisterEvent("ScoreStat", ScoreStat);
     RegisterEvent("DefaultLoadouts", [](Match& match) {
         game::NoParams block{0};
         match.Run(match.Opponent().pri, match.LoadoutsSet(), &block);
@@ -300,6 +307,41 @@ void RegisterMatchStart() {
     bench::SetFrameShare("MatchStartBurstHostCalls", 0.01);
 }
 
-const bool registered = (RegisterEvents(), RegisterMatchStart(), true);
+// ---- Saves --------------------------------------------------------------------------------------
+
+// The scoreboard handler takes the statistics lock on the game thread. Here the settings page's
+// thread saves to the disk again and again (every save a whole write and rename) while the game
+// reports statistics; the floor is the same update with nothing saving. Wall-clock time: an
+// update that waits for a save costs no processor time.
+void RegisterScoreStatDuringSaves() {
+    const auto updates = [](bool saving) {
+        return [saving](benchmark::State& state) {
+            Match& match = Match::Get();
+            match.UsePlugin();
+            CloakMyIdentity& plugin = match.Plugin();
+            plugin.SettingsFolder = DataFolder() / "CloakMyIdentity";
+            std::atomic<bool> stop{false};
+            std::thread page;
+            if (saving) {
+                page = std::thread([&] {
+                    while (!stop.load()) plugin.SaveSettings();
+                });
+            }
+            for (auto _ : state) ScoreStat(match);
+            stop.store(true);
+            if (page.joinable()) page.join();
+            std::filesystem::remove_all(DataFolder());
+        };
+    };
+    bench::RegisterWithFloor("ScoreStatDuringSaves", updates(true), updates(false),
+                             [](benchmark::internal::Benchmark* b) {
+                                 b->Unit(benchmark::kNanosecond)->UseRealTime();
+                             });
+    bench::MeasureWallTime("ScoreStatDuringSaves");
+    bench::SetTarget("ScoreStatDuringSaves", 2.0);
+}
+
+const bool registered =
+    (RegisterEvents(), RegisterMatchStart(), RegisterScoreStatDuringSaves(), true);
 
 }  // namespace

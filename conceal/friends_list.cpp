@@ -14,7 +14,6 @@
 #include "game/class_caches.hpp"
 #include "game/event_params.hpp"
 #include "game/lookup.hpp"
-#include "game/properties.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
@@ -23,8 +22,8 @@ namespace {
 game::FunctionCache ProcessPendingNotificationsFunction{
     "Function TAGame.GFxData_NotificationManager_TA.ProcessPendingNotifications"};
 
-void ClearRecentPlayerLimit(const game::GameObject* recentPlayers) {
-    std::int32_t* limit = game::GetMaxRecentPlayerCount(recentPlayers);
+void ClearRecentPlayerLimit(game::GameObject* recentPlayers) {
+    std::int32_t* limit = game::RecentPlayersMaxRecentPlayerCount.In(recentPlayers);
     if (limit != nullptr) *limit = 0;
 }
 
@@ -38,8 +37,7 @@ void CloakMyIdentity::OnRecentsChanged(ActorWrapper caller, void*, std::string) 
 
 void CloakMyIdentity::OnDownloadRecentPlayers(ActorWrapper caller, void*, std::string) {
     if (!settings.bHideRecents.get()) return;
-    auto* recentPlayers = game::FieldOf<game::GameObject*>(WrappedObject(caller),
-                                                           game::FriendsClass, "RecentPlayers");
+    game::GameObject* const* recentPlayers = game::FriendsRecentPlayers.In(WrappedObject(caller));
     if (recentPlayers != nullptr) ClearRecentPlayerLimit(*recentPlayers);
 }
 
@@ -66,8 +64,7 @@ void CloakMyIdentity::PurgePendingNotifications(GameWrapper*) {
     if (manager == nullptr) return;
     game::RefreshNotifications(manager);
     // Only the count: the elements stay where the game put them, and are the game's to free.
-    auto* pending = game::FieldOf<game::GameArray<game::GameObject*>>(
-        manager, game::NotificationManagerClass, "PendingNotifications");
+    auto* pending = game::NotificationManagerPendingNotifications.In(manager);
     if (pending != nullptr) pending->count = 0;
     game::CallWithoutArguments(manager, ProcessPendingNotificationsFunction);
 }

@@ -19,7 +19,6 @@
 #include "game/class_caches.hpp"
 #include "game/event_params.hpp"
 #include "game/game_string.hpp"
-#include "game/properties.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
@@ -70,8 +69,7 @@ void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params,
         ++playerCounter;
         game::GameString name = game::MakeGameString(NumberedName(playerCounter).text());
         if (name.data != nullptr) {
-            auto* field = game::FieldOf<game::GameString>(
-                WrappedObject(record), game::PlayerReplicationInfoClass, "PlayerName");
+            game::GameString* field = game::PlayerReplicationInfoPlayerName.In(WrappedObject(record));
             if (field != nullptr) game::AssignGameString(*field, name);
             game::ReleaseGameString(name);
         }
@@ -85,8 +83,7 @@ void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params,
 
 void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
     if (!settings.bHideScoreboardInfo.get() || !settings.bShowTitles.get()) return;
-    auto* title =
-        game::FieldOf<game::GameString>(WrappedObject(caller), game::GfxPriClass, "XPTitle");
+    game::GameString* title = game::GfxPriXPTitle.In(WrappedObject(caller));
     if (title == nullptr || title->data == nullptr) return;
     // The count is the game's word only up to the buffer's real size.
     const std::int32_t units = std::min(title->count, title->capacity);
@@ -107,10 +104,10 @@ bool CloakMyIdentity::NameLocalPlayer() {
     }
     if (controller == nullptr) return false;
 
-    game::GameObject** player = game::GetPlayer(controller);
+    game::GameObject* const* player = game::PlayerControllerPlayer.In(controller);
     if (player == nullptr || *player == nullptr) return false;
 
-    game::GameObject** onlinePlayer = game::GetOnlinePlayer(*player);
+    game::GameObject* const* onlinePlayer = game::LocalPlayerOnlinePlayer.In(*player);
     if (onlinePlayer == nullptr || *onlinePlayer == nullptr) return true;
 
     game::GameString name = game::MakeGameString(u"Player 0");

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "conceal/wrapped_object.hpp"
+#include "game/class_caches.hpp"
 #include "game/layout.hpp"
-#include "game/properties.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
 namespace {
@@ -65,10 +65,16 @@ private:
     std::vector<Decided> decided_;
 };
 
+// The elements an array really holds: the game's count is believed only up to the capacity.
+template <class T>
+std::int32_t HeldElements(const game::GameArray<T>& array) {
+    return std::min(array.count, array.capacity);
+}
+
 // A loadout keeps its first and last product ID and rewrites those in between.
 constexpr std::int32_t kFirstRewritten = 1;
 std::int32_t LastRewritten(const game::ClientLoadoutData& loadout) {
-    return std::max(loadout.products.count, std::int32_t{2}) - 2;
+    return std::max(HeldElements(loadout.products), std::int32_t{2}) - 2;
 }
 
 }  // namespace
@@ -84,8 +90,8 @@ std::int32_t CloakMyIdentity::DefaultProductId(std::int32_t slotIndex) {
 void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string) {
     if (!caller || !settings.bDefaultLoadouts.get() || caller.memory_address == 0) return;
     game::GameObject* record = WrappedObject(caller);
-    game::ClientLoadoutData* loadouts = game::GetClientLoadouts(record);
-    game::ClientLoadoutOnlineData* onlineData = game::GetClientLoadoutsOnline(record);
+    game::ClientLoadoutData* loadouts = game::PriClientLoadouts.In(record);
+    game::ClientLoadoutOnlineData* onlineData = game::PriClientLoadoutsOnline.In(record);
     if (loadouts == nullptr || onlineData == nullptr) return;
 
     const DefaultProducts defaults(
@@ -94,7 +100,7 @@ void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string
     for (int loadout = 0; loadout < 2; ++loadout) {
         const game::GameArray<game::ProductOnlineData>& online = onlineData[loadout].products;
         if (online.data != nullptr) {
-            for (std::int32_t i = 0; i < online.count; ++i) online.data[i].attributeId = 0;
+            for (std::int32_t i = 0; i < HeldElements(online); ++i) online.data[i].attributeId = 0;
         }
         const game::GameArray<std::int32_t>& products = loadouts[loadout].products;
         if (products.data != nullptr) {

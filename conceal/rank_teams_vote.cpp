@@ -14,7 +14,6 @@
 #include "game/class_caches.hpp"
 #include "game/event_params.hpp"
 #include "game/game_string.hpp"
-#include "game/properties.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
@@ -30,8 +29,7 @@ void CloakMyIdentity::ConcealMenuRank(ActorWrapper, void* params, std::string) {
 
 void CloakMyIdentity::ConcealSeasonRank(ActorWrapper caller, void*, std::string) {
     if (!settings.bShowMenuSeasonRank.get()) return;
-    auto* level =
-        game::FieldOf<std::int32_t>(WrappedObject(caller), game::SeasonRewardClass, "Level");
+    std::int32_t* level = game::SeasonRewardLevel.In(WrappedObject(caller));
     if (level != nullptr) *level = 0;
 }
 
@@ -42,9 +40,9 @@ void CloakMyIdentity::ConcealTeamName(ActorWrapper caller, void* params, std::st
     game::GameObject* teamData = WrappedObject(caller);
     if (params == nullptr || teamData == nullptr) return;
 
-    auto* team = game::FieldOf<game::GameObject*>(teamData, game::GfxTeamInfoClass, "Team");
+    game::GameObject* const* team = game::GfxTeamInfoTeam.In(teamData);
     if (team == nullptr || *team == nullptr) return;
-    const auto* teamIndex = game::FieldOf<std::int32_t>(*team, game::TeamInfoClass, "TeamIndex");
+    const std::int32_t* teamIndex = game::TeamInfoTeamIndex.In(*team);
     if (teamIndex == nullptr) return;
 
     // The same generic label for a side in every match, in the user's language.

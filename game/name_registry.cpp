@@ -2,10 +2,8 @@
 #include "game/name_registry.hpp"
 
 #include "game/class_caches.hpp"
+#include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
-#include "game/memory.hpp"
-#include "game/tables.hpp"
-#include "plugin/shared_console.hpp"
 
 namespace game::NameRegistry {
 
@@ -27,19 +25,6 @@ namespace game {
 
 namespace {
 
-// The script struct whose name entry is `entry`: the first object of its object-hash bucket
-// (name number 0) with that name that is a script struct.
-const GameObject* FindScriptStruct(const NameEntry& entry, const GameObject& scriptStructClass) {
-    GameObject* const* buckets = FieldAt<GameObject*>(
-        PointerAt<void>(NameTableAddress), -static_cast<std::ptrdiff_t>(kObjectHashDistance));
-    // The bucket key is (name index XOR name number) and script structs have number 0.
-    const std::size_t bucket = static_cast<std::uint32_t>(entry.index) & 0x7FFF;
-    for (const GameObject* object = buckets[bucket]; object != nullptr; object = object->hashNext) {
-        if (object->nameIndex == entry.index && IsA(object, &scriptStructClass)) return object;
-    }
-    return nullptr;
-}
-
 // The struct's size raised to its minimum alignment, in the game's 32-bit arithmetic.
 std::uint32_t AlignedSize(const GameObject& scriptStruct) {
     const auto size = static_cast<std::uint32_t>(scriptStruct.propertySize);
@@ -52,7 +37,8 @@ bool StructResolves(const std::u16string& name, std::uint64_t expectedSize) {
     if (entry == nullptr) return false;
     const GameObject* scriptStructClass = ScriptStructClass.Get();
     if (scriptStructClass == nullptr) return false;
-    const GameObject* scriptStruct = FindScriptStruct(*entry, *scriptStructClass);
+    // Script structs have the name number 0.
+    const GameObject* scriptStruct = FindInObjectHash(entry->index, 0, *scriptStructClass);
     return scriptStruct != nullptr && AlignedSize(*scriptStruct) == expectedSize;
 }
 
@@ -79,13 +65,12 @@ bool ClassesResolve() {
 
 }  // namespace
 
-void ResolveNameRegistries() {
+bool ResolveNameRegistries() {
     // All three checks run, whatever the earlier ones found.
     const bool functions = FunctionsResolve();
     const bool structs = StructsResolve();
     const bool classes = ClassesResolve();
-    if (functions && structs && classes) return;
-    if (sharedConsole) sharedConsole->log("BAD BAD BAD");
+    return functions && structs && classes;
 }
 
 }  // namespace game

@@ -27,7 +27,7 @@ void SetStructSize(std::u16string_view name, std::uint64_t size);
 namespace game {
 
 // Checks functions, then structs, then classes against the running game, all three whatever the
-// others found, and logs the one line "BAD BAD BAD" on the console when anything is missing.
-void ResolveNameRegistries();
+// others found; false when anything is missing. Reporting it is the caller's business.
+bool ResolveNameRegistries();
 
 }  // namespace game

@@ -1,5 +1,7 @@
-// Property search and the named field accessors.
+// Property search.
 #include "game/properties.hpp"
+
+#include "game/class_caches.hpp"
 
 namespace game {
 
@@ -43,26 +45,6 @@ std::optional<std::int32_t> FindPropertyOffset(const GameObject* structOrClass,
         return field->offset;
     }
     return std::nullopt;
-}
-
-GameObject** GetPlayer(const void* playerController) {
-    return FieldOf<GameObject*>(playerController, PlayerControllerClass, "Player");
-}
-
-GameObject** GetOnlinePlayer(const void* localPlayer) {
-    return FieldOf<GameObject*>(localPlayer, LocalPlayerClass, "OnlinePlayer");
-}
-
-ClientLoadoutData* GetClientLoadouts(const void* pri) {
-    return FieldOf<ClientLoadoutData>(pri, PriClass, "ClientLoadouts");
-}
-
-ClientLoadoutOnlineData* GetClientLoadoutsOnline(const void* pri) {
-    return FieldOf<ClientLoadoutOnlineData>(pri, PriClass, "ClientLoadoutsOnline");
-}
-
-std::int32_t* GetMaxRecentPlayerCount(const void* recentPlayers) {
-    return FieldOf<std::int32_t>(recentPlayers, RecentPlayersClass, "MaxRecentPlayerCount");
 }
 
 }  // namespace game

@@ -1,6 +1,7 @@
 // The plugin object: host interfaces and the start of onLoad.
 #include "plugin/cloak_my_identity.hpp"
 
+#include <fmt/format.h>
 #include <imgui.h>
 
 #include <utility>
@@ -8,7 +9,6 @@
 #include "game/tables.hpp"
 
 std::shared_ptr<BakkesModPlugin> pluginInstance;
-std::shared_ptr<CVarManagerWrapper> sharedConsole;
 
 std::string SettingsWindowBase::GetSettingsPageName() {
     return "CloakMyIdentity";
@@ -31,18 +31,36 @@ void CloakMyIdentity::onLoad() {
     std::shared_ptr<CVarManagerWrapper> formerConsole = std::exchange(sharedConsole, cvarManager);
     formerConsole.reset();
 
-    // Settings: the stored choices first, then a complete file written back. An unusable file
-    // never switches concealment off: the record keeps its defaults.
     SettingsFolder = gameWrapper->GetDataFolder() / "CloakMyIdentity";
-    bool replaceFile = true;
+    BringInSettings();
+    RunLoadSequence();
+}
+
+void CloakMyIdentity::BringInSettings() {
+    fileState_.leftAlone.store(false);
+    bool writeBack = true;
     try {
         LoadSettings();
     } catch (const nlohmann::json::exception& error) {
         settings = PluginSettings{};
-        replaceFile = SetAsideSettingsFile(error.what());
+        // A file that could not be moved aside is the user's only copy: it is not written over.
+        writeBack = SetAsideSettingsFile(error.what());
+    } catch (const UnreadableSettingsFile& error) {
+        settings = PluginSettings{};
+        fileState_.leftAlone.store(true);
+        LogLine(fmt::format("{}; left as it is, concealing everything", error.what()));
+        return;
+    } catch (const std::exception& error) {
+        settings = PluginSettings{};
+        LogLine(fmt::format("settings folder {} cannot be used ({}); concealing everything",
+                            PathText(SettingsFolder), FailureText(error)));
+        return;
     }
-    // A file that could not be moved aside is the user's only copy: it is not written over.
-    if (replaceFile) SaveSettings();
-
-    RunLoadSequence();
+    if (!writeBack) return;
+    try {
+        SaveSettings();
+    } catch (const std::exception& error) {
+        LogLine(fmt::format("settings folder {} cannot be used ({})", PathText(SettingsFolder),
+                            FailureText(error)));
+    }
 }

@@ -18,6 +18,7 @@
 #include "plugin/host/plugin_interfaces.hpp"
 #include "plugin/shared_console.hpp"
 #include "settings/plugin_settings.hpp"
+#include "settings/settings_file.hpp"
 
 class SettingsWindowBase : public PluginSettingsWindow {
 public:
@@ -25,18 +26,40 @@ public:
     void AdoptImGuiContext(std::uintptr_t context) override;
 };
 
+// Failures, and what the user then sees. The plugin never takes the game down and never stops
+// concealing because something failed; each kind of failure is caught at one boundary:
+// - The settings file, at load (BringInSettings, the one catch of onLoad): whatever goes wrong
+//   with the folder or the file - it cannot be created, read, parsed or converted - the record
+//   keeps its defaults, so everything is concealed, one console line says what and where, and
+//   the load sequence goes on. A file that could not be read is left as it is; one that was read
+//   but cannot be used is kept as settings.json.bad before a fresh file is written.
+// - The settings file, at a save: SaveSettings reports a file it cannot write in one console
+//   line and keeps the old file whole; only a folder it cannot create raises.
+// - The settings page (RenderSettings): the save after a click is its only call that raises; it
+//   is caught there, logged in one line, the change stays in memory and drawing goes on.
+// - Game access (game/, conceal/): whatever is not found or not valid is null, and the handler
+//   skips its work silently; handlers raise nothing and report nothing.
+// - A hook the host runs after the plugin object is gone: its callable finds the object expired
+//   and calls nothing (HookTarget).
+// Every console line goes through LogLine, which keeps it valid UTF-8.
 class CloakMyIdentity : public BakkesModPlugin, public HybridPlugin, public SettingsWindowBase {
 public:
+    CloakMyIdentity() = default;
+    // The hook callables refer to one object; a copy would not be theirs.
+    CloakMyIdentity(const CloakMyIdentity&) = delete;
+    CloakMyIdentity& operator=(const CloakMyIdentity&) = delete;
+
     // Host interfaces (plugin/cloak_my_identity.cpp, settings/settings_page.cpp).
     void onLoad() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
     void SetNameTable(std::uint64_t nameTableAddress) override;
     void RenderSettings() override;
 
-    // Settings file (settings/settings_file.cpp). LoadSettings raises the JSON library's error
-    // for a file it cannot use and then leaves the record as it was. SetAsideSettingsFile renames
-    // such a file to settings.json.bad (replacing an older one) and logs why; false when it
-    // could not be moved.
+    // Settings file (settings/settings_file.cpp). LoadSettings raises the file system's error for
+    // a folder it cannot create, UnreadableSettingsFile for a file it cannot read and the JSON
+    // library's error for a file it cannot use, and then leaves the record as it was.
+    // SetAsideSettingsFile renames such a file to settings.json.bad (replacing an older one) and
+    // logs why; false when it could not be moved.
     void LoadSettings();
     void SaveSettings();
     bool SetAsideSettingsFile(const std::string& why);
@@ -72,13 +95,23 @@ public:
     std::filesystem::path SettingsFolder;
     std::int32_t playerCounter = 0;
 
+    // What the hook callables hold instead of the object's address (plugin/hook_table.hpp): it
+    // expires with the object, so a callable that a host runs after the teardown calls nothing.
+    std::weak_ptr<CloakMyIdentity*> HookTarget() { return hookTarget_; }
+
 private:
+    // The settings steps of onLoad: the stored choices, then a complete file written back
+    // (plugin/cloak_my_identity.cpp).
+    void BringInSettings();
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp).
     void RunLoadSequence();
     // Gives the local online player the name "Player 0" (conceal/identity.cpp). False when there
     // is no local player controller or it has no local player; true otherwise, also when there
     // is no online player to rename.
     bool NameLocalPlayer();
+
+    SettingsFileState fileState_;
+    std::shared_ptr<CloakMyIdentity*> hookTarget_ = std::make_shared<CloakMyIdentity*>(this);
 };
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.

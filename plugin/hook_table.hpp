@@ -3,7 +3,8 @@
 //
 // Index
 //   Trigger, RegistryName - when a callback runs; a game name entered before the hook
-//   Dispatch              - the callables handed to the host (plugin address only)
+//   Dispatch              - the callables handed to the host (a reference that expires with the
+//                           plugin object)
 //   HookOperation         - Pre / Post / Plain: one host hook call, checked against the handler
 //   HookRow, HookTable    - the thirteen rows, in registration order
 //   RegisterHookTable     - enters every row's names and hooks it
@@ -17,6 +18,7 @@
 #include <string_view>
 #include <type_traits>
 #include <utility>
+#include <variant>
 
 #include "plugin/cloak_my_identity.hpp"
 
@@ -70,30 +72,41 @@ private:
 template <typename Caller>
 using CallerHandler = void (CloakMyIdentity::*)(Caller, void*, std::string);
 using PlainHandler = void (CloakMyIdentity::*)(std::string);
+// The handler a row's callable calls; its type says which wrapper, if any, it receives.
+using RowHandler =
+    std::variant<CallerHandler<ActorWrapper>, CallerHandler<PriWrapper>, PlainHandler>;
 
-// The callable of a row with a caller. It holds the plugin's address and nothing else, so the
-// host may copy it freely; each call hands the handler its own copy of the caller wrapper.
+// The callable of a row with a caller. It holds only a weak reference to the plugin object, so
+// the host may copy it freely, and a call that comes after the object is gone does nothing; each
+// call hands the handler its own copy of the caller wrapper.
 template <typename Caller, CallerHandler<Caller> Handler>
-auto CallerDispatch(CloakMyIdentity* plugin) {
+auto CallerDispatch(CloakMyIdentity& plugin) {
     static_assert(std::is_same_v<Caller, ActorWrapper> || std::is_same_v<Caller, PriWrapper>,
                   "the host calls back with an ActorWrapper or a PriWrapper");
-    return [plugin](const Caller& caller, void* params, std::string&& eventName) {
-        (plugin->*Handler)(Caller(caller), params, std::string(std::move(eventName)));
+    return [target = plugin.HookTarget()](const Caller& caller, void* params,
+                                          std::string&& eventName) {
+        const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
+        if (!alive) return;
+        ((*alive)->*Handler)(Caller(caller), params, std::string(std::move(eventName)));
     };
 }
 
 template <PlainHandler Handler>
-auto PlainDispatch(CloakMyIdentity* plugin) {
-    return [plugin](std::string&& eventName) {
-        (plugin->*Handler)(std::string(std::move(eventName)));
+auto PlainDispatch(CloakMyIdentity& plugin) {
+    return [target = plugin.HookTarget()](std::string&& eventName) {
+        const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
+        if (!alive) return;
+        ((*alive)->*Handler)(std::string(std::move(eventName)));
     };
 }
 
 // ---- HookOperation ------------------------------------------------------------------------------
 
-// One way of hooking a function: the trigger and the host call that registers the handler.
+// One way of hooking a function: the trigger, the handler, and the host call that registers a
+// callable of that handler.
 struct HookOperation {
     Trigger trigger;
+    RowHandler handler;
     void (*hook)(GameWrapper& game, std::string function, CloakMyIdentity& plugin);
 };
 
@@ -101,22 +114,22 @@ struct HookOperation {
 // does not take what its trigger delivers does not compile.
 template <typename Caller, CallerHandler<Caller> Handler>
 inline constexpr HookOperation Pre{
-    Trigger::Pre, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
+    Trigger::Pre, Handler, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
         game.HookEventWithCaller<Caller>(std::move(function),
-                                         CallerDispatch<Caller, Handler>(&plugin));
+                                         CallerDispatch<Caller, Handler>(plugin));
     }};
 
 template <typename Caller, CallerHandler<Caller> Handler>
 inline constexpr HookOperation Post{
-    Trigger::Post, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
+    Trigger::Post, Handler, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
         game.HookEventWithCallerPost<Caller>(std::move(function),
-                                             CallerDispatch<Caller, Handler>(&plugin));
+                                             CallerDispatch<Caller, Handler>(plugin));
     }};
 
 template <PlainHandler Handler>
 inline constexpr HookOperation Plain{
-    Trigger::Plain, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
-        game.HookEvent(std::move(function), PlainDispatch<Handler>(&plugin));
+    Trigger::Plain, Handler, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
+        game.HookEvent(std::move(function), PlainDispatch<Handler>(plugin));
     }};
 
 // ---- HookRow, HookTable -------------------------------------------------------------------------

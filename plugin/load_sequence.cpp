@@ -8,5 +8,7 @@ void CloakMyIdentity::RunLoadSequence() {
     // Without a local player there is nobody to conceal from: no hooks, no check.
     if (!NameLocalPlayer()) return;
     hooks::RegisterHookTable(*this, *gameWrapper);
-    game::ResolveNameRegistries();
+    // A game name the hooks rely on is missing: the game build is not the one this plugin knows.
+    // The hooks stay; the handlers skip what they cannot find.
+    if (!game::ResolveNameRegistries()) LogLine("BAD BAD BAD");
 }

@@ -3,6 +3,8 @@
 
 #include <map>
 
+#include "plugin/shared_console.hpp"
+
 StatTable::StatTable(std::initializer_list<std::pair<std::string_view, bool>> entries) {
     for (const auto& [name, concealed] : entries) Append(name, concealed);
 }
@@ -24,6 +26,8 @@ StatTable& StatTable::operator=(const StatTable& other) {
 Switch& StatTable::FindOrAdd(std::string_view name) {
     std::lock_guard lock(mutex_);
     if (auto found = index_.find(name); found != index_.end()) return *found->second;
+    // A name that is not valid UTF-8 is known by its repaired form (see Append).
+    if (auto found = index_.find(ValidUtf8(name)); found != index_.end()) return *found->second;
     Append(name, false);
     return entries_.back().concealed;
 }
@@ -33,8 +37,13 @@ std::size_t StatTable::size() const {
     return entries_.size();
 }
 
+// Names are kept as valid UTF-8: the game reports them as bytes, and the settings file (JSON)
+// cannot hold anything else, so one bad name would make every later save fail.
+// Names that repair to the same text are one statistic.
 void StatTable::Append(std::string_view name, bool concealed) {
-    Entry& entry = entries_.emplace_back(Entry{std::string(name), Switch(concealed)});
+    std::string stored = ValidUtf8(name);
+    if (index_.contains(stored)) return;
+    Entry& entry = entries_.emplace_back(Entry{std::move(stored), Switch(concealed)});
     index_.emplace(entry.name, &entry.concealed);
 }
 

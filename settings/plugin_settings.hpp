@@ -54,11 +54,14 @@ public:
     StatTable& operator=(const StatTable& other);
 
     // The switch of a statistic; a name met for the first time is added at the end, unticked.
+    // Names are kept as valid UTF-8 (what the settings file can hold): invalid bytes become
+    // U+FFFD, here and in every other way an entry is made.
     // The returned reference stays valid for the table's life (entries are never moved).
     Switch& FindOrAdd(std::string_view name);
 
     // Walks the entries in insertion order under the table's lock: fn(const Entry&, Switch&).
-    // The lock is recursive, so fn may save the settings (which walks the table again).
+    // The lock is recursive, so fn may copy the table or save the settings; the scoreboard
+    // handler waits for the whole walk, so a walk must never wait for the disk.
     template <typename Fn>
     void ForEach(Fn&& fn) const {
         std::lock_guard lock(mutex_);
@@ -67,8 +70,9 @@ public:
 
     std::size_t size() const;
 
-    // Holds the table's lock for a caller whose own lock must nest inside it: a walk may save
-    // the settings, so every save takes this lock before its own.
+    // Holds the table's lock while a save copies the whole record. A save never asks for this
+    // lock while it holds its own file lock, so a save inside a walk cannot deadlock with
+    // another save.
     [[nodiscard]] std::unique_lock<std::recursive_mutex> Lock() const {
         return std::unique_lock(mutex_);
     }

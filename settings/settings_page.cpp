@@ -1,109 +1,65 @@
 // The settings page, drawn by Dear ImGui on the host's drawing thread.
 //
-// Index
-//   Rules and headings  - DrawSeparatorLine, DrawSectionHeader
-//   Switch checkboxes   - one checkbox bound to one switch, saved at once
-//   RenderSettings      - the page, top to bottom
-//
 // Every checkbox edits the plugin's record in place and saves it at once. The page owns no data:
 // each frame draws the record as it is, including statistics the scoreboard has added since.
-#include "settings/settings_page.hpp"
-
 #include <fmt/format.h>
 #include <imgui.h>
-#include <imgui_internal.h>
 
 #include <exception>
 #include <string>
 
 #include "plugin/cloak_my_identity.hpp"
-
-// ---- Rules and headings ------------------------------------------------------------------------
+#include "settings/drawing.hpp"
 
 namespace {
 
 constexpr float kIndentWidth = 24.0f;
-constexpr float kHeadingLeadWidth = 10.0f;
-constexpr float kRuleThickness = 1.5f;
 
-// The right end of a full-width rule: the window's width past the start, or inside a column
-// layout the column's right content edge (item spacing stays free before the next column).
-float FullWidthRuleEnd(const ImGuiWindow& window, float x1) {
-    if (window.DC.CurrentColumns == nullptr) return x1 + window.Size.x;
-    const int column = ImGui::GetColumnIndex();
-    const bool lastColumn = column + 1 >= ImGui::GetColumnsCount();
-    return window.Pos.x + ImGui::GetColumnOffset(column + 1) -
-           (lastColumn ? 0.0f : ImGui::GetStyle().ItemSpacing.x);
-}
-
-}  // namespace
-
-void DrawSeparatorLine(float width) {
-    ImGuiWindow* window = ImGui::GetCurrentWindow();
-    if (window->SkipItems) return;
-
-    const float x1 = window->DC.CursorPos.x;
-    const float x2 = width != 0.0f ? x1 + width : FullWidthRuleEnd(*window, x1);
-    const float y = static_cast<float>(
-        static_cast<int>(window->DC.CursorPos.y + window->DC.CurrLineSize.y * 0.5f));
-
-    window->DC.CursorPos.x = x1 + width;
-    ImGui::ItemSize(ImVec2(0.0f, 0.0f));
-
-    const ImRect rule(ImVec2(x1, y), ImVec2(x2, y + 1.0f));
-    if (!ImGui::ItemAdd(rule, 0)) return;
-    window->DrawList->AddLine(ImVec2(x1, y), ImVec2(x2, y), ImGui::GetColorU32(ImGuiCol_Border),
-                              kRuleThickness);
-}
-
-void DrawSectionHeader(const char* title) {
-    ImGuiWindow* window = ImGui::GetCurrentWindow();
-    // The rules centre themselves on the line height; a fresh line has none yet.
-    if (window->DC.CurrLineSize.y == 0.0f) window->DC.CurrLineSize.y = ImGui::GetFontSize();
-    DrawSeparatorLine(kHeadingLeadWidth);
-    ImGui::SameLine();
-    ImGui::TextUnformatted(title);
-    ImGui::SameLine();
-    DrawSeparatorLine(0.0f);
-}
-
-// ---- Switch checkboxes -------------------------------------------------------------------------
-
-namespace {
-
-// Greys out the rows of a group whose master switch is off; they take no input meanwhile.
-void BeginDisabledRows() {
-    ImGui::PushItemFlag(ImGuiItemFlags_Disabled, true);
-    ImGui::PushStyleVar(ImGuiStyleVar_Alpha, ImGui::GetStyle().Alpha * 0.5f);
-}
-
-void EndDisabledRows() {
-    ImGui::PopStyleVar();
-    ImGui::PopItemFlag();
-}
-
-// Draws one checkbox for a switch. The game thread reads the switch at any time, so the checkbox
-// edits a local copy that is stored back in one step when the click changed it. A change is saved
-// at once; a save that cannot even create the settings folder keeps the change in memory and is
-// reported on the console, so the host's drawing goes on. Returns true when the click changed it.
-bool DrawSwitch(CloakMyIdentity& plugin, const char* label, Switch& bound) {
-    bool on = bound.get();
-    if (!ImGui::Checkbox(label, &on)) return false;
-    bound.set(on);
+// The page's one catch: a save that cannot even create the settings folder keeps the change in
+// memory and is reported on the console, so the host's drawing goes on.
+void SaveChange(CloakMyIdentity& plugin) {
     try {
         plugin.SaveSettings();
     } catch (const std::exception& error) {
-        if (sharedConsole) {
-            sharedConsole->log(fmt::format("could not save the settings in {}: {}",
-                                           plugin.SettingsFolder.string(), error.what()));
-        }
+        LogLine(fmt::format("could not save the settings in {}: {}",
+                            PathText(plugin.SettingsFolder), FailureText(error)));
     }
+}
+
+// Draws one checkbox for a switch. The game thread reads the switch at any time, so the checkbox
+// edits a local copy that is stored back in one step when the click changed it. Returns true
+// when the click changed it.
+bool DrawCheckbox(const char* label, Switch& bound) {
+    bool on = bound.get();
+    if (!ImGui::Checkbox(label, &on)) return false;
+    bound.set(on);
     return true;
 }
 
-}  // namespace
+// A checkbox whose change is saved at once.
+bool DrawSwitch(CloakMyIdentity& plugin, const char* label, Switch& bound) {
+    if (!DrawCheckbox(label, bound)) return false;
+    SaveChange(plugin);
+    return true;
+}
 
-// ---- RenderSettings ----------------------------------------------------------------------------
+// One checkbox per statistic. The walk holds the statistics lock, which the scoreboard handler
+// takes on the game thread, so a click is saved only after the walk has let it go. Each checkbox
+// has an identity of its own under the statistic's name: a statistic may be named like a fixed
+// row ("Titles" reads "Hide Titles"), and the label must still read as it is.
+void DrawStatistics(CloakMyIdentity& plugin) {
+    bool changed = false;
+    ImGui::PushID("Stats");
+    plugin.settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
+        ImGui::PushID(entry.name.c_str());
+        changed |= DrawCheckbox(fmt::format("Hide {}", entry.name).c_str(), concealed);
+        ImGui::PopID();
+    });
+    ImGui::PopID();
+    if (changed) SaveChange(plugin);
+}
+
+}  // namespace
 
 void CloakMyIdentity::RenderSettings() {
     DrawSectionHeader("Rank");
@@ -132,11 +88,7 @@ void CloakMyIdentity::RenderSettings() {
     DrawSwitch(*this, "Hide Player Scores", settings.bShowScores);
     if (settings.bShowScores.get()) {
         ImGui::Indent(kIndentWidth);
-        // Under the table's lock: the scoreboard may add statistics meanwhile, and the lock lets
-        // the save walk the table again.
-        settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
-            DrawSwitch(*this, fmt::format("Hide {}", entry.name).c_str(), concealed);
-        });
+        DrawStatistics(*this);
         ImGui::Unindent(kIndentWidth);
     }
     DrawSwitch(*this, "Hide Titles", settings.bShowTitles);

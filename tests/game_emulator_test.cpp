@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "game/event_params.hpp"
+#include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"

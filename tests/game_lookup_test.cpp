@@ -2,7 +2,12 @@
 // with their winner rules, FindInstanceOf, and every lookup over a hostile object table.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "game/class_caches.hpp"
+#include "game/full_name_index.hpp"
 #include "game/lookup.hpp"
 #include "game_world_fixture.hpp"
 
@@ -91,6 +96,24 @@ TEST_F(LookupTest, FindObjectIndexesClassesAndLetsTheLatestTwinWin) {
     EXPECT_EQ(game::FindObject("Class TAGame.PRI_TA "), nullptr);
 }
 
+// An object is filed when "Class" appears anywhere in its class's name or in the name of one of
+// its class's outers, case-sensitively; the class of a class, "Class", is only the usual case.
+TEST_F(LookupTest, FindObjectQualifiesByClassInTheClassNameOrItsOuters) {
+    const auto objectOfNewClass = [this](std::string_view classPath, std::string_view name) {
+        GameObject* cls = world.DefineClass(classPath, "Class Core.Object");
+        return world.CreateObject(cls, name, world.Package("TAGame"));
+    };
+    GameObject* inName = objectOfNewClass("TAGame.MetaClassKind_TA", "InName");
+    GameObject* inOuter = objectOfNewClass("ClassHolder.Plain_TA", "InOuter");
+    objectOfNewClass("TAGame.Plain_TA", "Neither");
+    objectOfNewClass("lowerclass.Lower_TA", "LowerCase");
+
+    EXPECT_EQ(game::FindObject("MetaClassKind_TA TAGame.InName"), inName);
+    EXPECT_EQ(game::FindObject("Plain_TA TAGame.InOuter"), inOuter);
+    EXPECT_EQ(game::FindObject("Plain_TA TAGame.Neither"), nullptr);
+    EXPECT_EQ(game::FindObject("Lower_TA TAGame.LowerCase"), nullptr);
+}
+
 TEST_F(LookupTest, FindFunctionLetsTheEarliestTwinWin) {
     GameObject* pri = world.Get("Class TAGame.PRI_TA");
     GameObject* original = world.Get("Function TAGame.PRI_TA.ReplicatedEvent");
@@ -147,6 +170,24 @@ TEST_F(LookupTest, FindInstanceOfSkipsInvalidSlots) {
     GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     stale->index = -3;
     EXPECT_EQ(game::FindInstanceOf(game::NotificationManagerClass), manager);
+}
+
+// A name longer than a storage block gets a block of its own; the names after it go on into
+// fresh blocks (deeply nested outers with long names make such a name).
+TEST(FullNameIndexTest, ANameLongerThanABlockKeepsEveryNameApart) {
+    game::FullNameIndex index;
+    std::vector<GameObject> objects(2001);
+    const std::string huge(game::FullNameIndex::kBlockSize + 100, 'x');
+    index.File("Class Core.Before", &objects[0], false);
+    index.File(huge, &objects[1], false);
+    const auto name = [](std::size_t i) { return "Class TAGame.After" + std::to_string(i); };
+    for (std::size_t i = 2; i < objects.size(); ++i) index.File(name(i), &objects[i], false);
+
+    EXPECT_EQ(index.Find("Class Core.Before"), &objects[0]);
+    EXPECT_EQ(index.Find(huge), &objects[1]);
+    for (std::size_t i = 2; i < objects.size(); ++i) {
+        ASSERT_EQ(index.Find(name(i)), &objects[i]) << i;
+    }
 }
 
 // A table holding every kind of slot the game's table may hold after objects died or when the

@@ -2,6 +2,7 @@
 // name-hash buckets, FindNameEntry and GetObjectName.
 #include <gtest/gtest.h>
 
+#include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 #include "game_world_fixture.hpp"
 
@@ -92,6 +93,36 @@ TEST_F(NameTest, UnterminatedNameTextIsReadUpToTheEntryCapacity) {
     pri->nameIndex = world.AddNameEntry(u"Replaced");
     world.SetNameSlot(pri->nameIndex, entry);
     EXPECT_EQ(game::GetObjectName(pri), std::string(game::kNameTextCapacity - 1, 'x'));
+}
+
+// A damaged name hash: the walk of a bucket ends at a link that is no name entry, or after as many
+// links as the table has entries (a loop), instead of crashing or hanging.
+TEST_F(NameTest, DamagedNameHashChainsFindNothing) {
+    const std::int32_t classIndex = world.Name("Class");
+    game::NameEntry* classEntry = world.NameTable().data[classIndex];
+    game::NameEntry*& missingBucket = world.NameHashBuckets()[game::NameHash(u"NoSuchName") & 0xFFFF];
+    ASSERT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
+
+    missingBucket = classEntry;
+    classEntry->hashNext = classEntry;  // a loop
+    EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
+    EXPECT_EQ(game::FindNameEntry(u"Class"), classEntry);
+
+    for (const std::uint64_t link : {std::uint64_t{0x800000000000}, std::uint64_t{0xFFFFFFFFFFFFFFF8},
+                               game::AddressOf(classEntry) + 4}) {
+        classEntry->hashNext = game::PointerAt<game::NameEntry>(link);
+        EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr) << std::hex << link;
+        missingBucket = game::PointerAt<game::NameEntry>(link);
+        EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr) << std::hex << link;
+        missingBucket = classEntry;
+    }
+    // Memory that holds no entry of the table: its own index says so.
+    auto* stray = static_cast<game::NameEntry*>(world.Allocator().Allocate(sizeof(game::NameEntry)));
+    stray->index = world.NameTable().count;
+    classEntry->hashNext = stray;
+    EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
+    stray->index = -1;
+    EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
 }
 
 }  // namespace

@@ -11,13 +11,17 @@
 #include "game/layout.hpp"
 #include "game/memory.hpp"
 #include "game/tables.hpp"
+#include "plugin/process_state.hpp"
 #include "plugin/shared_console.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
 
 class GameWorldTest : public ::testing::Test {
 protected:
-    GameWorldTest() { UseWorldTables(); }
+    GameWorldTest() {
+        ForgetProcessStateForTesting();
+        UseWorldTables();
+    }
     ~GameWorldTest() override { sharedConsole.reset(); }
 
     void UseWorldTables() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "game/layout.hpp"
+#include "game/script_calls.hpp"
 #include "plugin_in_game.hpp"
 
 namespace {
@@ -80,6 +81,37 @@ TEST_F(LoadoutsTest, NothingIsWrittenWithTheSwitchOff) {
     Set(chosen, chosen);
     EXPECT_THAT(Products(0), ElementsAreArray(chosen));
     EXPECT_THAT(Online(1), ElementsAre(7, 7, 7));
+}
+
+// Two slots reporting index 2 and no gap anywhere else: the first valid slot decides index 2, and
+// the later twin takes no other index's place.
+TEST_F(LoadoutsTest, FirstValidSlotDecides) {
+    session.emplace(world, u"NightOwl",
+                    std::vector<sim::game::CatalogueSlot>{{true, 1, u"Body", 501},
+                                                          {true, 2, u"Decal", 502},
+                                                          {true, 2, u"Decal twin", 999},
+                                                          {true, 3, u"Wheels", 503}});
+    player = &session->Join(false, u"Zephyr", 0, 0);
+    Set({100, 101, 102, 103, 104}, {});
+    EXPECT_THAT(Products(0), ElementsAre(100, 501, 502, 503, 104));
+}
+
+// The game's count is believed only up to the array's capacity.
+TEST_F(LoadoutsTest, CountsBeyondTheCapacityAreCutToIt) {
+    plugin.settings.bDefaultLoadouts.set(false);
+    Set({100, 101, 102, 103}, {10, 11, 12, 13}, {7, 7, 7, 7});
+    auto& products = (&Field<game::ClientLoadoutData>(player->pri, "ClientLoadouts"))[0].products;
+    auto& online =
+        (&Field<game::ClientLoadoutOnlineData>(player->pri, "ClientLoadoutsOnline"))[1].products;
+    products.count = 1 << 30;
+    online.count = 1 << 30;
+
+    plugin.settings.bDefaultLoadouts.set(true);
+    game::NoParams block{0};
+    world.Call(player->pri, "Function TAGame.PRI_TA.OnLoadoutsSetInternal", &block);
+    EXPECT_THAT(Ids(products.data, products.data + products.capacity),
+                ElementsAre(100, 0, 376, 103));
+    for (std::int32_t i = 0; i < online.capacity; ++i) EXPECT_EQ(online.data[i].attributeId, 0);
 }
 
 }  // namespace

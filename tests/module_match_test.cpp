@@ -62,4 +62,17 @@ TEST_F(ModuleMatchTest, GameWithoutANameTheHooksNeedIsReportedOnce) {
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 1u);
 }
 
+// A real host drops a plugin's hooks when it unloads it; the game then plays on without it.
+TEST_F(ModuleMatchTest, UnloadTakesThePluginsHooksAlong) {
+    ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
+    EXPECT_EQ(NameOf(session.Join(false, u"Maverick", 0, 0)), u"Player 1");
+    host.Unload();
+    EXPECT_EQ(host.State().hooks.Count("Function TAGame.PRI_TA.ReplicatedEvent"), 0u);
+    EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 0u);
+    MatchPlayer& zephyr = session.Join(false, u"Zephyr", 1, 0);
+    EXPECT_EQ(NameOf(zephyr), u"Zephyr");
+    session.ReportStat(zephyr, "MatchGoals", 3);
+    EXPECT_THAT(zephyr.stats, ElementsAre(std::pair<std::string, std::int32_t>{"MatchGoals", 3}));
+}
+
 }  // namespace

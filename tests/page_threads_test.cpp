@@ -87,6 +87,46 @@ TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
     EXPECT_EQ(StoredFile()["Stats"].size(), 5u + kNewStatistics);
 }
 
+// The scoreboard handler takes the statistics lock on the game thread; a save on the drawing
+// thread must let go of it before it reaches the disk, which a virus scanner or a held file can
+// make slow. Whether the click was a switch or a statistic (whose checkbox is drawn inside the
+// walk of the statistics), a scoreboard update during the slow save takes no longer than usual.
+TEST_F(PageThreadsTest, SlowSaveDoesNotHoldUpTheScoreboard) {
+    constexpr auto kSlowSave = std::chrono::milliseconds(1500);
+    constexpr auto kBound = std::chrono::milliseconds(300);
+    Open({}, sim::host::CurrentWorldTables());
+    sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
+    std::atomic<bool> saving{false};
+    beforeSettingsReplaceForTesting = [&] {
+        saving.store(true);
+        std::this_thread::sleep_for(kSlowSave);
+    };
+    const std::unique_ptr<void, void (*)(void*)> fastAgain(
+        &saving, [](void*) { beforeSettingsReplaceForTesting = nullptr; });
+
+    int update = 0;
+    for (const char* label : {"Hide Titles", "Hide MatchGoals"}) {
+        SCOPED_TRACE(label);
+        page_->Frame();
+        saving.store(false);
+        auto click = std::async(std::launch::async, [&] { page_->Click(label); });
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!saving.load() && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::yield();
+        }
+        ASSERT_TRUE(saving.load()) << "the save never reached the disk";
+        const auto start = std::chrono::steady_clock::now();
+        ++update;
+        session.ReportStat(player, fmt::format("MatchNew{}", update), update);
+        const auto took = std::chrono::steady_clock::now() - start;
+        click.get();
+        EXPECT_LT(took, kBound);
+    }
+    EXPECT_FALSE(plugin_->settings.bShowTitles.get());
+    EXPECT_EQ(plugin_->settings.Stats.size(), 7u);
+    EXPECT_EQ(StoredFile()["Stats"]["MatchGoals"], false);
+}
+
 // The page saves from inside its walk of the statistics while another thread may be saving too
 // (the load step on the game thread): both must finish, whichever lock each reached first.
 TEST(SettingsSaves, SaveFromInsideAStatisticsWalkDoesNotDeadlockWithAnotherSave) {

@@ -14,6 +14,7 @@
 #include "game/layout.hpp"
 #include "game/memory.hpp"
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/process_state.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
@@ -26,6 +27,7 @@ using sim::game::GameObject;
 class PluginInGame : public ::testing::Test {
 protected:
     PluginInGame() {
+        ForgetProcessStateForTesting();
         plugin.cvarManager = std::make_shared<CVarManagerWrapper>(&host.State());
         plugin.gameWrapper = host.Game();
         const sim::host::GameTables tables = sim::host::CurrentWorldTables();

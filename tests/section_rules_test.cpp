@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "settings/settings_page.hpp"
+#include "settings/drawing.hpp"
 #include "sim/host/drawn_page.hpp"
 
 namespace {

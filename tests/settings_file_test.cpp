@@ -5,16 +5,22 @@
 //   Fixture and helpers
 //   Written text and round trip
 //   Files a load rejects or tolerates
+//   Text the file and the console can hold
 //   Folder and write failures
-//   Interrupted saves
+//   Files that cannot be read
+//   Interrupted and simultaneous saves
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +30,7 @@
 
 #include "plugin/cloak_my_identity.hpp"
 #include "sim/host/host_state.hpp"
+#include "tests/ordinary_user.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {
@@ -70,11 +77,35 @@ std::string FileWith(const std::string& key, const std::string& value) {
     return file.dump(4);
 }
 
+// The temporary files a folder holds (every save makes one of its own).
+std::vector<std::filesystem::path> TemporaryFiles(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.path().extension() == ".tmp") found.push_back(entry.path());
+    }
+    return found;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
 class SettingsFileTest : public ::testing::Test {
 protected:
     SettingsFileTest() { plugin.SettingsFolder = folder.path() / "data" / "CloakMyIdentity"; }
 
     std::filesystem::path File() const { return plugin.SettingsFolder / "settings.json"; }
+
+    // The plugin loading as the host loads it, with no game: the settings steps alone.
+    void LoadAsTheHostDoes(CloakMyIdentity& loaded, sim::host::HostState& host) const {
+        host.dataFolder = folder.path() / "data";
+        loaded.gameWrapper = std::make_shared<GameWrapper>(&host);
+        loaded.cvarManager = std::make_shared<CVarManagerWrapper>(&host);
+        loaded.onLoad();
+    }
 
     TempFolder folder;
     CloakMyIdentity plugin;
@@ -85,7 +116,7 @@ protected:
 TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
     EXPECT_EQ(ReadText(File()), kDefaultFile);
-    EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
+    EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
 }
 
 TEST_F(SettingsFileTest, NoFileLeavesDefaultsAndCreatesNoFile) {
@@ -205,6 +236,71 @@ TEST_F(SettingsFileTest, ExtraMembersAndTrailingTextAreIgnored) {
     EXPECT_EQ(plugin.settings.Stats.size(), 5U);
 }
 
+// ---- Text the file and the console can hold ----------------------------------------------------
+
+// What the JSON library will write, judged by the library itself.
+bool JsonCanHold(const std::string& text) {
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
+TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEveryOtherByte) {
+    const std::string replaced = "\xEF\xBF\xBD";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"ASCII and every sequence length", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+         "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"the edges: U+07FF, U+FFFF, U+10FFFF", "\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+         "\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"},
+        {"a lone Latin-1 byte", "caf\xE9", "caf" + replaced},
+        {"a stray continuation byte", "\x80x", replaced + "x"},
+        {"cut short at the end", "x\xE2\x82", "x" + replaced + replaced},
+        {"cut short by ASCII", "\xE2\x82x", replaced + replaced + "x"},
+        {"overlong", "\xC0\xAF\xE0\x80\xAF", std::string() + replaced + replaced + replaced +
+                                                      replaced + replaced},
+        {"a surrogate", "\xED\xA0\x80", replaced + replaced + replaced},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", replaced + replaced + replaced + replaced},
+        {"never a lead", "\xF5\xFF", replaced + replaced},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        const std::string valid = ValidUtf8(item.text);
+        EXPECT_EQ(valid, item.expected);
+        EXPECT_TRUE(JsonCanHold(valid));
+        EXPECT_EQ(JsonCanHold(item.text), item.text == item.expected);
+    }
+}
+
+// The game reports statistic names as bytes. One that is not UTF-8 is kept in a form the file
+// can hold, is still the same statistic the next time the game reports it, and every save goes
+// on working.
+TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
+    Switch& latin1 = plugin.settings.Stats.FindOrAdd("Tor\xE9");
+    EXPECT_EQ(&plugin.settings.Stats.FindOrAdd("Tor\xE9"), &latin1);
+    latin1.set(true);
+    plugin.settings.Stats = StatTable{{"Cut\xE2\x82", false}, {"MatchGoals", true}};
+    plugin.settings.Stats.FindOrAdd("Tor\xE9").set(true);
+
+    ASSERT_NO_THROW(plugin.SaveSettings());
+    plugin.settings.bShowNames.set(false);
+    ASSERT_NO_THROW(plugin.SaveSettings());
+    CloakMyIdentity reader;
+    reader.SettingsFolder = plugin.SettingsFolder;
+    reader.LoadSettings();
+    EXPECT_FALSE(reader.settings.bShowNames.get());
+    EXPECT_EQ(StatsOf(reader.settings), (StatList{{"Cut\xEF\xBF\xBD\xEF\xBF\xBD", false},
+                                                  {"MatchGoals", true},
+                                                  {"Tor\xEF\xBF\xBD", true}}));
+}
+
 // ---- Folder and write failures -----------------------------------------------------------------
 
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
@@ -220,38 +316,154 @@ TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
     }
 }
 
-TEST_F(SettingsFileTest, SaveThatCannotWriteLogsOneLineAndKeepsTheOldFile) {
+TEST_F(SettingsFileTest, SaveThatCannotReplaceTheFileLogsOneLineAndKeepsTheOldOne) {
     sim::host::HostState host;
     sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
-    WriteText(File(), "the old text");
     plugin.settings.bShowClubs.set(false);
 
-    // The temporary file cannot be created.
-    WriteText(File().string() + ".tmp/occupied", "");
+    // The finished temporary file cannot replace settings.json (a folder with content here);
+    // it is not left behind, and what was in the way is untouched.
+    WriteText(File() / "occupied", "kept");
     plugin.SaveSettings();
-    EXPECT_EQ(ReadText(File()), "the old text");
     ASSERT_EQ(host.console.Lines().size(), 1U);
     EXPECT_THAT(host.console.Lines()[0], ::testing::HasSubstr(File().string()));
-    std::filesystem::remove_all(File().string() + ".tmp");
+    EXPECT_EQ(ReadText(File() / "occupied"), "kept");
+    EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
 
-    // The finished temporary file cannot replace settings.json (a folder with content here);
-    // it is not left behind.
-    std::filesystem::remove(File());
-    WriteText(File() / "occupied", "");
-    plugin.SaveSettings();
-    EXPECT_EQ(host.console.Lines().size(), 2U);
-    EXPECT_TRUE(std::filesystem::is_directory(File()));
-    EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
-
-    // An empty folder in the way is replaced.
+    // An empty folder in the way is nobody's data: it is replaced.
     std::filesystem::remove_all(File());
     std::filesystem::create_directory(File());
     plugin.SaveSettings();
-    EXPECT_EQ(host.console.Lines().size(), 2U);
+    EXPECT_EQ(host.console.Lines().size(), 1U);
     EXPECT_NE(ReadText(File()).find("\"bShowClubs\": false"), std::string::npos);
+
+    // A read-only file is the user's choice to keep it as it is: not replaced, and said so.
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
+    const std::string readOnly = ReadText(File());
+    plugin.settings.bShowClubs.set(true);
+    plugin.SaveSettings();
+    EXPECT_EQ(ReadText(File()), readOnly);
+    ASSERT_EQ(host.console.Lines().size(), 2U);
+    EXPECT_THAT(host.console.Lines()[1], ::testing::HasSubstr("read-only"));
 }
 
-// ---- Interrupted saves -------------------------------------------------------------------------
+// A save writes where a link points and keeps the file's permissions: the user's link to a
+// synced folder, or a file kept private, stays as it was made.
+TEST_F(SettingsFileTest, SaveWritesThroughLinksAndKeepsPermissions) {
+    namespace fs = std::filesystem;
+    const fs::path kept = folder.path() / "synced" / "cloak.json";
+    WriteText(kept, "{}");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directories(plugin.SettingsFolder);
+    fs::create_symlink(fs::path("..") / ".." / "synced" / "cloak.json", File());
+
+    plugin.settings.bShowNames.set(false);
+    plugin.SaveSettings();
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_NE(ReadText(kept).find("\"bShowNames\": false"), std::string::npos);
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_THAT(TemporaryFiles(kept.parent_path()), ::testing::IsEmpty());
+}
+
+// In a folder where no new file can be made, a writable settings.json is written in place, and
+// the line says so; a file that cannot be written either is left whole.
+TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
+    namespace fs = std::filesystem;
+    WriteText(File(), "the old text");
+    testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
+    const auto readAndEnter = fs::perms::owner_read | fs::perms::owner_exec |
+                              fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(plugin.SettingsFolder, readAndEnter);
+    plugin.settings.bShowTitles.set(false);
+
+    const auto saveAsOrdinaryUser = [&] {
+        return testing_support::RunAsOrdinaryUser([&](std::string& output) {
+            sim::host::HostState host;
+            sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
+            plugin.SaveSettings();
+            output = Joined(host.console.Lines());
+        });
+    };
+
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::others_read | fs::perms::others_write);
+    testing_support::ChildRun run = saveAsOrdinaryUser();
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(ReadText(File()), nlohmann::json(plugin.settings).dump(4));
+    EXPECT_THAT(run.output, ::testing::HasSubstr("in place"));
+    EXPECT_THAT(run.output, ::testing::HasSubstr(File().string()));
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+
+    std::ofstream(File(), std::ios::trunc) << "the old text";
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::others_read);
+    run = saveAsOrdinaryUser();
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(ReadText(File()), "the old text");
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
+}
+
+// ---- Files that cannot be read -----------------------------------------------------------------
+
+// A settings.json that is there but cannot be read holds the user's choices, which the plugin
+// never learnt: it conceals everything, says so once, and no later save writes over the file.
+TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* reason;
+    };
+    const std::string stored = FileWith("bShowNames", "false");
+    const std::vector<Case> cases = {
+        {"refused", [&] { WriteText(File(), stored);
+                          fs::permissions(File(), fs::perms::none);
+                        }, "ermission denied"},
+        {"link loop", [&] { fs::create_symlink(File().filename(), File()); }, "symbolic links"},
+        // Opening a pipe for reading waits for a writer that never comes.
+        {"pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0666), 0); }, "not a regular file"},
+        {"folder", [&] { fs::create_directories(File() / "inside"); }, "not a regular file"},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        fs::remove_all(folder.path() / "data");
+        fs::create_directories(plugin.SettingsFolder);
+        testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
+        fs::permissions(plugin.SettingsFolder, fs::perms::all);  // room for a save's file
+        item.make();
+        const auto before = fs::symlink_status(File()).type();
+        const std::string text = before == fs::file_type::regular ? ReadText(File()) : "";
+
+        const testing_support::ChildRun run = testing_support::RunAsOrdinaryUser(
+            [&](std::string& output) {
+                alarm(20);  // a load that blocks ends the child, and the case fails
+                sim::host::HostState host;
+                CloakMyIdentity loaded;
+                loaded.settings.bShowNames.set(false);
+                LoadAsTheHostDoes(loaded, host);
+                const nlohmann::json record = loaded.settings;
+                loaded.settings.bHideRecents.set(false);  // a click on the page
+                loaded.SaveSettings();
+                output = record.dump() + "\n" + Joined(host.console.Lines());
+            });
+        ASSERT_TRUE(run.ran);
+        const std::string record = run.output.substr(0, run.output.find('\n'));
+        const std::string lines = run.output.substr(record.size() + 1);
+        EXPECT_EQ(nlohmann::json::parse(record), nlohmann::json(PluginSettings{}));
+        EXPECT_EQ(fs::symlink_status(File()).type(), before);
+        if (before == fs::file_type::regular) {
+            EXPECT_EQ(ReadText(File()), text);
+        }
+        EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
+        // One line from the load naming the file and why; one from the save that wrote nothing.
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+        EXPECT_THAT(lines, ::testing::HasSubstr(File().string()));
+        EXPECT_THAT(lines, ::testing::HasSubstr(item.reason));
+        EXPECT_THAT(lines, ::testing::HasSubstr("not saved"));
+    }
+}
+
+// ---- Interrupted and simultaneous saves -------------------------------------------------------------------------
 
 // A child saves as fast as it can, alternating two records that differ in switches and in size,
 // until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds one of
@@ -280,7 +492,7 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
         // that is while a save is being written.
         if (round % 2 == 0) {
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (!std::filesystem::exists(File().string() + ".tmp") &&
+            while (TemporaryFiles(plugin.SettingsFolder).empty() &&
                    std::chrono::steady_clock::now() < giveUp) {
             }
         } else {
@@ -290,7 +502,7 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFSIGNALED(status));
-        if (std::filesystem::exists(File().string() + ".tmp")) ++killedWithTemporaryFile;
+        if (!TemporaryFiles(plugin.SettingsFolder).empty()) ++killedWithTemporaryFile;
 
         SCOPED_TRACE("round " + std::to_string(round));
         CloakMyIdentity reader;
@@ -306,7 +518,50 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     plugin.settings = small;
     plugin.SaveSettings();
     EXPECT_EQ(ReadText(File()), kDefaultFile);
-    EXPECT_FALSE(std::filesystem::exists(File().string() + ".tmp"));
+}
+
+// Two processes (two game clients, or a second plugin load) save into one folder at once. A
+// reader meanwhile always finds settings.json, and always one of the two records whole: never
+// an empty file, and never one record spliced with the tail of the other.
+TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceNeverLeaveAMixedFile) {
+    PluginSettings first;
+    first.bShowNames.set(false);
+    for (int i = 0; i < 400; ++i) first.Stats.FindOrAdd("Statistic" + std::to_string(i));
+    PluginSettings second;
+    second.bDefaultLoadouts.set(false);
+    const nlohmann::json firstJson = first;
+    const nlohmann::json secondJson = second;
+    plugin.settings = second;
+    plugin.SaveSettings();
+
+    std::vector<pid_t> savers;
+    for (const PluginSettings* record : {&first, &second}) {
+        const pid_t child = fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            plugin.settings = *record;
+            for (;;) plugin.SaveSettings();
+        }
+        savers.push_back(child);
+    }
+    // The file's bytes, not a load: a load reads the first JSON value and ignores the rest, so
+    // a record followed by the tail of a longer one would pass for whole.
+    const std::string firstText = firstJson.dump(4);
+    const std::string secondText = secondJson.dump(4);
+    int absent = 0;
+    int mixed = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < until) {
+        if (!std::filesystem::exists(File())) ++absent;
+        const std::string text = ReadText(File());
+        if (text != firstText && text != secondText) ++mixed;
+    }
+    for (const pid_t saver : savers) {
+        kill(saver, SIGKILL);
+        waitpid(saver, nullptr, 0);
+    }
+    EXPECT_EQ(absent, 0);
+    EXPECT_EQ(mixed, 0);
 }
 
 }  // namespace

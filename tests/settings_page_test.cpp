@@ -128,6 +128,47 @@ TEST_F(PageTest, StatisticsLoadedFromAFileFollowItsKeyOrder) {
     EXPECT_TRUE(page.Find("Hide MatchGoals")->ticked);
 }
 
+// A statistic named like a fixed row reads the same as that row, yet each checkbox answers for
+// its own switch.
+TEST_F(PageTest, StatisticNamedLikeAFixedRowKeepsBothCheckboxesWorking) {
+    StoreFile(FileWithStats({{"Titles", true}, {"ClubTags", true}}));
+    Open();
+    const auto clickNth = [&](const std::string& label, std::size_t nth) {
+        std::vector<const sim::host::DrawnCheckbox*> found;
+        for (const auto& checkbox : page_->Frame().checkboxes) {
+            if (checkbox.label == label) found.push_back(&checkbox);
+        }
+        EXPECT_EQ(found.size(), 2u) << label;
+        if (found.size() <= nth) return DrawnPage{};
+        const float x = found[nth]->box.CentreX();
+        const float y = found[nth]->box.CentreY();
+        return page_->Frames({{x, y, false}, {x, y, true}, {x, y, false}});
+    };
+    const auto statistic = [&](const std::string& name) {
+        bool on = false;
+        plugin_->settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
+            if (entry.name == name) on = concealed.get();
+        });
+        return on;
+    };
+
+    // The statistics come first: the second checkbox of each label is the fixed row.
+    clickNth("Hide Titles", 1);
+    EXPECT_FALSE(plugin_->settings.bShowTitles.get());
+    EXPECT_TRUE(statistic("Titles"));
+    clickNth("Hide ClubTags", 1);
+    EXPECT_FALSE(plugin_->settings.bShowClubs.get());
+    const DrawnPage page = clickNth("Hide Titles", 0);
+    EXPECT_FALSE(statistic("Titles"));
+    EXPECT_TRUE(statistic("ClubTags"));
+    EXPECT_FALSE(plugin_->settings.bShowTitles.get());
+    EXPECT_EQ(StoredFile()["Stats"]["Titles"], false);
+    EXPECT_EQ(StoredFile()["bShowTitles"], false);
+    EXPECT_EQ(saves_->Take(), 3);
+    EXPECT_THAT(page.LabelsBetween("Hide Player Scores", "Hide Player Names"),
+                ElementsAre("Hide ClubTags", "Hide Titles", "Hide Titles", "Hide ClubTags"));
+}
+
 TEST_F(PageTest, EmptyStatisticsDrawNothingUnderPlayerScores) {
     StoreFile(FileWithStats(nlohmann::json::object()));
     Open();
@@ -278,7 +319,7 @@ TEST_F(PageTest, SaveThatCannotCreateTheFolderKeepsTheChangeAndDrawingGoesOn) {
     EXPECT_FALSE(page.Find("Hide Titles")->ticked);
     const auto lines = host_->ConsoleLines();
     ASSERT_EQ(lines.size(), linesBefore + 1);
-    EXPECT_THAT(lines.back(), ::testing::HasSubstr(plugin_->SettingsFolder.string()));
+    EXPECT_THAT(lines.back(), ::testing::HasSubstr(PathText(plugin_->SettingsFolder)));
     EXPECT_THAT(page_->Frame().Labels(), ElementsAreArray(kDefaultLabels));
 }
 

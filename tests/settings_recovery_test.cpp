@@ -77,6 +77,9 @@ TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
         {missingKey.dump(), "key 'bShowTitles' not found"},
         {wrongType.dump(), "type must be boolean, but is number"},
         {"", "parse_error"},
+        // The library's error quotes the bytes it last read; the console line stays UTF-8.
+        {"\xE9", "parse_error"},
+        {"{\"bShowNames\": \"\xFF\xFE\"}", "parse_error"},
     };
 
     WriteText(SetAside(), "an older unusable file");
@@ -92,7 +95,45 @@ TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
         ASSERT_EQ(lines.size(), 1U);
         EXPECT_THAT(lines[0], HasSubstr(File().string()));
         EXPECT_THAT(lines[0], HasSubstr(item.error));
+        EXPECT_NO_THROW((void)nlohmann::json(lines[0]).dump()) << "not UTF-8: " << lines[0];
     }
+}
+
+// A settings folder that cannot be created is a settings problem like any other: every
+// concealment stays on and the hooks are in place; one line names the folder and the error.
+TEST_F(SettingsRecoveryTest, FolderThatCannotBeCreatedStillConcealsEverything) {
+    sim::game::World world;
+    sim::game::Session session(world, u"NightOwl");
+    const std::filesystem::path settingsFolder = File().parent_path();
+    WriteText(settingsFolder, "a file where the settings folder should be");
+
+    auto host = LoadPlugin(sim::host::CurrentWorldTables());
+    EXPECT_EQ(nlohmann::json(SettingsOf(*host)), nlohmann::json(PluginSettings{}));
+    const sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 1, 77);
+    EXPECT_EQ(world.GetString(player.pri, "PlayerName"), u"Player 1");
+    const std::vector<std::string> lines = host->ConsoleLines();
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_THAT(lines[0], HasSubstr(settingsFolder.string()));
+    EXPECT_THAT(lines[0], HasSubstr("ot a directory"));
+    EXPECT_EQ(ReadText(settingsFolder), "a file where the settings folder should be");
+}
+
+// Loading again onto a file damaged since the first load brings every concealment back, even
+// those the user had switched off, and the fresh file says so.
+TEST_F(SettingsRecoveryTest, SecondLoadOntoADamagedFileSwitchesEverythingBackOn) {
+    auto host = LoadPlugin();
+    auto& plugin = *static_cast<CloakMyIdentity*>(host->Plugin());
+    plugin.settings.bShowNames.set(false);
+    plugin.settings.bDefaultLoadouts.set(false);
+    plugin.settings.Stats.FindOrAdd("MatchAssists");
+    plugin.SaveSettings();
+    ASSERT_EQ(nlohmann::json::parse(ReadText(File()))["bShowNames"], false);
+
+    WriteText(File(), ReadText(File()).substr(0, 60));
+    plugin.onLoad();
+    EXPECT_EQ(nlohmann::json(plugin.settings), nlohmann::json(PluginSettings{}));
+    ExpectFreshFile();
+    EXPECT_EQ(host->ConsoleLines().size(), 1U);
 }
 
 // When the unusable file cannot be moved aside it is the user's only copy, so it stays as it is.

@@ -52,6 +52,12 @@ std::size_t HookRegistry::Count(const std::string& functionFullName) const {
     return found == hooks_.end() ? 0 : found->second.callbacks.size();
 }
 
+void HookRegistry::Clear() {
+    std::lock_guard lock(mutex_);
+    hooks_.clear();
+    generation_.fetch_add(1, std::memory_order_release);
+}
+
 // ---- HookDispatch -------------------------------------------------------------------------------
 
 HookDispatch::~HookDispatch() {

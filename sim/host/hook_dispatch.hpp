@@ -56,9 +56,12 @@ public:
     // A second registration of one function keeps both callbacks, in registration order.
     void Add(const std::string& functionFullName, HookCallback callback);
     // The registrations of one function, or null when it has none. A list, once there, stays
-    // at its address for the registry's life.
+    // at its address until Clear.
     const HookList* Find(const std::string& functionFullName) const;
     std::size_t Count(const std::string& functionFullName) const;
+    // Drops every registration: the host unloads the plugin that made them, and its callables
+    // must not outlive it.
+    void Clear();
     // Advances with every registration: whoever resolved functions before must resolve again.
     std::uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
 

@@ -58,6 +58,8 @@ void Host::Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables) {
 void Host::Unload() {
     if (module_ == nullptr && !plugin_) return;
     if (plugin_) plugin_->onUnload();
+    // A plugin may never remove its hooks itself; the host drops them with the plugin.
+    state_->hooks.Clear();
     plugin_.reset();
     if (info_ != nullptr && info_->destroyFunction != nullptr) info_->destroyFunction();
     // The module stays mapped: the game may still hold callables the plugin handed over, and

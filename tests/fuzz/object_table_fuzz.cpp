@@ -3,8 +3,9 @@
 // Each input builds a fresh emulated world and then, step by step as the bytes say, adds objects
 // with any class, outer and name, appends raw slots (null, misaligned, beyond user space, empty
 // game memory, pointers into the middle of objects), empties name slots, links fields into
-// chains (cycles included) and overwrites the fields the lookups read. Then every lookup runs
-// over the result. A crash, a hang, a sanitizer report or a broken promise of a lookup is a
+// chains (cycles included), overwrites the fields the lookups read, and rewires the game's name
+// and object hashes (links and bucket heads, loops included). Then every lookup runs over the
+// result. A crash, a hang, a sanitizer report or a broken promise of a lookup is a
 // finding.
 //
 // Pointers the bytes choose are null, real objects, addresses the validity test rejects without
@@ -26,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 #include "game/name_registry.hpp"
 #include "game/properties.hpp"
@@ -105,15 +107,18 @@ private:
     }
 
     void Damage() {
-        switch (bytes_.ConsumeIntegralInRange(0, 2)) {
+        switch (bytes_.ConsumeIntegralInRange(0, 3)) {
             case 0:
                 Corrupt(PickObject());
                 break;
             case 1:
                 world_.SetNameSlot(PickNameIndex(), nullptr);
                 break;
-            default:
+            case 2:
                 LinkField();
+                break;
+            default:
+                RewireHash();
                 break;
         }
     }
@@ -167,10 +172,68 @@ private:
         field->nextField = bytes_.ConsumeBool() ? owner : Pointer();
     }
 
+    // A link of either hash, or the head of one of its buckets, made to point anywhere: to the
+    // entry or object itself (a loop), another one, or a pointer the validity tests must refuse.
+    // Buckets are mostly those the lookups walk: the buckets of the names they ask for.
+    void RewireHash() {
+        switch (bytes_.ConsumeIntegralInRange(0, 3)) {
+            case 0:
+                if (game::NameEntry* entry = world_.NameTable().data[PickNameIndex()]) {
+                    entry->hashNext = NameLink(entry);
+                }
+                break;
+            case 1:
+                world_.NameHashBuckets()[NameBucket()] = NameLink(nullptr);
+                break;
+            case 2:
+                PickObject()->hashNext = bytes_.ConsumeBool() ? PickObject() : Pointer();
+                break;
+            default:
+                world_.ObjectHashBuckets()[ObjectBucket()] =
+                    bytes_.ConsumeBool() ? PickObject() : Pointer();
+                break;
+        }
+    }
+
+    std::size_t NameBucket() {
+        if (bytes_.ConsumeBool()) return bytes_.ConsumeIntegral<std::uint16_t>();
+        const char* name = kNames[bytes_.ConsumeIntegralInRange<std::size_t>(0, std::size(kNames) - 1)];
+        return sim::game::World::HashName(std::u16string(name, name + std::strlen(name))) & 0xFFFF;
+    }
+
+    std::size_t ObjectBucket() {
+        if (bytes_.ConsumeBool()) return bytes_.ConsumeIntegralInRange(0, 0x7FFF);
+        const GameObject* object = PickObject();
+        return static_cast<std::uint32_t>(object->nameIndex ^ object->nameNumber) & 0x7FFF;
+    }
+
+    // Null, `self`, an entry of the table, or an address no entry lies at: misaligned, beyond
+    // user space, or zeroed game memory (which reads as entry 0 with no text and no link).
+    game::NameEntry* NameLink(game::NameEntry* self) {
+        game::NameEntry* entry = world_.NameTable().data[PickNameIndex()];
+        switch (bytes_.ConsumeIntegralInRange(0, 5)) {
+            case 0:
+                return nullptr;
+            case 1:
+                return self != nullptr ? self : entry;
+            case 2:
+                return entry;
+            case 3:
+                return game::PointerAt<game::NameEntry>(game::AddressOf(entry) +
+                                                        bytes_.ConsumeIntegralInRange(1, 7));
+            case 4:
+                return game::PointerAt<game::NameEntry>(bytes_.ConsumeIntegralInRange<std::uint64_t>(
+                    game::kHighestObjectAddress, ~std::uint64_t{0}));
+            default:
+                return static_cast<game::NameEntry*>(
+                    world_.Allocator().Allocate(sizeof(game::NameEntry)));
+        }
+    }
+
     void Corrupt(GameObject* object) {
         static constexpr GameObject* GameObject::*kPointers[] = {
-            &GameObject::outer, &GameObject::classObject, &GameObject::superStruct,
-            &GameObject::firstField, &GameObject::nextField};
+            &GameObject::outer,      &GameObject::classObject, &GameObject::superStruct,
+            &GameObject::firstField, &GameObject::nextField,   &GameObject::hashNext};
         static constexpr std::int32_t GameObject::*kNumbers[] = {
             &GameObject::index,  &GameObject::nameIndex,    &GameObject::nameNumber,
             &GameObject::offset, &GameObject::propertySize, &GameObject::minAlignment};

@@ -1,0 +1,16 @@
+#include "plugin/process_state.hpp"
+
+#include "game/lookup.hpp"
+#include "game/name_registry.hpp"
+#include "game/tables.hpp"
+#include "plugin/shared_console.hpp"
+
+void ForgetProcessStateForTesting() {
+    game::ObjectTableAddress = 0;
+    game::NameTableAddress = 0;
+    game::ForgetLookupsForTesting();
+    game::NameRegistry::FunctionNames.clear();
+    game::NameRegistry::ClassNames.clear();
+    game::NameRegistry::StructSizes.clear();
+    sharedConsole.reset();
+}
