@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/game/match_script.hpp"
+#include "sim/game/utf8.hpp"
 
 namespace sim::game {
 
