@@ -347,10 +347,9 @@ void RegisterScoreStatDuringSaves() {
             std::filesystem::remove_all(DataFolder());
         };
     };
-    bench::RegisterWithFloor("ScoreStatDuringSaves", updates(true), updates(false),
-                             [](benchmark::internal::Benchmark* b) {
-                                 b->Unit(benchmark::kNanosecond)->UseRealTime();
-                             });
+    bench::RegisterWithFloor(
+        "ScoreStatDuringSaves", updates(true), updates(false),
+        [](benchmark::internal::Benchmark* b) { b->Unit(benchmark::kNanosecond)->UseRealTime(); });
     bench::MeasureWallTime("ScoreStatDuringSaves");
     bench::SetTarget("ScoreStatDuringSaves", 2.0);
 }
