@@ -16,9 +16,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -111,7 +111,7 @@ protected:
     CloakMyIdentity plugin;
 };
 
-// ---- Written text and round trip ---------------------------------------------------------------
+// ---- Written text and round trip ----------------------------------------------------------------
 
 TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
@@ -168,7 +168,7 @@ TEST_F(SettingsFileTest, EmptyStatsAreWrittenOnTheMemberLine) {
     EXPECT_EQ(ReadText(File()).substr(0, 20), "{\n    \"Stats\": {},\n ");
 }
 
-// ---- Files a load rejects or tolerates ---------------------------------------------------------
+// ---- Files a load rejects or tolerates ----------------------------------------------------------
 
 template <typename Error>
 bool Is(const nlohmann::json::exception& error) {
@@ -236,7 +236,18 @@ TEST_F(SettingsFileTest, ExtraMembersAndTrailingTextAreIgnored) {
     EXPECT_EQ(plugin.settings.Stats.size(), 5U);
 }
 
-// ---- Text the file and the console can hold ----------------------------------------------------
+// A file moved between systems keeps its line ends: CRLF (Windows) and LF both load.
+TEST_F(SettingsFileTest, EitherLineEndLoads) {
+    std::string crlf;
+    for (const char c : FileWith("bShowClubs", "false"))
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    WriteText(File(), crlf);
+    plugin.LoadSettings();
+    EXPECT_FALSE(plugin.settings.bShowClubs.get());
+    EXPECT_EQ(plugin.settings.Stats.size(), 5U);
+}
+
+// ---- Text the file and the console can hold -----------------------------------------------------
 
 // What the JSON library will write, judged by the library itself.
 bool JsonCanHold(const std::string& text) {
@@ -264,8 +275,8 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEveryOtherByte) {
         {"a stray continuation byte", "\x80x", replaced + "x"},
         {"cut short at the end", "x\xE2\x82", "x" + replaced + replaced},
         {"cut short by ASCII", "\xE2\x82x", replaced + replaced + "x"},
-        {"overlong", "\xC0\xAF\xE0\x80\xAF", std::string() + replaced + replaced + replaced +
-                                                      replaced + replaced},
+        {"overlong", "\xC0\xAF\xE0\x80\xAF",
+         std::string() + replaced + replaced + replaced + replaced + replaced},
         {"a surrogate", "\xED\xA0\x80", replaced + replaced + replaced},
         {"past U+10FFFF", "\xF4\x90\x80\x80", replaced + replaced + replaced + replaced},
         {"never a lead", "\xF5\xFF", replaced + replaced},
@@ -301,7 +312,7 @@ TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
                                                   {"Tor\xEF\xBF\xBD", true}}));
 }
 
-// ---- Folder and write failures -----------------------------------------------------------------
+// ---- Folder and write failures ------------------------------------------------------------------
 
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
     WriteText(folder.path() / "data", "a file where the data folder should be");
@@ -403,7 +414,7 @@ TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
 }
 
-// ---- Files that cannot be read -----------------------------------------------------------------
+// ---- Files that cannot be read ------------------------------------------------------------------
 
 // A settings.json that is there but cannot be read holds the user's choices, which the plugin
 // never learnt: it conceals everything, says so once, and no later save writes over the file.
@@ -416,9 +427,12 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) 
     };
     const std::string stored = FileWith("bShowNames", "false");
     const std::vector<Case> cases = {
-        {"refused", [&] { WriteText(File(), stored);
-                          fs::permissions(File(), fs::perms::none);
-                        }, "ermission denied"},
+        {"refused",
+         [&] {
+             WriteText(File(), stored);
+             fs::permissions(File(), fs::perms::none);
+         },
+         "ermission denied"},
         {"link loop", [&] { fs::create_symlink(File().filename(), File()); }, "symbolic links"},
         // Opening a pipe for reading waits for a writer that never comes.
         {"pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0666), 0); }, "not a regular file"},
@@ -434,8 +448,8 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) 
         const auto before = fs::symlink_status(File()).type();
         const std::string text = before == fs::file_type::regular ? ReadText(File()) : "";
 
-        const testing_support::ChildRun run = testing_support::RunAsOrdinaryUser(
-            [&](std::string& output) {
+        const testing_support::ChildRun run =
+            testing_support::RunAsOrdinaryUser([&](std::string& output) {
                 alarm(20);  // a load that blocks ends the child, and the case fails
                 sim::host::HostState host;
                 CloakMyIdentity loaded;
@@ -463,7 +477,7 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) 
     }
 }
 
-// ---- Interrupted and simultaneous saves -------------------------------------------------------------------------
+// ---- Interrupted and simultaneous saves ---------------------------------------------------------
 
 // A child saves as fast as it can, alternating two records that differ in switches and in size,
 // until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds one of
