@@ -251,9 +251,9 @@ TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
 #else
     const std::string limit = "ulimit -v 1500000; ";
 #endif
-    const auto result = RunCommand(limit + "'" CLOAK_DEMO_PATH "' --json --match '" +
-                                   file.string() + "' --data-dir '" + folder.path().string() +
-                                   "' 2>&1");
+    const auto result =
+        RunCommand(limit + "'" CLOAK_DEMO_PATH "' --json --match '" + file.string() +
+                   "' --data-dir '" + folder.path().string() + "' 2>&1");
     ASSERT_TRUE(WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0) << result.output;
     const json output = json::parse(result.output);
     EXPECT_EQ(output["without"]["friendRequestsShown"], 50000);

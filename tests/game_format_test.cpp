@@ -80,7 +80,8 @@ TEST_F(GameFormatTest, NameHashBucketsLie0x1000A8BelowTheNameTable) {
 TEST_F(GameFormatTest, ObjectHashBucketsLie0x80078BelowTheNameTable) {
     GameObject* loadout = world.Get("ScriptStruct TAGame.PRI_TA.ClientLoadoutData");
     const auto nameIndex = Read<std::int32_t>(Address(loadout) + 0x48);
-    const std::uint64_t bucket = ObjectBuckets() + 8 * (static_cast<std::uint32_t>(nameIndex) & 0x7FFF);
+    const std::uint64_t bucket =
+        ObjectBuckets() + 8 * (static_cast<std::uint32_t>(nameIndex) & 0x7FFF);
     bool linked = false;
     for (std::uint64_t object = Read<std::uint64_t>(bucket); object != 0;
          object = Read<std::uint64_t>(object + 0x08)) {
@@ -88,8 +89,8 @@ TEST_F(GameFormatTest, ObjectHashBucketsLie0x80078BelowTheNameTable) {
     }
     EXPECT_TRUE(linked);
     // The name number takes part in the key, and the bucket keeps the low 15 bits.
-    GameObject* numbered = world.CreateObject(world.Get("Class Core.Object"), "Numbered", nullptr,
-                                              0, 0x8000 | 5);
+    GameObject* numbered =
+        world.CreateObject(world.Get("Class Core.Object"), "Numbered", nullptr, 0, 0x8000 | 5);
     const auto numberedIndex = static_cast<std::uint32_t>(world.Name("Numbered"));
     EXPECT_EQ(Read<std::uint64_t>(ObjectBuckets() + 8 * ((numberedIndex ^ 5) & 0x7FFF)),
               Address(numbered));

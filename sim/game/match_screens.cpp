@@ -24,8 +24,7 @@ PlayerScreen CapturePlayer(World& world, const MatchPlayer& player) {
     screen.clubId = world.Field<std::uint64_t>(player.pri, "ClubID");
     screen.stats = player.stats;
     const auto* loadouts = &world.Field<ClientLoadoutData>(player.pri, "ClientLoadouts");
-    const auto* online =
-        &world.Field<ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
+    const auto* online = &world.Field<ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
     for (std::size_t loadout = 0; loadout < 2; ++loadout) {
         screen.loadouts[loadout] =
             ReadArray(loadouts[loadout].products, [](std::int32_t id) { return id; });

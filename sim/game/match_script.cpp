@@ -63,8 +63,8 @@ public:
     std::string NameText(const char* field) {
         std::string text = String(field);
         if (text.size() >= kNameTextCapacity) {
-            Fail(field, fmt::format("must be at most {} bytes long (a game name)",
-                                    kNameTextCapacity - 1));
+            Fail(field,
+                 fmt::format("must be at most {} bytes long (a game name)", kNameTextCapacity - 1));
         }
         if (text.find('\0') != std::string::npos) Fail(field, "must not contain a zero character");
         return text;

@@ -278,8 +278,7 @@ void Session::SetLoadouts(MatchPlayer& player,
                           const std::array<std::vector<std::int32_t>, 2>& products,
                           const std::array<std::vector<std::int32_t>, 2>& onlineData) {
     auto* loadouts = &world_.Field<ClientLoadoutData>(player.pri, "ClientLoadouts");
-    auto* online =
-        &world_.Field<ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
+    auto* online = &world_.Field<ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
     for (std::size_t loadout = 0; loadout < 2; ++loadout) {
         const std::vector<std::int32_t>& ids = products[loadout];
         loadouts[loadout].products = world_.MakeArray<std::int32_t>(ids.size());

@@ -47,7 +47,8 @@ struct VirtualTableBlock {
 
 World& OwnerOf(const GameObject* object) {
     const auto* block = At<const VirtualTableBlock>(
-        Layout(object).virtualTable, -static_cast<std::ptrdiff_t>(offsetof(VirtualTableBlock, slots)));
+        Layout(object).virtualTable,
+        -static_cast<std::ptrdiff_t>(offsetof(VirtualTableBlock, slots)));
     return *block->owner;
 }
 
@@ -257,8 +258,8 @@ std::uint32_t World::HashName(std::u16string_view text) {
 }
 
 NameEntry* World::FindNameEntry(std::u16string_view text) const {
-    for (NameEntry* entry = NameHashBuckets()[HashName(text) % kNameHashBuckets];
-         entry != nullptr; entry = Layout(entry).hashNext) {
+    for (NameEntry* entry = NameHashBuckets()[HashName(text) % kNameHashBuckets]; entry != nullptr;
+         entry = Layout(entry).hashNext) {
         if (SameNameIgnoringCase(Layout(entry).text, text)) return entry;
     }
     return nullptr;
@@ -275,8 +276,8 @@ std::int32_t World::Name(std::string_view text) {
 
 std::int32_t World::AddNameEntry(std::u16string_view text) {
     if (text.size() >= kNameTextCapacity) Fail("name too long");
-    auto* entry = static_cast<NameEntry*>(allocator_.Allocate(offsetof(NameLayout, text) +
-                                                              (text.size() + 1) * sizeof(char16_t)));
+    auto* entry = static_cast<NameEntry*>(
+        allocator_.Allocate(offsetof(NameLayout, text) + (text.size() + 1) * sizeof(char16_t)));
     NameLayout& layout = Layout(entry);
     std::copy(text.begin(), text.end(), layout.text);
     layout.index = Append(*nameTable_, entry);
@@ -315,8 +316,9 @@ GameObject* World::CreateObject(GameObject* cls, std::string_view name, GameObje
     layout.nameNumber = nameNumber;
     layout.classObject = cls;
     layout.index = AppendToObjectTable(object);
-    GameObject*& bucket = ObjectHashBuckets()[static_cast<std::uint32_t>(layout.nameIndex ^ nameNumber) %
-                                              kObjectHashBuckets];
+    GameObject*& bucket =
+        ObjectHashBuckets()[static_cast<std::uint32_t>(layout.nameIndex ^ nameNumber) %
+                            kObjectHashBuckets];
     layout.hashNext = bucket;
     bucket = object;
     if (cls != nullptr) Index(object);
@@ -511,7 +513,8 @@ GameObject* World::Spawn(GameObject* cls) {
 // ----------------------------------------------------------------------
 
 std::int32_t World::PropertyOffset(const GameObject* cls, std::string_view name) const {
-    for (const GameObject* current = cls; current != nullptr; current = Layout(current).superStruct) {
+    for (const GameObject* current = cls; current != nullptr;
+         current = Layout(current).superStruct) {
         auto info = structs_.find(current);
         if (info == structs_.end()) break;
         auto found = info->second.offsets.find(name);
