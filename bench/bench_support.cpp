@@ -107,8 +107,8 @@ void SummaryReporter::ReportRuns(const std::vector<Run>& runs) {
         // Processor time: what other work on the machine adds least to; wall-clock time where
         // the measurement is waiting.
         const std::string name = PlainName(run);
-        const double seconds = WallTimes().contains(name) ? run.GetAdjustedRealTime()
-                                                          : run.GetAdjustedCPUTime();
+        const double seconds =
+            WallTimes().contains(name) ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
         results_.push_back({name, seconds * 1e9 / benchmark::GetTimeUnitMultiplier(run.time_unit)});
     }
 }

@@ -15,7 +15,7 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
     const unsigned char lead = byte(at);
     if (lead < 0x80) return 1;
     std::size_t length = 0;
-    unsigned char low = 0x80;   // the range of the byte after the lead
+    unsigned char low = 0x80;  // the range of the byte after the lead
     unsigned char high = 0xBF;
     if (lead >= 0xC2 && lead <= 0xDF) {
         length = 2;

@@ -9,14 +9,15 @@ StatTable::StatTable(std::initializer_list<std::pair<std::string_view, bool>> en
     for (const auto& [name, concealed] : entries) Append(name, concealed);
 }
 
-StatTable::StatTable(const StatTable& other) { *this = other; }
+StatTable::StatTable(const StatTable& other) {
+    *this = other;
+}
 
 StatTable& StatTable::operator=(const StatTable& other) {
     if (this == &other) return *this;
     StatTable copy;
-    other.ForEach([&](const Entry& entry, Switch& concealed) {
-        copy.Append(entry.name, concealed.get());
-    });
+    other.ForEach(
+        [&](const Entry& entry, Switch& concealed) { copy.Append(entry.name, concealed.get()); });
     std::scoped_lock lock(mutex_);
     entries_.swap(copy.entries_);
     index_.swap(copy.index_);
@@ -48,18 +49,18 @@ void StatTable::Append(std::string_view name, bool concealed) {
 }
 
 // The twelve switches in field order, with their keys: the order both conversions walk.
-#define CLOAK_SETTINGS_SWITCHES(X)                                                             \
-    X(bShowMenuRankInfo)                                                                       \
-    X(bShowMenuSeasonRank)                                                                     \
-    X(bShowVoteToForfeit)                                                                      \
-    X(bHideScoreboardInfo)                                                                     \
-    X(bHideTeamNames)                                                                          \
-    X(bHideFriendRequests)                                                                     \
-    X(bDefaultLoadouts)                                                                        \
-    X(bHideRecents)                                                                            \
-    X(bShowTitles)                                                                             \
-    X(bShowClubs)                                                                              \
-    X(bShowNames)                                                                              \
+#define CLOAK_SETTINGS_SWITCHES(X) \
+    X(bShowMenuRankInfo)           \
+    X(bShowMenuSeasonRank)         \
+    X(bShowVoteToForfeit)          \
+    X(bHideScoreboardInfo)         \
+    X(bHideTeamNames)              \
+    X(bHideFriendRequests)         \
+    X(bDefaultLoadouts)            \
+    X(bHideRecents)                \
+    X(bShowTitles)                 \
+    X(bShowClubs)                  \
+    X(bShowNames)                  \
     X(bShowScores)
 
 void to_json(nlohmann::json& j, const PluginSettings& settings) {

@@ -16,12 +16,11 @@
 #include <deque>
 #include <initializer_list>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 class Switch {
 public:

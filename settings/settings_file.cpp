@@ -32,7 +32,7 @@ UnreadableSettingsFile::UnreadableSettingsFile(const std::filesystem::path& file
 
 namespace {
 
-// ---- Files ---------------------------------------------------------------------------------------
+// ---- Files --------------------------------------------------------------------------------------
 
 // One save at a time in this process: the drawing thread saves after every click while onLoad
 // may save on the game thread. Other processes are kept apart by unique temporary names.
@@ -126,8 +126,8 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::string& te
     const std::filesystem::file_status status = std::filesystem::status(target, statusError);
     const bool existingFile = status.type() == std::filesystem::file_type::regular;
     const auto permissions = status.permissions();
-    if (existingFile && (permissions & std::filesystem::perms::owner_write) ==
-                            std::filesystem::perms::none) {
+    if (existingFile &&
+        (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) {
         return {false, fmt::format("could not save {}: the file is read-only", PathText(file))};
     }
 
@@ -163,7 +163,7 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::string& te
 
 }  // namespace
 
-// ---- SaveSettings --------------------------------------------------------------------------------
+// ---- SaveSettings -------------------------------------------------------------------------------
 
 void CloakMyIdentity::SaveSettings() {
     std::filesystem::create_directories(SettingsFolder);
@@ -183,9 +183,10 @@ void CloakMyIdentity::SaveSettings() {
     std::lock_guard lock(saveMutex);
     if (copy < fileState_.copyOnDisk) return;  // a newer copy is on the disk already
     if (fileState_.leftAlone.load()) {
-        LogLine(fmt::format("not saved: {} could not be read when the plugin loaded and is left "
-                            "as it is until it can be",
-                            PathText(file)));
+        LogLine(
+            fmt::format("not saved: {} could not be read when the plugin loaded and is left "
+                        "as it is until it can be",
+                        PathText(file)));
         return;
     }
     const SaveOutcome outcome = ReplaceFile(file, text);
@@ -193,7 +194,7 @@ void CloakMyIdentity::SaveSettings() {
     if (outcome.written) fileState_.copyOnDisk = copy;
 }
 
-// ---- LoadSettings --------------------------------------------------------------------------------
+// ---- LoadSettings -------------------------------------------------------------------------------
 
 void CloakMyIdentity::LoadSettings() {
     std::filesystem::create_directories(SettingsFolder);
@@ -214,7 +215,7 @@ void CloakMyIdentity::LoadSettings() {
     settings = loaded;
 }
 
-// ---- SetAsideSettingsFile ------------------------------------------------------------------------
+// ---- SetAsideSettingsFile -----------------------------------------------------------------------
 
 bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
@@ -227,7 +228,8 @@ bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
                         PathText(file), why, moved.message()));
         return false;
     }
-    LogLine(fmt::format("settings file {} cannot be used ({}); kept it as {}, concealing everything",
-                        PathText(file), why, PathText(aside)));
+    LogLine(
+        fmt::format("settings file {} cannot be used ({}); kept it as {}, concealing everything",
+                    PathText(file), why, PathText(aside)));
     return true;
 }

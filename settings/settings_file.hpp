@@ -22,8 +22,8 @@ struct SettingsFileState {
     std::atomic<bool> leftAlone{false};
     // Saves copy the record under the statistics lock and write it without any lock the game
     // thread takes, so two saves may finish out of order; the newer copy wins.
-    std::uint64_t copiesTaken = 0;   // under the statistics lock
-    std::uint64_t copyOnDisk = 0;    // under the save lock
+    std::uint64_t copiesTaken = 0;  // under the statistics lock
+    std::uint64_t copyOnDisk = 0;   // under the save lock
 };
 
 // Tests and benchmarks only: when set, runs on the saving thread after the temporary file is

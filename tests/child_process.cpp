@@ -51,9 +51,10 @@ std::wstring Quoted(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
-// Starts the program with stdout and stderr going to `output` (or nowhere); 0 when it fails.
+// Starts the program with stdout and stderr going to `output` (or nowhere), in a job that bounds
+// its committed memory when a limit is given; 0 when it fails.
 std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                    HANDLE output) {
+                    HANDLE output, std::size_t memoryLimit = 0) {
     std::wstring commandLine = Quoted(program.wstring());
     for (const std::string& argument : arguments) commandLine += L" " + Quoted(Wide(argument));
 
@@ -72,10 +73,22 @@ std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std:
     startup.hStdError = output;
     PROCESS_INFORMATION process{};
     // The program is named in the command line only: Wine then also starts a Linux program.
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                        memoryLimit > 0 ? CREATE_SUSPENDED : 0, nullptr, nullptr,
+                                        &startup, &process);
     if (discard != INVALID_HANDLE_VALUE) CloseHandle(discard);
     if (!started) return 0;
+    if (memoryLimit > 0) {
+        // The job lives on as long as the process is in it.
+        const HANDLE job = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY;
+        limits.ProcessMemoryLimit = memoryLimit;
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        AssignProcessToJobObject(job, process.hProcess);
+        CloseHandle(job);
+        ResumeThread(process.hThread);
+    }
     CloseHandle(process.hThread);
     return reinterpret_cast<std::intptr_t>(process.hProcess);
 }
@@ -132,7 +145,7 @@ int WaitForExit(std::intptr_t process) {
 // The output goes to a file that is read once the program has ended: no reader has to keep up
 // with the program meanwhile.
 ProgramResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::string>& arguments) {
+                         const std::vector<std::string>& arguments, std::size_t memoryLimit) {
     ProgramResult result;
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(std::filesystem::temp_directory_path().c_str(), L"out", 0, name) == 0) {
@@ -143,7 +156,7 @@ ProgramResult RunProgram(const std::filesystem::path& program,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return result;
-    const std::intptr_t process = Spawn(program, arguments, file);
+    const std::intptr_t process = Spawn(program, arguments, file, memoryLimit);
     if (process != 0) result.exitCode = WaitForExit(process);
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     std::array<char, 4096> chunk{};
@@ -173,7 +186,15 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
 #else
 
 ProgramResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::string>& arguments) {
+                         const std::vector<std::string>& arguments, std::size_t memoryLimit) {
+    if (memoryLimit > 0) {
+        // The shell sets the limit and becomes the program.
+        std::vector<std::string> limited{
+            "-c", "ulimit -v " + std::to_string(memoryLimit >> 10) + " && exec \"$0\" \"$@\"",
+            program.string()};
+        limited.insert(limited.end(), arguments.begin(), arguments.end());
+        return RunProgram("/bin/sh", limited);
+    }
     ProgramResult result;
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return result;

@@ -3,6 +3,7 @@
 // the program as given, whatever characters it holds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -15,8 +16,10 @@ struct ProgramResult {
     std::string output;  // what it wrote to stdout and stderr, interleaved as written
 };
 
+// memoryLimit: the most memory the program may take, in bytes (0: no limit of the test's own). It
+// bounds the address space on POSIX (ulimit -v), the committed memory on Windows (a job object).
 ProgramResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::string>& arguments);
+                         const std::vector<std::string>& arguments, std::size_t memoryLimit = 0);
 
 // A program running beside the test, its output discarded; killed when the object goes.
 class ChildProcess {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "game/class_caches.hpp"
 #include "game/name_registry.hpp"
@@ -59,6 +60,25 @@ TEST_F(PropertyTest, SkipsUnmarkedFieldsAndFieldsInsideTheSuperClassPart) {
     // Without a super, every marked field counts, whatever its offset.
     cls->superStruct = nullptr;
     EXPECT_EQ(game::FindPropertyOffset(cls, "Low"), low->offset);
+}
+
+// A function, constant, enumeration or struct named like a wanted property is never taken for it,
+// though its words at 0x74 and 0x98 look like a property's declared past the parent class's part.
+TEST_F(PropertyTest, FieldsOfOtherKindsNamedLikeAPropertyAreNeverTakenForIt) {
+    GameObject* cls = world.BeginClass("TAGame.Lookalike_TA", "Class Engine.Actor");
+    const std::vector<GameObject*> lookalikes{
+        world.DefineFunction(cls, "Level"), world.DefineConst(cls, "Team"),
+        world.DefineEnum(cls, "TeamIndex"), world.DefineScriptStruct(cls, "XPTitle", {})};
+    world.AddProperty(cls, {"Level", sim::game::PropertyType::Int});
+    world.FinishClass(cls);
+    for (const GameObject* field : lookalikes) {
+        ASSERT_NE(field->dataProperty, 0u);
+        ASSERT_GE(field->offset, cls->superStruct->propertySize);
+    }
+    EXPECT_EQ(game::FindPropertyOffset(cls, "Level"), world.PropertyOffset(cls, "Level"));
+    for (const char* name : {"Team", "TeamIndex", "XPTitle"}) {
+        EXPECT_EQ(game::FindPropertyOffset(cls, name), std::nullopt) << name;
+    }
 }
 
 // A damaged chain of fields or super class is read no further than the object table vouches for:

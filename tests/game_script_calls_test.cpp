@@ -7,7 +7,7 @@
 #include "game/game_string.hpp"
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"
-#include "sim/game/hooked_params.hpp"
+#include "sim/game/function_params.hpp"
 
 namespace {
 
@@ -70,10 +70,10 @@ TEST_F(ScriptCallTest, LocalizeAnswersWithTheGameText) {
     // The body sees the three arguments intact and the flag word clear.
     std::vector<std::u16string> seen;
     world.SetNative("Function Core.Object.Localize", [&](GameObject* self, void* params) {
-        auto& block = *static_cast<game::LocalizeParams*>(params);
+        auto& block = *static_cast<sim::game::LocalizeParams*>(params);
         EXPECT_EQ(self, world.Get("Class Core.Object"));
-        EXPECT_EQ(block.flags, 0u);
-        for (const GameString* s : {&block.section, &block.key, &block.package}) {
+        EXPECT_EQ(block.optional, 0u);
+        for (const sim::game::GameString* s : {&block.section, &block.key, &block.package}) {
             seen.push_back(World::ReadString(*s));
             EXPECT_EQ(s->count, s->capacity);
         }
@@ -120,7 +120,7 @@ TEST_F(ScriptCallTest, SetPlayerNameRunsOnTheOnlinePlayer) {
 TEST_F(ScriptCallTest, NotificationFunctionsRunWithTheOneByteBlock) {
     GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     GameObject* request = world.Spawn("Class TAGame.FriendRequestNotification_TA");
-    world.Field<game::GameArray<GameObject*>>(manager, "PendingNotifications") =
+    world.Field<sim::game::GameArray<GameObject*>>(manager, "PendingNotifications") =
         world.MakeArray<GameObject*>({request});
     world.SetNative("Function TAGame.GFxData_NotificationManager_TA.RefreshNotifications",
                     [](GameObject*, void* params) {

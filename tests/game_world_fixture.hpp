@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "game/layout.hpp"
+#include "game/memory.hpp"
 #include "game/tables.hpp"
 #include "plugin/process_state.hpp"
 #include "plugin/shared_console.hpp"

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "game/layout.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host.hpp"

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "game/layout.hpp"
+#include "game/memory.hpp"
 #include "plugin/cloak_my_identity.hpp"
 #include "plugin/process_state.hpp"
 #include "sim/game/match_session.hpp"

@@ -88,9 +88,12 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) 
     };
     const std::string stored = FileWith("bShowNames", "false");
     const std::vector<Case> cases = {
-        {"refused", [&] { WriteText(File(), stored);
-                          fs::permissions(File(), fs::perms::none);
-                        }, "ermission denied"},
+        {"refused",
+         [&] {
+             WriteText(File(), stored);
+             fs::permissions(File(), fs::perms::none);
+         },
+         "ermission denied"},
         {"link loop", [&] { fs::create_symlink(File().filename(), File()); }, "symbolic links"},
         // Opening a pipe for reading waits for a writer that never comes.
         {"pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0666), 0); }, "not a regular file"},
@@ -106,8 +109,8 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) 
         const auto before = fs::symlink_status(File()).type();
         const std::string text = before == fs::file_type::regular ? ReadText(File()) : "";
 
-        const testing_support::ChildRun run = testing_support::RunAsOrdinaryUser(
-            [&](std::string& output) {
+        const testing_support::ChildRun run =
+            testing_support::RunAsOrdinaryUser([&](std::string& output) {
                 alarm(20);  // a load that blocks ends the child, and the case fails
                 sim::host::HostState host;
                 CloakMyIdentity loaded;

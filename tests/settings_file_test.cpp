@@ -28,7 +28,7 @@ namespace {
 
 using namespace settings_file_test;
 
-// ---- Written text and round trip ---------------------------------------------------------------
+// ---- Written text and round trip ----------------------------------------------------------------
 
 TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
@@ -86,7 +86,7 @@ TEST_F(SettingsFileTest, EmptyStatsAreWrittenOnTheMemberLine) {
     EXPECT_EQ(ReadText(File()).substr(0, start.size()), start);
 }
 
-// ---- Files a load rejects or tolerates ---------------------------------------------------------
+// ---- Files a load rejects or tolerates ----------------------------------------------------------
 
 template <typename Error>
 bool Is(const nlohmann::json::exception& error) {
@@ -154,7 +154,18 @@ TEST_F(SettingsFileTest, ExtraMembersAndTrailingTextAreIgnored) {
     EXPECT_EQ(plugin.settings.Stats.size(), 5U);
 }
 
-// ---- Text the file and the console can hold ----------------------------------------------------
+// A file moved between systems keeps its line ends: CRLF (Windows) and LF both load.
+TEST_F(SettingsFileTest, EitherLineEndLoads) {
+    std::string crlf;
+    for (const char c : FileWith("bShowClubs", "false"))
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    WriteText(File(), crlf);
+    plugin.LoadSettings();
+    EXPECT_FALSE(plugin.settings.bShowClubs.get());
+    EXPECT_EQ(plugin.settings.Stats.size(), 5U);
+}
+
+// ---- Text the file and the console can hold -----------------------------------------------------
 
 // What the JSON library will write, judged by the library itself.
 bool JsonCanHold(const std::string& text) {
@@ -182,8 +193,8 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEveryOtherByte) {
         {"a stray continuation byte", "\x80x", replaced + "x"},
         {"cut short at the end", "x\xE2\x82", "x" + replaced + replaced},
         {"cut short by ASCII", "\xE2\x82x", replaced + replaced + "x"},
-        {"overlong", "\xC0\xAF\xE0\x80\xAF", std::string() + replaced + replaced + replaced +
-                                                      replaced + replaced},
+        {"overlong", "\xC0\xAF\xE0\x80\xAF",
+         std::string() + replaced + replaced + replaced + replaced + replaced},
         {"a surrogate", "\xED\xA0\x80", replaced + replaced + replaced},
         {"past U+10FFFF", "\xF4\x90\x80\x80", replaced + replaced + replaced + replaced},
         {"never a lead", "\xF5\xFF", replaced + replaced},
@@ -219,7 +230,7 @@ TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
                                                   {"Tor\xEF\xBF\xBD", true}}));
 }
 
-// ---- Folder and write failures -----------------------------------------------------------------
+// ---- Folder and write failures ------------------------------------------------------------------
 
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
     WriteText(folder.path() / "data", "a file where the data folder should be");
@@ -279,7 +290,8 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
 
     int killedWithTemporaryFile = 0;
     for (int round = 0; round < 60; ++round) {
-        testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH, {folderText, "large", "defaults"});
+        testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
+                                            {folderText, "large", "defaults"});
         ASSERT_TRUE(saver.Started());
         // Once it saves, even rounds kill as soon as a temporary file shows, that is while a save
         // is being written; odd ones at an arbitrary moment.
@@ -287,7 +299,8 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
         while (TemporaryFiles(plugin.SettingsFolder).empty() &&
                std::chrono::steady_clock::now() < giveUp) {
         }
-        if (round % 2 == 1) std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * round));
+        if (round % 2 == 1)
+            std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * round));
         ASSERT_TRUE(saver.Kill());
         if (!TemporaryFiles(plugin.SettingsFolder).empty()) ++killedWithTemporaryFile;
 
@@ -335,7 +348,8 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceNeverLeaveAMixedFile) {
             ++unopened;
             continue;
         }
-        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
         if (text != firstText && text != secondText) ++mixed;
     }
     EXPECT_TRUE(first.Kill());

@@ -134,8 +134,9 @@ TEST_F(PageTest, StatisticNamedLikeAFixedRowKeepsBothCheckboxesWorking) {
     StoreFile(FileWithStats({{"Titles", true}, {"ClubTags", true}}));
     Open();
     const auto clickNth = [&](const std::string& label, std::size_t nth) {
+        const DrawnPage drawn = page_->Frame();
         std::vector<const sim::host::DrawnCheckbox*> found;
-        for (const auto& checkbox : page_->Frame().checkboxes) {
+        for (const auto& checkbox : drawn.checkboxes) {
             if (checkbox.label == label) found.push_back(&checkbox);
         }
         EXPECT_EQ(found.size(), 2u) << label;

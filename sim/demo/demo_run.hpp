@@ -9,8 +9,24 @@
 
 #include "sim/game/match_screens.hpp"
 #include "sim/game/match_script.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
+#include "sim/host/host.hpp"
 
 namespace demo {
+
+// A fresh emulated game for a script, and the stand-in host beside it, declared in this order so
+// that the host lets go of the plugin before the game goes.
+struct DemoGame {
+    DemoGame(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder);
+    // Loads the plugin module the way the real host does and returns "<name> <version>
+    // (<description>)"; throws std::runtime_error with the host's console lines when it cannot.
+    std::string LoadPlugin(const std::filesystem::path& module);
+
+    sim::game::World world;
+    sim::game::Session session;
+    sim::host::Host host;
+};
 
 struct HalfResult {
     sim::game::Screens screens;

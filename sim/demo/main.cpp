@@ -112,7 +112,10 @@ int main(int argc, char** argv) {
         if (options->json) {
             const nlohmann::json output = {
                 {"without", without.screens}, {"with", with.screens}, {"console", with.console}};
-            fmt::print("{}\n", output.dump(2));
+            // Console lines and game texts are whatever the plugin and the game made of them: a
+            // byte that is no UTF-8 is shown as U+FFFD instead of ending the output.
+            fmt::print("{}\n",
+                       output.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
         } else {
             PrintTable(*options, without, with);
         }

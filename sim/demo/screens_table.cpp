@@ -13,7 +13,7 @@
 #include <optional>
 #include <vector>
 
-#include "sim/game/match_script.hpp"
+#include "sim/game/utf8.hpp"
 
 namespace demo {
 

@@ -24,6 +24,7 @@
 #include <chrono>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -33,9 +34,6 @@
 #include "sim/demo/screens_table.hpp"
 #include "sim/game/match_play.hpp"
 #include "sim/game/match_screens.hpp"
-#include "sim/game/match_session.hpp"
-#include "sim/game/world.hpp"
-#include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
 
 namespace {
@@ -208,12 +206,11 @@ int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem:
                     const std::filesystem::path& module, const SettingsWindowOptions& options) {
     const sim::game::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt).screens;
 
-    // Declared in this order so that the host lets go of the plugin before the game goes.
-    sim::game::World world;
-    sim::game::Session session(world, script.localName);
-    sim::host::Host host(dataFolder);
-    if (!host.Load(module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
-        for (const std::string& line : host.ConsoleLines()) fmt::print(stderr, "{}\n", line);
+    demo::DemoGame game(script, dataFolder);
+    try {
+        game.LoadPlugin(module);
+    } catch (const std::runtime_error& error) {
+        fmt::print(stderr, "{}\n", error.what());
         return 1;
     }
     fmt::print("settings: {}\n", (dataFolder / "CloakMyIdentity" / "settings.json").string());
@@ -221,11 +218,11 @@ int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem:
     ScreensBoard board;
     int status = 0;
     {
-        std::jthread game([&](std::stop_token stop) {
-            ReplayMatch(stop, session, host, script, without, board);
+        std::jthread gameThread([&](std::stop_token stop) {
+            ReplayMatch(stop, game.session, game.host, script, without, board);
         });
-        status = ShowWindow(host, board, options);
+        status = ShowWindow(game.host, board, options);
     }
-    host.Unload();
+    game.host.Unload();
     return status;
 }

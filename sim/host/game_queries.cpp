@@ -7,7 +7,6 @@
 //   Player wrappers       - PlayerControllerWrapper::GetPRI, PriWrapper::SetClubID
 //   Item catalogue        - ItemsWrapper, ArrayWrapper<ProductSlotWrapper>, ProductSlotWrapper,
 //                           ProductWrapper
-#include "game/memory.hpp"
 #include "plugin/host/game_wrapper.hpp"
 #include "plugin/host/wrappers.hpp"
 #include "sim/game/match_session.hpp"
@@ -17,8 +16,8 @@ using sim::game::Session;
 
 namespace {
 
-using ::game::AddressOf;
-using ::game::PointerAt;
+using sim::game::AddressOf;
+using sim::game::PointerAt;
 
 // A field of the object behind a wrapper; null when there is no object or no session.
 template <class T>

@@ -1,7 +1,6 @@
 // Stand-in host: hook registrations and the ProcessEvent detour.
 #include "sim/host/hook_dispatch.hpp"
 
-#include "game/memory.hpp"
 #include "sim/game/world.hpp"
 
 namespace sim::host {
@@ -13,7 +12,7 @@ namespace {
 HookDispatch* attachedDispatch = nullptr;
 
 void RunPhase(const HookList& hooks, bool beforeBody, ::game::GameObject* object, void* params) {
-    const auto address = static_cast<std::uintptr_t>(::game::AddressOf(object));
+    const auto address = static_cast<std::uintptr_t>(sim::game::AddressOf(object));
     // By index: a callback may register another hook of this function, which appends.
     for (std::size_t i = 0; i < hooks.callbacks.size(); ++i) {
         const HookCallback& callback = hooks.callbacks[i];

@@ -21,8 +21,8 @@
 #include <string>
 #include <unordered_map>
 
-#include "game/layout.hpp"
 #include "plugin/host/wrappers.hpp"
+#include "sim/game/world.hpp"
 
 namespace sim::game {
 class World;
@@ -91,11 +91,9 @@ private:
     void Run(::game::GameObject* object, ::game::GameObject* function, void* params);
     const HookList* Resolve(const ::game::GameObject* function);
 
-    using ProcessEventFunction = void (*)(::game::GameObject*, ::game::GameObject*, void*);
-
     const HookRegistry& hooks_;
     sim::game::World* world_ = nullptr;
-    ProcessEventFunction original_ = nullptr;
+    sim::game::ProcessEventFunction original_ = nullptr;
     std::unordered_map<const ::game::GameObject*, const HookList*> resolved_;
     std::uint64_t resolvedGeneration_ = 0;
 };

@@ -72,7 +72,7 @@ constexpr const char* kNames[] = {
 class HostileWorld {
 public:
     explicit HostileWorld(FuzzedDataProvider& bytes) : bytes_(bytes) {
-        const game::ObjectTableDescriptor& table = world_.ObjectTable();
+        const auto& table = world_.ObjectTable();
         for (std::int32_t i = 0; i < table.count; ++i) objects_.push_back(table.data[i]);
         // New objects first, then damage: the emulator reads the class and the outers of every
         // object it creates, and would trip over a damaged one before the plugin sees it.
@@ -338,7 +338,7 @@ void CheckEveryLookup(HostileWorld& hostile, FuzzedDataProvider& bytes) {
     game::NameTableAddress = world.NameTableAddress();
 
     const game::GameObject* coreObject = game::FindObject("Class Core.Object");
-    const game::ObjectTableDescriptor& table = world.ObjectTable();
+    const auto& table = world.ObjectTable();
     std::vector<std::string> fullNames;
     for (std::int32_t i = 0; i < table.count; ++i) {
         const GameObject* slot = table.data[i];
