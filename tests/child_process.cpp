@@ -14,6 +14,8 @@
 #endif
 
 #include <array>
+#include <cstring>
+#include <string>
 
 namespace testing_support {
 
@@ -54,7 +56,7 @@ std::wstring Quoted(const std::wstring& argument) {
 // Starts the program with stdout and stderr going to `output` (or nowhere), in a job that bounds
 // its committed memory when a limit is given; 0 when it fails.
 std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                    HANDLE output, std::size_t memoryLimit = 0) {
+                    HANDLE output, std::string& error, std::size_t memoryLimit = 0) {
     std::wstring commandLine = Quoted(program.wstring());
     for (const std::string& argument : arguments) commandLine += L" " + Quoted(Wide(argument));
 
@@ -77,7 +79,10 @@ std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std:
                                         memoryLimit > 0 ? CREATE_SUSPENDED : 0, nullptr, nullptr,
                                         &startup, &process);
     if (discard != INVALID_HANDLE_VALUE) CloseHandle(discard);
-    if (!started) return 0;
+    if (!started) {
+        error = "CreateProcessW failed: error " + std::to_string(GetLastError());
+        return 0;
+    }
     if (memoryLimit > 0) {
         // The job lives on as long as the process is in it.
         const HANDLE job = CreateJobObjectW(nullptr, nullptr);
@@ -107,7 +112,7 @@ int WaitForExit(std::intptr_t process) {
 
 // Starts the program with stdout and stderr going to `output` (or nowhere); 0 when it fails.
 std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                    int output) {
+                    int output, std::string& error) {
     std::vector<std::string> texts{program.string()};
     texts.insert(texts.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -126,6 +131,7 @@ std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std:
     pid_t pid = 0;
     const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (failed) error = "posix_spawn failed: " + std::string(std::strerror(failed));
     return failed ? 0 : pid;
 }
 
@@ -156,7 +162,7 @@ ProgramResult RunProgram(const std::filesystem::path& program,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) return result;
-    const std::intptr_t process = Spawn(program, arguments, file, memoryLimit);
+    const std::intptr_t process = Spawn(program, arguments, file, result.output, memoryLimit);
     if (process != 0) result.exitCode = WaitForExit(process);
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     std::array<char, 4096> chunk{};
@@ -181,7 +187,7 @@ bool ChildProcess::Kill() {
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& arguments)
-    : process_(Spawn(program, arguments, nullptr)) {}
+    : process_(Spawn(program, arguments, nullptr, error_)) {}
 
 #else
 
@@ -198,7 +204,7 @@ ProgramResult RunProgram(const std::filesystem::path& program,
     ProgramResult result;
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return result;
-    const std::intptr_t process = Spawn(program, arguments, pipeEnds[1]);
+    const std::intptr_t process = Spawn(program, arguments, pipeEnds[1], result.output);
     close(pipeEnds[1]);
     std::array<char, 4096> chunk{};
     for (ssize_t got; (got = read(pipeEnds[0], chunk.data(), chunk.size())) > 0;) {
@@ -220,7 +226,7 @@ bool ChildProcess::Kill() {
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& arguments)
-    : process_(Spawn(program, arguments, -1)) {}
+    : process_(Spawn(program, arguments, -1, error_)) {}
 
 #endif
 

@@ -13,7 +13,7 @@ namespace testing_support {
 
 struct ProgramResult {
     int exitCode = -1;   // the program's exit code; -1 when it could not start or was killed
-    std::string output;  // what it wrote to stdout and stderr, interleaved as written
+    std::string output;  // what it wrote to stdout and stderr, or why it could not start
 };
 
 // memoryLimit: the most memory the program may take, in bytes (0: no limit of the test's own). It
@@ -30,11 +30,13 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return process_ != 0; }
+    const std::string& Error() const { return error_; }  // why it did not start
     // Ends the program at once, as a crash or a power cut would (no handler of its own runs),
     // and waits until it is gone. True when it was still running until then.
     bool Kill();
 
 private:
+    std::string error_;
     std::intptr_t process_ = 0;  // pid or process handle
 };
 

@@ -168,6 +168,17 @@ TEST_F(DemoTest, TheTableShowsBothColumns) {
                 HasSubstr((folder.path() / "CloakMyIdentity" / "settings.json").string()));
 }
 
+// A data folder named in any script ("Zoë", "データ") reaches the demo whole and is named in UTF-8;
+// Windows hands a program's arguments to main() in a code page that holds few such names.
+TEST_F(DemoTest, DataFolderNamedInAnyScript) {
+    const std::filesystem::path data = folder.path() / u8"Zoë" / u8"データ";
+    const DemoRun run = RunDemo({"--data-dir", Utf8Text(data)});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("console (with the plugin): nothing"));
+    EXPECT_THAT(run.output, HasSubstr(Utf8Text(data / "CloakMyIdentity" / "settings.json")));
+    EXPECT_TRUE(std::filesystem::exists(data / "CloakMyIdentity" / "settings.json"));
+}
+
 // Each bad script is refused before anything is played, with a message naming the event and the
 // field, and exit status 2.
 TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {

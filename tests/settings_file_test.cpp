@@ -292,7 +292,7 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     for (int round = 0; round < 60; ++round) {
         testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
                                             {folderText, "large", "defaults"});
-        ASSERT_TRUE(saver.Started());
+        ASSERT_TRUE(saver.Started()) << saver.Error();
         // Once it saves, even rounds kill as soon as a temporary file shows, that is while a save
         // is being written; odd ones at an arbitrary moment.
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -330,7 +330,7 @@ TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceNeverLeaveAMixedFile) {
     const std::string folderText = testing_support::Utf8Text(plugin.SettingsFolder);
     testing_support::ChildProcess first(CLOAK_SAVE_LOOP_PATH, {folderText, "names"});
     testing_support::ChildProcess second(CLOAK_SAVE_LOOP_PATH, {folderText, "loadouts"});
-    ASSERT_TRUE(first.Started() && second.Started());
+    ASSERT_TRUE(first.Started() && second.Started()) << first.Error() << second.Error();
     // The file's bytes, not a load: a load reads the first JSON value and ignores the rest, so
     // a record followed by the tail of a longer one would pass for whole.
     const std::string firstText = testing_support::WithPlatformLineEnds(
