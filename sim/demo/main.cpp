@@ -93,10 +93,10 @@ int main(int argc, char** argv) {
                    options->match.string());
         return 2;
     }
-    sim::game::MatchScript script;
+    emu::MatchScript script;
     try {
-        script = sim::game::ParseMatchScript(*text);
-    } catch (const sim::game::MatchScriptError& error) {
+        script = emu::ParseMatchScript(*text);
+    } catch (const emu::MatchScriptError& error) {
         fmt::print(stderr, "cloak-demo: bad match script {}: {}\n", options->match.string(),
                    error.what());
         return 2;

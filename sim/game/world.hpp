@@ -31,7 +31,7 @@
 #include "sim/game/allocator.hpp"
 #include "sim/game/game_format.hpp"
 
-namespace sim::game {
+namespace emu {
 
 // The game's ProcessEvent, as every stand-in calls it.
 using ProcessEventFunction = void (*)(GameObject* object, GameObject* function, void* params);
@@ -258,4 +258,4 @@ private:
 void DefineGameSchema(World& world);
 void DefineNatives(World& world);
 
-}  // namespace sim::game
+}  // namespace emu
