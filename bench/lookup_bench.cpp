@@ -158,7 +158,7 @@ struct LookupKeys {
 
 const LookupKeys& Keys() {
     static const LookupKeys keys = [] {
-        sim::game::World& world = bench::LargeWorld(kLookupTableSize);
+        emu::World& world = bench::LargeWorld(kLookupTableSize);
         const GameObject* classClass = world.Get("Class Core.Class");
         std::vector<GameObject*> classes;
         const auto& objects = world.ObjectTable();

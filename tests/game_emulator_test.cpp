@@ -14,8 +14,8 @@
 
 namespace {
 
+using emu::World;
 using game::GameObject;
-using sim::game::World;
 using EmulatorTest = GameWorldTest;
 
 TEST_F(EmulatorTest, EveryObjectAndNameSitsInItsHashBucket) {
@@ -42,8 +42,7 @@ TEST_F(EmulatorTest, EveryObjectAndNameSitsInItsHashBucket) {
 }
 
 TEST_F(EmulatorTest, ClassesHaveTheGameShape) {
-    EXPECT_EQ(world.ObjectTable().data[28],
-              world.Get("Class Core.Function"));
+    EXPECT_EQ(world.ObjectTable().data[28], world.Get("Class Core.Function"));
     GameObject* pri = world.Get("Class TAGame.PRI_TA");
     EXPECT_EQ(pri->classObject, world.Get("Class Core.Class"));
     EXPECT_EQ(world.Get("Class Core.Class")->classObject, world.Get("Class Core.Class"));
@@ -114,7 +113,7 @@ TEST(EmulatorWorlds, EachWorldRunsItsOwnObjects) {
         World inner;
         EXPECT_EQ(&World::Current(), &inner);
         GameObject* online = outer.Spawn("Class ProjectX.OnlinePlayer_X");
-        sim::game::SetPlayerNameParams params{outer.MakeString(u"Outer")};
+        emu::SetPlayerNameParams params{outer.MakeString(u"Outer")};
         outer.Call(online, "Function ProjectX.OnlinePlayer_X.SetPlayerName", &params);
         EXPECT_EQ(outer.GetString(online, "PlayerName"), u"Outer");
         EXPECT_EQ(inner.CallCount("Function ProjectX.OnlinePlayer_X.SetPlayerName"), 0u);
@@ -135,7 +134,7 @@ TEST_F(EmulatorTest, HostReadsNamesAndTablesFromTheCurrentWorld) {
 
 TEST_F(EmulatorTest, LargeTablesAreFoundLikeSmallOnes) {
     // Enough objects that the indices' texts fill several storage blocks.
-    sim::game::PopulateLargeWorld(world, 150000);
+    emu::PopulateLargeWorld(world, 150000);
     const auto& objects = world.ObjectTable();
     ASSERT_GE(objects.count, 150000);
     std::size_t checked = 0;

@@ -119,11 +119,11 @@ TEST_F(GameFormatTest, ProcessEventIsSlot67) {
     GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     const std::uint64_t slot = Read<std::uint64_t>(Address(manager)) + 67 * 8;
     EXPECT_EQ(Read<std::uint64_t>(slot),
-              reinterpret_cast<std::uintptr_t>(&sim::game::World::GameProcessEvent));
+              reinterpret_cast<std::uintptr_t>(&emu::World::GameProcessEvent));
 
     Write(slot, reinterpret_cast<std::uintptr_t>(&RecordSlotCall));
     game::RefreshNotifications(manager);
-    Write(slot, reinterpret_cast<std::uintptr_t>(&sim::game::World::GameProcessEvent));
+    Write(slot, reinterpret_cast<std::uintptr_t>(&emu::World::GameProcessEvent));
     EXPECT_EQ(lastSlotCall.object, manager);
     EXPECT_EQ(lastSlotCall.function,
               world.Get("Function TAGame.GFxData_NotificationManager_TA.RefreshNotifications"));

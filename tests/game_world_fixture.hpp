@@ -32,5 +32,5 @@ protected:
     void AttachConsole() { sharedConsole = std::make_shared<CVarManagerWrapper>(&host); }
 
     sim::host::HostState host;
-    sim::game::World world;
+    emu::World world;
 };

@@ -32,7 +32,7 @@ protected:
         game::HandleNameChangedParams block{
             team, std::bit_cast<game::GameString>(world.MakeString(u"Owls at Night"))};
         plugin.ConcealTeamName(Caller(row), &block, "HandleNameChanged");
-        return sim::game::World::ReadString(block.name);
+        return emu::World::ReadString(block.name);
     }
     std::u16string Label(std::u16string_view key) {
         return world.LocalizedText(u"UIText", u"Global", key);
@@ -80,7 +80,7 @@ TEST_F(RankTeamsVoteTest, TeamWithoutItsTeamObjectKeepsItsName) {
         nullptr, std::bit_cast<game::GameString>(world.MakeString(u"Owls at Night"))};
     plugin.ConcealTeamName(Caller(row), &block, "HandleNameChanged");
     plugin.ConcealTeamName(Caller(row), nullptr, "HandleNameChanged");
-    EXPECT_EQ(sim::game::World::ReadString(block.name), u"Owls at Night");
+    EXPECT_EQ(emu::World::ReadString(block.name), u"Owls at Night");
 }
 
 TEST_F(RankTeamsVoteTest, VoteToForfeitIsGivenNoVoteActorBeforeTheGameSeesIt) {

@@ -14,7 +14,7 @@
 
 namespace demo {
 
-DemoGame::DemoGame(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder)
+DemoGame::DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder)
     : session(world, script.localName), host(dataFolder) {}
 
 std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
@@ -27,13 +27,13 @@ std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
     return fmt::format("{} {} ({})", info.className, info.pluginVersion, info.displayName);
 }
 
-HalfResult PlayHalf(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::optional<std::filesystem::path>& module) {
     DemoGame game(script, dataFolder);
     HalfResult result;
     if (module) result.plugin = game.LoadPlugin(*module);
-    sim::game::PlayMatchScript(game.session, script, [&game] { game.host.Tick(); });
-    result.screens = sim::game::CaptureScreens(game.session);
+    emu::PlayMatchScript(game.session, script, [&game] { game.host.Tick(); });
+    result.screens = emu::CaptureScreens(game.session);
     result.console = game.host.ConsoleLines();
     game.host.Unload();
     return result;

@@ -97,10 +97,10 @@ int main(int argc, char** argv) {
                    demo::Utf8FromPath(options->match));
         return 2;
     }
-    sim::game::MatchScript script;
+    emu::MatchScript script;
     try {
-        script = sim::game::ParseMatchScript(*text);
-    } catch (const sim::game::MatchScriptError& error) {
+        script = emu::ParseMatchScript(*text);
+    } catch (const emu::MatchScriptError& error) {
         fmt::print(stderr, "cloak-demo: bad match script {}: {}\n",
                    demo::Utf8FromPath(options->match), error.what());
         return 2;

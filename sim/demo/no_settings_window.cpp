@@ -4,7 +4,7 @@
 
 #include "sim/demo/settings_window.hpp"
 
-int RunSettingsDemo(const sim::game::MatchScript&, const std::filesystem::path&,
+int RunSettingsDemo(const emu::MatchScript&, const std::filesystem::path&,
                     const std::filesystem::path&, const SettingsWindowOptions&) {
     std::fputs("cloak-demo: this build has no settings page (--settings needs Dear ImGui)\n",
                stderr);

@@ -19,9 +19,9 @@ namespace demo {
 
 namespace {
 
-using sim::game::PlayerScreen;
-using sim::game::Screens;
-using sim::game::Utf8FromUtf16;
+using emu::PlayerScreen;
+using emu::Screens;
+using emu::Utf8FromUtf16;
 
 // ---- Table --------------------------------------------------------------------------------------
 

@@ -72,12 +72,11 @@ private:
 
 // Replays the match in the one game world the plugin knows, ticking between replays so that the
 // work the page queued runs on this thread. Only this thread touches the game.
-void ReplayMatch(std::stop_token stop, sim::game::Session& session, sim::host::Host& host,
-                 const sim::game::MatchScript& script, const sim::game::Screens& without,
-                 ScreensBoard& board) {
+void ReplayMatch(std::stop_token stop, emu::Session& session, sim::host::Host& host,
+                 const emu::MatchScript& script, const emu::Screens& without, ScreensBoard& board) {
     while (!stop.stop_requested()) {
-        sim::game::PlayMatchScript(session, script, [&host] { host.Tick(); });
-        board.Post(demo::ScreensTable(without, sim::game::CaptureScreens(session)));
+        emu::PlayMatchScript(session, script, [&host] { host.Tick(); });
+        board.Post(demo::ScreensTable(without, emu::CaptureScreens(session)));
         for (int tick = 0; tick < kTicksBetweenReplays && !stop.stop_requested(); ++tick) {
             host.Tick();
             std::this_thread::sleep_for(kTick);
@@ -202,9 +201,9 @@ int ShowWindow(sim::host::Host& host, const ScreensBoard& board,
 
 // ---- RunSettingsDemo ---------------------------------------------------------------------------
 
-int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::filesystem::path& module, const SettingsWindowOptions& options) {
-    const sim::game::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt).screens;
+    const emu::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt).screens;
 
     demo::DemoGame game(script, dataFolder);
     try {

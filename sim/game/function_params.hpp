@@ -13,7 +13,7 @@
 
 #include "sim/game/game_format.hpp"
 
-namespace sim::game {
+namespace emu {
 
 // A name value as the game passes it.
 struct NameValue {
@@ -125,4 +125,4 @@ struct SetPlayerNameParams {
 };
 static_assert(sizeof(SetPlayerNameParams) == 16);
 
-}  // namespace sim::game
+}  // namespace emu

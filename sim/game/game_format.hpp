@@ -24,10 +24,10 @@ struct GameObject;
 struct NameEntry;
 }  // namespace game
 
-namespace sim::game {
+namespace emu {
 
-using GameObject = ::game::GameObject;
-using NameEntry = ::game::NameEntry;
+using GameObject = game::GameObject;
+using NameEntry = game::NameEntry;
 
 // ---- Constants ----------------------------------------------------------------------------------
 
@@ -190,4 +190,4 @@ inline std::uint64_t AddressOf(const void* pointer) {
     return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -69,4 +69,4 @@ void PopulateLargeWorld(World& world, std::size_t objectCount) {
     }
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -5,7 +5,7 @@
 
 #include "sim/game/utf8.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -87,4 +87,4 @@ void to_json(nlohmann::json& json, const Screens& screens) {
     json["friendRequestsShown"] = screens.friendRequestsShown;
 }
 
-}  // namespace sim::game
+}  // namespace emu

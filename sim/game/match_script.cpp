@@ -16,7 +16,7 @@
 #include "sim/game/game_format.hpp"
 #include "sim/game/utf8.hpp"
 
-namespace sim::game {
+namespace emu {
 
 using nlohmann::json;
 
@@ -274,4 +274,4 @@ MatchScript ParseMatchScript(std::string_view text) {
     return script;
 }
 
-}  // namespace sim::game
+}  // namespace emu

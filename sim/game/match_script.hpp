@@ -19,7 +19,7 @@
 #include <variant>
 #include <vector>
 
-namespace sim::game {
+namespace emu {
 
 // ---- Events -------------------------------------------------------------------------------------
 
@@ -128,4 +128,4 @@ public:
 // the event (its position from 1 and its kind) and the field at fault.
 MatchScript ParseMatchScript(std::string_view json);
 
-}  // namespace sim::game
+}  // namespace emu

@@ -12,7 +12,7 @@
 
 #include "sim/game/function_params.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -381,4 +381,4 @@ void Session::SendRpcBatch() {
     world_.Call(rpcQueue_, kRpcBatch, &block);
 }
 
-}  // namespace sim::game
+}  // namespace emu

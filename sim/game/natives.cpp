@@ -6,7 +6,7 @@
 #include "sim/game/function_params.hpp"
 #include "sim/game/world.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -68,4 +68,4 @@ void DefineNatives(World& world) {
                     [&world](GameObject* self, void*) { RefreshNotifications(world, self); });
 }
 
-}  // namespace sim::game
+}  // namespace emu

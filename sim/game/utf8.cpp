@@ -1,7 +1,7 @@
 // UTF-8 for the stand-ins.
 #include "sim/game/utf8.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -78,4 +78,4 @@ std::u16string Utf16FromUtf8(std::string_view text) {
     return out;
 }
 
-}  // namespace sim::game
+}  // namespace emu

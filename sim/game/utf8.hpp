@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace sim::game {
+namespace emu {
 
 class InvalidUtf8 : public std::runtime_error {
 public:
@@ -21,4 +21,4 @@ std::string Utf8FromUtf16(std::u16string_view text);
 // Throws InvalidUtf8 on a text that is not UTF-8.
 std::u16string Utf16FromUtf8(std::string_view text);
 
-}  // namespace sim::game
+}  // namespace emu

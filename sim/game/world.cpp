@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -613,4 +613,4 @@ void World::SetNameSlot(std::int32_t index, NameEntry* entry) {
     nameTable_->data[index] = entry;
 }
 
-}  // namespace sim::game
+}  // namespace emu

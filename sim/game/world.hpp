@@ -32,7 +32,7 @@
 #include "sim/game/game_format.hpp"
 #include "sim/game/gamesim_api.hpp"
 
-namespace sim::game {
+namespace emu {
 
 // The game's ProcessEvent, as every stand-in calls it.
 using ProcessEventFunction = void (*)(GameObject* object, GameObject* function, void* params);
@@ -260,4 +260,4 @@ private:
 void DefineGameSchema(World& world);
 void DefineNatives(World& world);
 
-}  // namespace sim::game
+}  // namespace emu

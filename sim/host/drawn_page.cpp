@@ -151,7 +151,7 @@ private:
             const long spaces = std::lround(gap / atlas_.SpaceAdvance());
             if (spaces > 0) current_.text.text.append(static_cast<std::size_t>(spaces), ' ');
         }
-        sim::game::AppendUtf8(current_.text.text, glyph.Codepoint);
+        emu::AppendUtf8(current_.text.text, glyph.Codepoint);
         current_.text.rect.x1 = penX + glyph.AdvanceX;
     }
 
