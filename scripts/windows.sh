@@ -9,6 +9,19 @@ cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 
 cmake --preset windows >/dev/null
+
+# One Wine server for the build folder's prefix, kept for the whole run: a server that stops a
+# few seconds after its last program can still be leaving when the next one starts, and that one
+# then fails ("recvmsg: Connection reset by peer"). The build runs the test programs too, to list
+# their cases. Wine's own background programs start with the first program and stay as long as
+# the server: they are started here, on no output, or they would keep a test's output open and
+# ctest waiting for it.
+prefix=(env WINEPREFIX="$PWD/build-windows/wine-prefix" WINEDEBUG=-all)
+"${prefix[@]}" /usr/lib/wine/wineserver -w
+"${prefix[@]}" /usr/lib/wine/wineserver -p
+trap '"${prefix[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+"${prefix[@]}" /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+
 cmake --build --preset windows -j "$jobs"
 [ "${1:-build}" = test ] || exit 0
 
@@ -16,11 +29,11 @@ ctest --preset windows -j "$jobs"
 
 # CLOAK_HOST_SDK_DIR: a folder laid out as the real host's SDK is expected, filled here with the
 # stand-in host's headers and import library. Only the plugin module is built, and it must import
-# the host's DLL.
+# the host's DLL. (Copies keep their times, so an unchanged header rebuilds nothing.)
 sdk=build-windows/host-sdk
 rm -rf "$sdk" && mkdir -p "$sdk/include/plugin" "$sdk/lib"
-cp -r plugin/host "$sdk/include/plugin/"
-cp build-windows/libpluginsdk.dll.a "$sdk/lib/"
+cp -a plugin/host "$sdk/include/plugin/"
+cp -a build-windows/libpluginsdk.dll.a "$sdk/lib/"
 echo "-- the plugin module against the SDK folder $sdk"
 cmake -S . -B build-windows/against-sdk -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_HOST_SDK_DIR="$PWD/$sdk" >/dev/null
