@@ -13,6 +13,7 @@
 #include <string>
 
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/process_state.hpp"
 #include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
 #include "temp_folder.hpp"
@@ -55,6 +56,8 @@ private:
 // Members go in reverse order: the drawing thread stops first, the folder goes last.
 class PageTest : public ::testing::Test {
 protected:
+    PageTest() { ForgetProcessStateForTesting(); }
+
     std::filesystem::path SettingsFolder() const { return dataFolder_ / "CloakMyIdentity"; }
     std::filesystem::path SettingsFile() const { return SettingsFolder() / kSettingsFileName; }
 
