@@ -164,7 +164,7 @@ namespace {
 
 struct SizedWorld {
     std::size_t objects = 0;
-    std::unique_ptr<sim::game::World> world;
+    std::unique_ptr<emu::World> world;
     game::GameObject* notificationManager = nullptr;
 };
 
@@ -175,12 +175,12 @@ SizedWorld& CurrentLargeWorld() {
 
 }  // namespace
 
-sim::game::World& LargeWorld(std::size_t objects) {
+emu::World& LargeWorld(std::size_t objects) {
     SizedWorld& current = CurrentLargeWorld();
     if (current.world == nullptr || current.objects != objects) {
         current.world.reset();
-        current.world = std::make_unique<sim::game::World>();
-        sim::game::PopulateLargeWorld(*current.world, objects);
+        current.world = std::make_unique<emu::World>();
+        emu::PopulateLargeWorld(*current.world, objects);
         current.notificationManager =
             current.world->Spawn("Class TAGame.GFxData_NotificationManager_TA");
         current.objects = objects;

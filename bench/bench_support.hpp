@@ -72,7 +72,7 @@ void TimeFirstCalls(benchmark::State& state, const std::function<void()>& firstC
 // (packages, classes with fields and functions, instances with outer chains) and, after them, a
 // notification manager. Its tables are handed to this program's game access (forgetting what was
 // looked up in others). One exists at a time: asking for another size replaces it.
-sim::game::World& LargeWorld(std::size_t objects);
+emu::World& LargeWorld(std::size_t objects);
 
 // The notification manager LargeWorld placed after everything else.
 game::GameObject* LastNotificationManager();

@@ -33,8 +33,8 @@
 
 namespace {
 
+using emu::MatchPlayer;
 using game::GameObject;
-using sim::game::MatchPlayer;
 
 // ---- Match --------------------------------------------------------------------------------------
 
@@ -85,8 +85,8 @@ constexpr std::array<const char*, kStatistics> kStatisticNames = {
     "MatchScore",   "MatchGoals",    "MatchDemolishes", "MatchSaves",     "MatchShots",
     "MatchAssists", "MatchBallHits", "MatchSaves2",     "MatchEpicSaves", "MatchAerialGoals"};
 
-std::vector<sim::game::CatalogueSlot> LargeCatalogue() {
-    std::vector<sim::game::CatalogueSlot> slots;
+std::vector<emu::CatalogueSlot> LargeCatalogue() {
+    std::vector<emu::CatalogueSlot> slots;
     for (std::size_t position = 0; position < kCatalogueSlots; ++position) {
         const auto index = static_cast<std::int32_t>(position);
         slots.push_back({true, index, u"Slot", 1000 + index});
@@ -173,8 +173,8 @@ public:
 private:
     void RegisterFloors();
 
-    sim::game::World world_;
-    sim::game::Session session_;
+    emu::World world_;
+    emu::Session session_;
     sim::host::Host plugin_;
     sim::host::Host floor_;
     sim::host::Host empty_;

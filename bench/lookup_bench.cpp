@@ -158,10 +158,10 @@ struct LookupKeys {
 
 const LookupKeys& Keys() {
     static const LookupKeys keys = [] {
-        sim::game::World& world = bench::LargeWorld(kLookupTableSize);
+        emu::World& world = bench::LargeWorld(kLookupTableSize);
         const GameObject* classClass = world.Get("Class Core.Class");
         std::vector<GameObject*> classes;
-        const game::ObjectTableDescriptor& objects = world.ObjectTable();
+        const auto& objects = world.ObjectTable();
         for (std::int32_t i = 0; i < objects.count; ++i) {
             if (objects.data[i]->classObject == classClass) classes.push_back(objects.data[i]);
         }

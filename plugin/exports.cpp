@@ -25,8 +25,8 @@ PLUGIN_EXPORT void deleteMe() {
 
 PLUGIN_EXPORT extern const PluginInfo exports;
 const PluginInfo exports = {
-    kHostApiVersion, 0,          __FILE__, "CloakMyIdentity", "Plugin to hide everything", "1.3",
-    kPluginTypeFlags, 0,         &getPlugin, &deleteMe,
+    kHostApiVersion,  0, __FILE__,   "CloakMyIdentity", "Plugin to hide everything", CLOAK_VERSION,
+    kPluginTypeFlags, 0, &getPlugin, &deleteMe,
 };
 
 }  // extern "C"

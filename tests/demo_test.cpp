@@ -209,6 +209,16 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
          R"(event 1 ("notification"), field "kind")"},
         {R"({"localName": "Me", "events": [{"event": "recentsChanged", "max": -1}]})",
          R"(event 1 ("recentsChanged"), field "max": must lie between 0 and)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
+            "team": 1e400}]})",
+         "not valid JSON"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
+            "team": 0}, {"event": "stat", "player": "a", "stat": ")" +
+             std::string(1024, 's') + R"(", "value": 1}]})",
+         R"(event 2 ("stat"), field "stat": must be at most 1023 bytes)"},
+        {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
+            "team": 0}, {"event": "replicate", "player": "a", "variable": "Pi\u0000ng"}]})",
+         R"(event 2 ("replicate"), field "variable": must not contain a zero)"},
     };
     for (const auto& [script, message] : cases) {
         const std::filesystem::path file = folder.path() / "match.json";
@@ -223,6 +233,45 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
     EXPECT_EQ(missing.exitStatus, 2);
     EXPECT_THAT(missing.output, HasSubstr("cannot read the match script"));
     EXPECT_EQ(RunDemo("--bogus").exitStatus, 2);
+}
+
+// The game keeps its notifications in arrays that grow by doubling, so a long session costs
+// memory in proportion to its length.
+TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
+    json events = json::array();
+    for (int i = 0; i < 100000; ++i) {
+        events.push_back({{"event", "notification"},
+                          {"kind", i % 2 == 0 ? "friendRequest" : "other"},
+                          {"from", "Sender" + std::to_string(i)}});
+    }
+    const std::filesystem::path file = folder.path() / "match.json";
+    testing_support::WriteText(file, json{{"localName", "Me"}, {"events", events}}.dump());
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    const std::string limit;  // sanitizers reserve more address space than any limit allows
+#else
+    const std::string limit = "ulimit -v 1500000; ";
+#endif
+    const auto result =
+        RunCommand(limit + "'" CLOAK_DEMO_PATH "' --json --match '" + file.string() +
+                   "' --data-dir '" + folder.path().string() + "' 2>&1");
+    ASSERT_TRUE(WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0) << result.output;
+    const json output = json::parse(result.output);
+    EXPECT_EQ(output["without"]["friendRequestsShown"], 50000);
+    EXPECT_EQ(output["without"]["pendingNotifications"], 0);
+    EXPECT_EQ(output["with"]["friendRequestsShown"], 0);
+}
+
+// A settings file that is no UTF-8 at all, and a data folder whose name is none: whatever the
+// console lines then quote, the JSON output is whole.
+TEST_F(DemoTest, JsonOutputSurvivesBytesThatAreNoUtf8) {
+    const std::filesystem::path odd = folder.path() / "data\xE9";
+    std::filesystem::create_directories(odd / "CloakMyIdentity");
+    testing_support::WriteText(odd / "CloakMyIdentity" / "settings.json", "\xE9");
+    const DemoRun run = RunDemo("--json --data-dir '" + odd.string() + "'");
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const json output = json::parse(run.output);
+    EXPECT_FALSE(output["console"].empty());
+    EXPECT_EQ(Names(output["with"])[1], "Player 0");
 }
 
 }  // namespace

@@ -8,19 +8,20 @@
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"
 #include "plugin/host/game_wrapper.hpp"
+#include "sim/game/function_params.hpp"
 #include "sim/game/large_world.hpp"
 #include "sim/host/host.hpp"
 
 namespace {
 
+using emu::World;
 using game::GameObject;
-using sim::game::World;
 using EmulatorTest = GameWorldTest;
 
 TEST_F(EmulatorTest, EveryObjectAndNameSitsInItsHashBucket) {
     world.Spawn("Class TAGame.PRI_TA");
     world.Spawn("Class TAGame.PRI_TA");
-    const game::ObjectTableDescriptor& objects = world.ObjectTable();
+    const auto& objects = world.ObjectTable();
     for (std::int32_t i = 0; i < objects.count; ++i) {
         const GameObject* object = objects.data[i];
         ASSERT_EQ(object->index, i);
@@ -33,7 +34,7 @@ TEST_F(EmulatorTest, EveryObjectAndNameSitsInItsHashBucket) {
         }
         ASSERT_TRUE(found) << world.FullName(object);
     }
-    const game::NameTableDescriptor& names = world.NameTable();
+    const auto& names = world.NameTable();
     for (std::int32_t i = 0; i < names.count; ++i) {
         ASSERT_EQ(names.data[i]->index, i);
         ASSERT_EQ(game::FindNameEntry(names.data[i]->text), names.data[i]);
@@ -41,8 +42,7 @@ TEST_F(EmulatorTest, EveryObjectAndNameSitsInItsHashBucket) {
 }
 
 TEST_F(EmulatorTest, ClassesHaveTheGameShape) {
-    EXPECT_EQ(world.ObjectTable().data[game::kFunctionClassIndex],
-              world.Get("Class Core.Function"));
+    EXPECT_EQ(world.ObjectTable().data[28], world.Get("Class Core.Function"));
     GameObject* pri = world.Get("Class TAGame.PRI_TA");
     EXPECT_EQ(pri->classObject, world.Get("Class Core.Class"));
     EXPECT_EQ(world.Get("Class Core.Class")->classObject, world.Get("Class Core.Class"));
@@ -52,7 +52,7 @@ TEST_F(EmulatorTest, ClassesHaveTheGameShape) {
     GameObject* defaults = world.DefaultObject(pri);
     ASSERT_NE(defaults, nullptr);
     EXPECT_EQ(defaults->classObject, pri);
-    EXPECT_EQ(defaults->flags & game::kClassDefaultFlag, game::kClassDefaultFlag);
+    EXPECT_EQ(defaults->flags & 0x200, 0x200u);
     EXPECT_EQ(world.FullName(defaults), "PRI_TA TAGame.Default__PRI_TA");
 
     GameObject* loadout = world.Get("ScriptStruct TAGame.PRI_TA.ClientLoadoutData");
@@ -113,7 +113,7 @@ TEST(EmulatorWorlds, EachWorldRunsItsOwnObjects) {
         World inner;
         EXPECT_EQ(&World::Current(), &inner);
         GameObject* online = outer.Spawn("Class ProjectX.OnlinePlayer_X");
-        game::SetPlayerNameParams params{outer.MakeString(u"Outer")};
+        emu::SetPlayerNameParams params{outer.MakeString(u"Outer")};
         outer.Call(online, "Function ProjectX.OnlinePlayer_X.SetPlayerName", &params);
         EXPECT_EQ(outer.GetString(online, "PlayerName"), u"Outer");
         EXPECT_EQ(inner.CallCount("Function ProjectX.OnlinePlayer_X.SetPlayerName"), 0u);
@@ -134,8 +134,8 @@ TEST_F(EmulatorTest, HostReadsNamesAndTablesFromTheCurrentWorld) {
 
 TEST_F(EmulatorTest, LargeTablesAreFoundLikeSmallOnes) {
     // Enough objects that the indices' texts fill several storage blocks.
-    sim::game::PopulateLargeWorld(world, 150000);
-    const game::ObjectTableDescriptor& objects = world.ObjectTable();
+    emu::PopulateLargeWorld(world, 150000);
+    const auto& objects = world.ObjectTable();
     ASSERT_GE(objects.count, 150000);
     std::size_t checked = 0;
     for (std::int32_t i = objects.count - 1; i >= 0; --i) {

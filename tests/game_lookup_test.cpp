@@ -240,7 +240,7 @@ TEST_F(HostileTableTest, EveryLookupSurvives) {
     EXPECT_EQ(game::FindInstanceOf(game::NotificationManagerClass), nullptr);
     EXPECT_NE(game::FindInstanceOf(game::PriClass), nullptr);
 
-    const game::ObjectTableDescriptor& table = world.ObjectTable();
+    const auto& table = world.ObjectTable();
     for (std::int32_t i = 0; i < table.count; ++i) {
         const GameObject* slot = table.data[i];
         if (!game::IsValidObject(slot)) continue;

@@ -31,7 +31,7 @@ TEST(NameHash, PluginAndGameAgreeOnEveryFoldingRule) {
           char16_t(223), char16_t(224), char16_t(240), char16_t(247), char16_t(254), char16_t(255),
           char16_t(336), char16_t(337), char16_t(0x0430), char16_t(0xFFFF)}) {
         const char16_t text[] = {u'N', unit, u'x', 0};
-        EXPECT_EQ(game::NameHash(text), sim::game::World::HashName(text)) << int(unit);
+        EXPECT_EQ(game::NameHash(text), emu::World::HashName(text)) << int(unit);
     }
 }
 
@@ -100,7 +100,8 @@ TEST_F(NameTest, UnterminatedNameTextIsReadUpToTheEntryCapacity) {
 TEST_F(NameTest, DamagedNameHashChainsFindNothing) {
     const std::int32_t classIndex = world.Name("Class");
     game::NameEntry* classEntry = world.NameTable().data[classIndex];
-    game::NameEntry*& missingBucket = world.NameHashBuckets()[game::NameHash(u"NoSuchName") & 0xFFFF];
+    game::NameEntry*& missingBucket =
+        world.NameHashBuckets()[game::NameHash(u"NoSuchName") & 0xFFFF];
     ASSERT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
 
     missingBucket = classEntry;
@@ -108,8 +109,9 @@ TEST_F(NameTest, DamagedNameHashChainsFindNothing) {
     EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
     EXPECT_EQ(game::FindNameEntry(u"Class"), classEntry);
 
-    for (const std::uint64_t link : {std::uint64_t{0x800000000000}, std::uint64_t{0xFFFFFFFFFFFFFFF8},
-                               game::AddressOf(classEntry) + 4}) {
+    for (const std::uint64_t link :
+         {std::uint64_t{0x800000000000}, std::uint64_t{0xFFFFFFFFFFFFFFF8},
+          game::AddressOf(classEntry) + 4}) {
         classEntry->hashNext = game::PointerAt<game::NameEntry>(link);
         EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr) << std::hex << link;
         missingBucket = game::PointerAt<game::NameEntry>(link);
@@ -117,7 +119,8 @@ TEST_F(NameTest, DamagedNameHashChainsFindNothing) {
         missingBucket = classEntry;
     }
     // Memory that holds no entry of the table: its own index says so.
-    auto* stray = static_cast<game::NameEntry*>(world.Allocator().Allocate(sizeof(game::NameEntry)));
+    auto* stray =
+        static_cast<game::NameEntry*>(world.Allocator().Allocate(sizeof(game::NameEntry)));
     stray->index = world.NameTable().count;
     classEntry->hashNext = stray;
     EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "game/class_caches.hpp"
 #include "game/name_registry.hpp"
@@ -47,7 +48,7 @@ TEST_F(PropertyTest, SkipsUnmarkedFieldsAndFieldsInsideTheSuperClassPart) {
     low->offset = cls->superStruct->propertySize - 4;
     low->dataProperty = 1;
     world.LinkField(cls, low);
-    world.AddProperty(cls, {"Fine", sim::game::PropertyType::Int});
+    world.AddProperty(cls, {"Fine", emu::PropertyType::Int});
     world.FinishClass(cls);
 
     EXPECT_EQ(game::FindPropertyOffset(cls, "Unmarked"), std::nullopt);
@@ -61,12 +62,31 @@ TEST_F(PropertyTest, SkipsUnmarkedFieldsAndFieldsInsideTheSuperClassPart) {
     EXPECT_EQ(game::FindPropertyOffset(cls, "Low"), low->offset);
 }
 
+// A function, constant, enumeration or struct named like a wanted property is never taken for it,
+// though its words at 0x74 and 0x98 look like a property's declared past the parent class's part.
+TEST_F(PropertyTest, FieldsOfOtherKindsNamedLikeAPropertyAreNeverTakenForIt) {
+    GameObject* cls = world.BeginClass("TAGame.Lookalike_TA", "Class Engine.Actor");
+    const std::vector<GameObject*> lookalikes{
+        world.DefineFunction(cls, "Level"), world.DefineConst(cls, "Team"),
+        world.DefineEnum(cls, "TeamIndex"), world.DefineScriptStruct(cls, "XPTitle", {})};
+    world.AddProperty(cls, {"Level", emu::PropertyType::Int});
+    world.FinishClass(cls);
+    for (const GameObject* field : lookalikes) {
+        ASSERT_NE(field->dataProperty, 0u);
+        ASSERT_GE(field->offset, cls->superStruct->propertySize);
+    }
+    EXPECT_EQ(game::FindPropertyOffset(cls, "Level"), world.PropertyOffset(cls, "Level"));
+    for (const char* name : {"Team", "TeamIndex", "XPTitle"}) {
+        EXPECT_EQ(game::FindPropertyOffset(cls, name), std::nullopt) << name;
+    }
+}
+
 // A damaged chain of fields or super class is read no further than the object table vouches for:
 // the search ends without a result instead of following a foreign pointer or going round a loop.
 TEST_F(PropertyTest, DamagedFieldChainOrSuperFindsNothing) {
-    GameObject* cls = world.DefineClass(
-        "TAGame.Damaged_TA", "Class Engine.Actor",
-        {{"First", sim::game::PropertyType::Int}, {"Second", sim::game::PropertyType::Int}});
+    GameObject* cls =
+        world.DefineClass("TAGame.Damaged_TA", "Class Engine.Actor",
+                          {{"First", emu::PropertyType::Int}, {"Second", emu::PropertyType::Int}});
     GameObject* first = cls->firstField;
     ASSERT_EQ(game::FindPropertyOffset(cls, "Second"), world.PropertyOffset(cls, "Second"));
 
@@ -84,7 +104,7 @@ TEST_F(PropertyTest, DamagedFieldChainOrSuperFindsNothing) {
 // Each declared property against the game's own class and property name; the field type is the
 // template argument, so a declaration of another type does not compile.
 template <class T>
-void ExpectDeclared(sim::game::World& world, const game::Property<T>& property,
+void ExpectDeclared(emu::World& world, const game::Property<T>& property,
                     std::string_view instanceClass, std::string_view name) {
     GameObject* object = world.Spawn(instanceClass);
     EXPECT_EQ(static_cast<void*>(property.In(object)), &world.Field<std::byte>(object, name))
@@ -114,10 +134,9 @@ TEST_F(PropertyTest, EveryDeclaredPropertyPointsIntoItsObject) {
                                  "Class TAGame.RecentPlayers_TA", "MaxRecentPlayerCount");
     ExpectDeclared<GameObject*>(world, game::FriendsRecentPlayers,
                                 "Class TAGame.GFxData_Friends_TA", "RecentPlayers");
-    ExpectDeclared<game::GameArray<GameObject*>>(world,
-                                                 game::NotificationManagerPendingNotifications,
-                                                 "Class TAGame.GFxData_NotificationManager_TA",
-                                                 "PendingNotifications");
+    ExpectDeclared<game::GameArray<GameObject*>>(
+        world, game::NotificationManagerPendingNotifications,
+        "Class TAGame.GFxData_NotificationManager_TA", "PendingNotifications");
 
     // Two 16-byte records each, the online ones right behind the plain ones.
     GameObject* pri = world.Spawn("Class TAGame.PRI_TA");

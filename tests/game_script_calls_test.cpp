@@ -7,13 +7,13 @@
 #include "game/game_string.hpp"
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"
-#include "sim/game/hooked_params.hpp"
+#include "sim/game/function_params.hpp"
 
 namespace {
 
+using emu::World;
 using game::GameObject;
 using game::GameString;
-using sim::game::World;
 using ScriptCallTest = GameWorldTest;
 
 TEST_F(ScriptCallTest, MakeGameStringUsesAGameBuffer) {
@@ -70,10 +70,10 @@ TEST_F(ScriptCallTest, LocalizeAnswersWithTheGameText) {
     // The body sees the three arguments intact and the flag word clear.
     std::vector<std::u16string> seen;
     world.SetNative("Function Core.Object.Localize", [&](GameObject* self, void* params) {
-        auto& block = *static_cast<game::LocalizeParams*>(params);
+        auto& block = *static_cast<emu::LocalizeParams*>(params);
         EXPECT_EQ(self, world.Get("Class Core.Object"));
-        EXPECT_EQ(block.flags, 0u);
-        for (const GameString* s : {&block.section, &block.key, &block.package}) {
+        EXPECT_EQ(block.optional, 0u);
+        for (const emu::GameString* s : {&block.section, &block.key, &block.package}) {
             seen.push_back(World::ReadString(*s));
             EXPECT_EQ(s->count, s->capacity);
         }
@@ -120,7 +120,7 @@ TEST_F(ScriptCallTest, SetPlayerNameRunsOnTheOnlinePlayer) {
 TEST_F(ScriptCallTest, NotificationFunctionsRunWithTheOneByteBlock) {
     GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     GameObject* request = world.Spawn("Class TAGame.FriendRequestNotification_TA");
-    world.Field<game::GameArray<GameObject*>>(manager, "PendingNotifications") =
+    world.Field<emu::GameArray<GameObject*>>(manager, "PendingNotifications") =
         world.MakeArray<GameObject*>({request});
     world.SetNative("Function TAGame.GFxData_NotificationManager_TA.RefreshNotifications",
                     [](GameObject*, void* params) {
@@ -205,11 +205,10 @@ TEST_F(ScriptCallTest, ParameterBlocksMatchTheGameFunctions) {
          offsetof(game::HandleNotificationAddedParams, notification),
          sizeof(game::HandleNotificationAddedParams)},
         {"Function TAGame.GFxData_PRI_TA.HandleTitleChanged", "InPRI",
-         offsetof(sim::game::HandleTitleChangedParams, pri),
-         sizeof(sim::game::HandleTitleChangedParams)},
+         offsetof(emu::HandleTitleChangedParams, pri), sizeof(emu::HandleTitleChangedParams)},
         {"Function ProjectX.RPCQueue_X.CreateBatchSingleRPC", "ReturnValue",
-         offsetof(sim::game::CreateBatchSingleRpcParams, result),
-         sizeof(sim::game::CreateBatchSingleRpcParams)},
+         offsetof(emu::CreateBatchSingleRpcParams, result),
+         sizeof(emu::CreateBatchSingleRpcParams)},
     };
     for (const Expected& e : expected) {
         GameObject* function = world.Get(e.function);

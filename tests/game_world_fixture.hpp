@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "game/layout.hpp"
+#include "game/memory.hpp"
 #include "game/tables.hpp"
 #include "plugin/process_state.hpp"
 #include "plugin/shared_console.hpp"
@@ -30,5 +32,5 @@ protected:
     void AttachConsole() { sharedConsole = std::make_shared<CVarManagerWrapper>(&host); }
 
     sim::host::HostState host;
-    sim::game::World world;
+    emu::World world;
 };

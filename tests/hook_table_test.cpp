@@ -1,6 +1,8 @@
 // The hook table as the host receives it: every row's game function, timing, caller type and
 // handler, written out here as the game and the handlers fix them; and callables that outlive the
 // plugin object.
+#include "plugin/hook_table.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <new>
 #include <string>
 
-#include "plugin/hook_table.hpp"
 #include "plugin/process_state.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
@@ -65,7 +66,7 @@ class HookTableTest : public ::testing::Test {
 protected:
     HookTableTest() { ForgetProcessStateForTesting(); }
 
-    sim::game::World world;
+    emu::World world;
     sim::host::HostState host;
     GameWrapper game{&host};
 };
@@ -110,8 +111,8 @@ TEST_F(HookTableTest, CallablesRunAfterThePluginIsGoneTouchNothing) {
     }
     EXPECT_TRUE(std::all_of(storage.begin(), storage.end(),
                             [](std::byte b) { return b == std::byte{0xAB}; }));
-    EXPECT_TRUE(std::all_of(params.begin(), params.end(),
-                            [](std::byte b) { return b == std::byte{0}; }));
+    EXPECT_TRUE(
+        std::all_of(params.begin(), params.end(), [](std::byte b) { return b == std::byte{0}; }));
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 
 namespace {
 
-using sim::game::GameObject;
+using emu::GameObject;
 using ::testing::ElementsAre;
 
 constexpr const char* kProbe = "Function Core.Object.Probe";
@@ -47,7 +47,7 @@ protected:
         return block;
     }
 
-    sim::game::World world;
+    emu::World world;
     sim::host::HostState host;
     GameWrapper game{&host};
     GameObject* target = nullptr;
@@ -130,7 +130,7 @@ TEST_F(HostDispatchTest, ExecutedWorkWaitsForTheNextTick) {
 
 class HostQueriesTest : public ::testing::Test {
 protected:
-    sim::game::World world;
+    emu::World world;
     sim::host::HostState host;
     GameWrapper game{&host};
 };
@@ -143,13 +143,13 @@ TEST_F(HostQueriesTest, WithoutAGameSessionEveryWrapperIsEmpty) {
 }
 
 TEST_F(HostQueriesTest, LocalPlayerRecordClubAndFreePlay) {
-    sim::game::Session session(world, u"Me");
+    emu::Session session(world, u"Me");
     PlayerControllerWrapper controller = game.GetPlayerController();
     EXPECT_EQ(controller.memory_address, game::AddressOf(session.LocalController()));
     EXPECT_FALSE(controller.GetPRI()) << "no record before the local player joins";
 
-    sim::game::MatchPlayer& other = session.Join(false, u"Them", 1, 77);
-    sim::game::MatchPlayer& local = session.Join(true, u"", 0, 42);
+    emu::MatchPlayer& other = session.Join(false, u"Them", 1, 77);
+    emu::MatchPlayer& local = session.Join(true, u"", 0, 42);
     EXPECT_EQ(controller.GetPRI().memory_address, game::AddressOf(local.pri));
     PriWrapper(game::AddressOf(other.pri)).SetClubID(0);
     EXPECT_EQ(world.Field<std::uint64_t>(other.pri, "ClubID"), 0U);
@@ -165,7 +165,7 @@ TEST_F(HostQueriesTest, LocalPlayerRecordClubAndFreePlay) {
 // The catalogue, position by position, as a plugin walks it: an empty position, a slot without
 // a default product, and two slots that report index 2.
 TEST_F(HostQueriesTest, ItemCatalogueAsTheHostListsIt) {
-    sim::game::Session session(world, u"Me");
+    emu::Session session(world, u"Me");
     ArrayWrapper<ProductSlotWrapper> slots = game.GetItemsWrapper().GetAllProductSlots();
     std::vector<std::string> seen;
     for (int i = 0; i < slots.Count(); ++i) {

@@ -10,7 +10,7 @@
 
 namespace {
 
-using sim::game::MatchPlayer;
+using emu::MatchPlayer;
 using testing_support::GameObject;
 
 class IdentityTest : public testing_support::PluginInGame {

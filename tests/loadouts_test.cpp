@@ -43,7 +43,7 @@ protected:
         return fields;
     }
 
-    sim::game::MatchPlayer* player = nullptr;
+    emu::MatchPlayer* player = nullptr;
 };
 
 // The built-in catalogue: slot 1 has no default product, two slots report index 2 (376 comes
@@ -87,10 +87,10 @@ TEST_F(LoadoutsTest, NothingIsWrittenWithTheSwitchOff) {
 // the later twin takes no other index's place.
 TEST_F(LoadoutsTest, FirstValidSlotDecides) {
     session.emplace(world, u"NightOwl",
-                    std::vector<sim::game::CatalogueSlot>{{true, 1, u"Body", 501},
-                                                          {true, 2, u"Decal", 502},
-                                                          {true, 2, u"Decal twin", 999},
-                                                          {true, 3, u"Wheels", 503}});
+                    std::vector<emu::CatalogueSlot>{{true, 1, u"Body", 501},
+                                                    {true, 2, u"Decal", 502},
+                                                    {true, 2, u"Decal twin", 999},
+                                                    {true, 3, u"Wheels", 503}});
     player = &session->Join(false, u"Zephyr", 0, 0);
     Set({100, 101, 102, 103, 104}, {});
     EXPECT_THAT(Products(0), ElementsAre(100, 501, 502, 503, 104));

@@ -18,13 +18,13 @@ using nlohmann::json;
 // next save (here: a click on the page) writes them to the file.
 TEST(MatchSettings, StatisticsMetInTheMatchReachTheFileAtTheNextSave) {
     testing_support::TempFolder data;
-    sim::game::World world;
-    sim::game::Session session(world, u"NightOwl_77");
+    emu::World world;
+    emu::Session session(world, u"NightOwl_77");
     sim::host::Host host(data.path());
     ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
-    const sim::game::MatchScript script = sim::game::ParseMatchScript(
+    const emu::MatchScript script = emu::ParseMatchScript(
         testing_support::ReadText(CLOAK_SOURCE_DIR "/sim/demo/matches/default.json"));
-    sim::game::PlayMatchScript(session, script, [&host] { host.Tick(); });
+    emu::PlayMatchScript(session, script, [&host] { host.Tick(); });
 
     const std::filesystem::path file = data.path() / "CloakMyIdentity" / "settings.json";
     EXPECT_FALSE(json::parse(testing_support::ReadText(file))["Stats"].contains("MatchAssists"))

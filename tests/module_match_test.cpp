@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "game/layout.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
@@ -12,7 +13,7 @@
 
 namespace {
 
-using sim::game::MatchPlayer;
+using emu::MatchPlayer;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -23,8 +24,8 @@ protected:
     }
 
     testing_support::TempFolder folder;
-    sim::game::World world;
-    sim::game::Session session{world, u"NightOwl"};
+    emu::World world;
+    emu::Session session{world, u"NightOwl"};
     sim::host::Host host{folder.path()};
 };
 
@@ -48,8 +49,8 @@ TEST_F(ModuleMatchTest, PlayersAreNumberedPerMatchAndTheLocalPlayerIsPlayerZero)
 
     session.AddNotification(true, u"Kestrel_TTV");
     EXPECT_EQ(world
-                  .Field<game::GameArray<sim::game::GameObject*>>(session.NotificationManager(),
-                                                                  "PendingNotifications")
+                  .Field<game::GameArray<emu::GameObject*>>(session.NotificationManager(),
+                                                            "PendingNotifications")
                   .count,
               0);
 }

@@ -34,14 +34,14 @@ protected:
         host_.reset();
     }
 
-    sim::game::World world;
-    sim::game::Session session{world, u"NightOwl"};
+    emu::World world;
+    emu::Session session{world, u"NightOwl"};
 };
 
 TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
     // Tall enough that every statistic added meanwhile stays on screen.
     Open({560, 2000}, sim::host::CurrentWorldTables());
-    sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
+    emu::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
     std::atomic<bool> drawing{true};
 
     std::thread game([&] {
@@ -95,7 +95,7 @@ TEST_F(PageThreadsTest, SlowSaveDoesNotHoldUpTheScoreboard) {
     constexpr auto kSlowSave = std::chrono::milliseconds(1500);
     constexpr auto kBound = std::chrono::milliseconds(300);
     Open({}, sim::host::CurrentWorldTables());
-    sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
+    emu::MatchPlayer& player = session.Join(false, u"Zephyr", 0, 0);
     std::atomic<bool> saving{false};
     beforeSettingsReplaceForTesting = [&] {
         saving.store(true);

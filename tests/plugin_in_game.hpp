@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "game/layout.hpp"
+#include "game/memory.hpp"
 #include "plugin/cloak_my_identity.hpp"
 #include "plugin/process_state.hpp"
 #include "sim/game/match_session.hpp"
@@ -20,7 +22,7 @@
 
 namespace testing_support {
 
-using sim::game::GameObject;
+using emu::GameObject;
 
 class PluginInGame : public ::testing::Test {
 protected:
@@ -47,8 +49,8 @@ protected:
     ActorWrapper Caller(GameObject* object) const { return ActorWrapper(game::AddressOf(object)); }
 
     TempFolder folder;
-    sim::game::World world;
-    std::optional<sim::game::Session> session{std::in_place, world, u"NightOwl"};
+    emu::World world;
+    std::optional<emu::Session> session{std::in_place, world, u"NightOwl"};
     sim::host::Host host{folder.path()};
     CloakMyIdentity plugin;
 };

@@ -1,6 +1,7 @@
 // Menu rank, season reward, team names and the forfeit vote, each with its switch on and off.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
 #include <string>
 
@@ -28,9 +29,10 @@ protected:
         Field<std::int32_t>(team, "TeamIndex") = teamIndex;
         GameObject* row = world.Spawn("Class TAGame.GFxData_TeamInfo_TA");
         Field<GameObject*>(row, "Team") = team;
-        game::HandleNameChangedParams block{team, world.MakeString(u"Owls at Night")};
+        game::HandleNameChangedParams block{
+            team, std::bit_cast<game::GameString>(world.MakeString(u"Owls at Night"))};
         plugin.ConcealTeamName(Caller(row), &block, "HandleNameChanged");
-        return sim::game::World::ReadString(block.name);
+        return emu::World::ReadString(block.name);
     }
     std::u16string Label(std::u16string_view key) {
         return world.LocalizedText(u"UIText", u"Global", key);
@@ -74,10 +76,11 @@ TEST_F(RankTeamsVoteTest, TeamNamesBecomeTheGamesHomeAndAwayLabels) {
 
 TEST_F(RankTeamsVoteTest, TeamWithoutItsTeamObjectKeepsItsName) {
     GameObject* row = world.Spawn("Class TAGame.GFxData_TeamInfo_TA");
-    game::HandleNameChangedParams block{nullptr, world.MakeString(u"Owls at Night")};
+    game::HandleNameChangedParams block{
+        nullptr, std::bit_cast<game::GameString>(world.MakeString(u"Owls at Night"))};
     plugin.ConcealTeamName(Caller(row), &block, "HandleNameChanged");
     plugin.ConcealTeamName(Caller(row), nullptr, "HandleNameChanged");
-    EXPECT_EQ(sim::game::World::ReadString(block.name), u"Owls at Night");
+    EXPECT_EQ(emu::World::ReadString(block.name), u"Owls at Night");
 }
 
 TEST_F(RankTeamsVoteTest, VoteToForfeitIsGivenNoVoteActorBeforeTheGameSeesIt) {

@@ -32,7 +32,7 @@ protected:
         return known;
     }
 
-    sim::game::MatchPlayer* player = nullptr;
+    emu::MatchPlayer* player = nullptr;
 };
 
 TEST_F(ScoreboardTest, ChosenStatisticsShowAsZeroAtEveryUpdate) {

@@ -102,14 +102,14 @@ TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
 // A settings folder that cannot be created is a settings problem like any other: every
 // concealment stays on and the hooks are in place; one line names the folder and the error.
 TEST_F(SettingsRecoveryTest, FolderThatCannotBeCreatedStillConcealsEverything) {
-    sim::game::World world;
-    sim::game::Session session(world, u"NightOwl");
+    emu::World world;
+    emu::Session session(world, u"NightOwl");
     const std::filesystem::path settingsFolder = File().parent_path();
     WriteText(settingsFolder, "a file where the settings folder should be");
 
     auto host = LoadPlugin(sim::host::CurrentWorldTables());
     EXPECT_EQ(nlohmann::json(SettingsOf(*host)), nlohmann::json(PluginSettings{}));
-    const sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 1, 77);
+    const emu::MatchPlayer& player = session.Join(false, u"Zephyr", 1, 77);
     EXPECT_EQ(world.GetString(player.pri, "PlayerName"), u"Player 1");
     const std::vector<std::string> lines = host->ConsoleLines();
     ASSERT_EQ(lines.size(), 1U);
@@ -166,8 +166,8 @@ TEST_F(SettingsRecoveryTest, EmptyFolderInPlaceOfTheSetAsideFileIsReplaced) {
 // hides the name and club exactly when the record it loaded says so.
 TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
     // One game for every load: the module keeps what it looked up for the life of the process.
-    sim::game::World world;
-    sim::game::Session session(world, u"NightOwl");
+    emu::World world;
+    emu::Session session(world, u"NightOwl");
     nlohmann::json choices = PluginSettings{};
     choices["bShowNames"] = false;
     choices["bHideRecents"] = false;
@@ -208,7 +208,7 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
         WriteText(File(), damage.text);
         auto host = LoadPlugin(sim::host::CurrentWorldTables());
         const nlohmann::json loaded = SettingsOf(*host);
-        const sim::game::MatchPlayer& player = session.Join(false, u"Zephyr", 1, 77);
+        const emu::MatchPlayer& player = session.Join(false, u"Zephyr", 1, 77);
         const bool nameHidden = world.GetString(player.pri, "PlayerName").starts_with(u"Player ");
         EXPECT_EQ(nameHidden, loaded.at("bShowNames").get<bool>());
         EXPECT_EQ(world.Field<std::uint64_t>(player.pri, "ClubID") == 0,

@@ -11,34 +11,31 @@
 #include <stdexcept>
 
 #include "sim/game/match_play.hpp"
-#include "sim/game/match_session.hpp"
-#include "sim/game/world.hpp"
-#include "sim/host/host.hpp"
 
 namespace demo {
 
-HalfResult PlayHalf(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
-                    const std::optional<std::filesystem::path>& module) {
-    // Declared in this order so that the host lets go of the plugin before the game goes.
-    sim::game::World world;
-    sim::game::Session session(world, script.localName);
-    sim::host::Host host(dataFolder);
+DemoGame::DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder)
+    : session(world, script.localName), host(dataFolder) {}
 
-    HalfResult result;
-    if (module) {
-        if (!host.Load(*module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
-            std::string why = "cannot load the plugin";
-            for (const std::string& line : host.ConsoleLines()) why += "\n  " + line;
-            throw std::runtime_error(why);
-        }
-        const PluginInfo& info = *host.Info();
-        result.plugin =
-            fmt::format("{} {} ({})", info.className, info.pluginVersion, info.displayName);
+std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
+    if (!host.Load(module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
+        std::string why = "cannot load the plugin";
+        for (const std::string& line : host.ConsoleLines()) why += "\n  " + line;
+        throw std::runtime_error(why);
     }
-    sim::game::PlayMatchScript(session, script, [&host] { host.Tick(); });
-    result.screens = sim::game::CaptureScreens(session);
-    result.console = host.ConsoleLines();
-    host.Unload();
+    const PluginInfo& info = *host.Info();
+    return fmt::format("{} {} ({})", info.className, info.pluginVersion, info.displayName);
+}
+
+HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
+                    const std::optional<std::filesystem::path>& module) {
+    DemoGame game(script, dataFolder);
+    HalfResult result;
+    if (module) result.plugin = game.LoadPlugin(*module);
+    emu::PlayMatchScript(game.session, script, [&game] { game.host.Tick(); });
+    result.screens = emu::CaptureScreens(game.session);
+    result.console = game.host.ConsoleLines();
+    game.host.Unload();
     return result;
 }
 

@@ -9,11 +9,27 @@
 
 #include "sim/game/match_screens.hpp"
 #include "sim/game/match_script.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
+#include "sim/host/host.hpp"
 
 namespace demo {
 
+// A fresh emulated game for a script, and the stand-in host beside it, declared in this order so
+// that the host lets go of the plugin before the game goes.
+struct DemoGame {
+    DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder);
+    // Loads the plugin module the way the real host does and returns "<name> <version>
+    // (<description>)"; throws std::runtime_error with the host's console lines when it cannot.
+    std::string LoadPlugin(const std::filesystem::path& module);
+
+    emu::World world;
+    emu::Session session;
+    sim::host::Host host;
+};
+
 struct HalfResult {
-    sim::game::Screens screens;
+    emu::Screens screens;
     std::vector<std::string> console;  // every line written to the host console
     std::string plugin;                // "<name> <version> (<description>)" when loaded
 };
@@ -21,7 +37,7 @@ struct HalfResult {
 // Plays `script` from the start in a world of its own. With a module, the host loads it before
 // the first event, with `dataFolder` as the host's data folder. Throws std::runtime_error with
 // the host's console lines when the module cannot be loaded.
-HalfResult PlayHalf(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::optional<std::filesystem::path>& module);
 
 }  // namespace demo

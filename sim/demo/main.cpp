@@ -93,10 +93,10 @@ int main(int argc, char** argv) {
                    options->match.string());
         return 2;
     }
-    sim::game::MatchScript script;
+    emu::MatchScript script;
     try {
-        script = sim::game::ParseMatchScript(*text);
-    } catch (const sim::game::MatchScriptError& error) {
+        script = emu::ParseMatchScript(*text);
+    } catch (const emu::MatchScriptError& error) {
         fmt::print(stderr, "cloak-demo: bad match script {}: {}\n", options->match.string(),
                    error.what());
         return 2;
@@ -112,7 +112,10 @@ int main(int argc, char** argv) {
         if (options->json) {
             const nlohmann::json output = {
                 {"without", without.screens}, {"with", with.screens}, {"console", with.console}};
-            fmt::print("{}\n", output.dump(2));
+            // Console lines and game texts are whatever the plugin and the game made of them: a
+            // byte that is no UTF-8 is shown as U+FFFD instead of ending the output.
+            fmt::print("{}\n",
+                       output.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
         } else {
             PrintTable(*options, without, with);
         }

@@ -13,15 +13,15 @@
 #include <optional>
 #include <vector>
 
-#include "sim/game/match_script.hpp"
+#include "sim/game/utf8.hpp"
 
 namespace demo {
 
 namespace {
 
-using sim::game::PlayerScreen;
-using sim::game::Screens;
-using sim::game::Utf8FromUtf16;
+using emu::PlayerScreen;
+using emu::Screens;
+using emu::Utf8FromUtf16;
 
 // ---- Table --------------------------------------------------------------------------------------
 

@@ -8,6 +8,6 @@
 namespace demo {
 
 // Rows that differ between the two columns are marked with "*" in the first column.
-std::string ScreensTable(const sim::game::Screens& without, const sim::game::Screens& with);
+std::string ScreensTable(const emu::Screens& without, const emu::Screens& with);
 
 }  // namespace demo

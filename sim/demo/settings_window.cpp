@@ -24,6 +24,7 @@
 #include <chrono>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -33,9 +34,6 @@
 #include "sim/demo/screens_table.hpp"
 #include "sim/game/match_play.hpp"
 #include "sim/game/match_screens.hpp"
-#include "sim/game/match_session.hpp"
-#include "sim/game/world.hpp"
-#include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
 
 namespace {
@@ -74,12 +72,11 @@ private:
 
 // Replays the match in the one game world the plugin knows, ticking between replays so that the
 // work the page queued runs on this thread. Only this thread touches the game.
-void ReplayMatch(std::stop_token stop, sim::game::Session& session, sim::host::Host& host,
-                 const sim::game::MatchScript& script, const sim::game::Screens& without,
-                 ScreensBoard& board) {
+void ReplayMatch(std::stop_token stop, emu::Session& session, sim::host::Host& host,
+                 const emu::MatchScript& script, const emu::Screens& without, ScreensBoard& board) {
     while (!stop.stop_requested()) {
-        sim::game::PlayMatchScript(session, script, [&host] { host.Tick(); });
-        board.Post(demo::ScreensTable(without, sim::game::CaptureScreens(session)));
+        emu::PlayMatchScript(session, script, [&host] { host.Tick(); });
+        board.Post(demo::ScreensTable(without, emu::CaptureScreens(session)));
         for (int tick = 0; tick < kTicksBetweenReplays && !stop.stop_requested(); ++tick) {
             host.Tick();
             std::this_thread::sleep_for(kTick);
@@ -204,16 +201,15 @@ int ShowWindow(sim::host::Host& host, const ScreensBoard& board,
 
 // ---- RunSettingsDemo ---------------------------------------------------------------------------
 
-int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::filesystem::path& module, const SettingsWindowOptions& options) {
-    const sim::game::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt).screens;
+    const emu::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt).screens;
 
-    // Declared in this order so that the host lets go of the plugin before the game goes.
-    sim::game::World world;
-    sim::game::Session session(world, script.localName);
-    sim::host::Host host(dataFolder);
-    if (!host.Load(module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
-        for (const std::string& line : host.ConsoleLines()) fmt::print(stderr, "{}\n", line);
+    demo::DemoGame game(script, dataFolder);
+    try {
+        game.LoadPlugin(module);
+    } catch (const std::runtime_error& error) {
+        fmt::print(stderr, "{}\n", error.what());
         return 1;
     }
     fmt::print("settings: {}\n", (dataFolder / "CloakMyIdentity" / "settings.json").string());
@@ -221,11 +217,11 @@ int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem:
     ScreensBoard board;
     int status = 0;
     {
-        std::jthread game([&](std::stop_token stop) {
-            ReplayMatch(stop, session, host, script, without, board);
+        std::jthread gameThread([&](std::stop_token stop) {
+            ReplayMatch(stop, game.session, game.host, script, without, board);
         });
-        status = ShowWindow(host, board, options);
+        status = ShowWindow(game.host, board, options);
     }
-    host.Unload();
+    game.host.Unload();
     return status;
 }

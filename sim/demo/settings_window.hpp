@@ -17,5 +17,5 @@ struct SettingsWindowOptions {
 // window (GLFW, OpenGL 3). The calling thread draws; a game thread replays the match over and
 // over, runs the work the page queues, and after every replay shows the screens again, so each
 // click's effect appears within a couple of seconds. Returns the process exit status.
-int RunSettingsDemo(const sim::game::MatchScript& script, const std::filesystem::path& dataFolder,
+int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::filesystem::path& module, const SettingsWindowOptions& options);

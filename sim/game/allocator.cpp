@@ -13,7 +13,7 @@
 #define SIM_UNPOISON(address, size) ((void)(address), (void)(size))
 #endif
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -71,4 +71,4 @@ std::size_t GameAllocator::BufferSize(const void* address) const {
     return found == buffers_.end() ? 0 : found->second;
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-namespace sim::game {
+namespace emu {
 
 class GameAllocator {
 public:
@@ -49,4 +49,4 @@ private:
     std::map<std::uintptr_t, std::size_t> buffers_;  // start address -> requested size
 };
 
-}  // namespace sim::game
+}  // namespace emu

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -63,10 +63,10 @@ void PopulateLargeWorld(World& world, std::size_t objectCount) {
         objectCount - std::min(objectCount, classCount * kObjectsPerClass);
     for (std::size_t i = 0; i < instanceCount; ++i) {
         GameObject* cls = classes[i % classes.size()];
-        world.CreateObject(cls, world.NameText(cls->nameIndex), persistentLevel,
-                           static_cast<std::size_t>(cls->propertySize),
+        world.CreateObject(cls, world.NameText(Layout(cls).nameIndex), persistentLevel,
+                           static_cast<std::size_t>(Layout(cls).propertySize),
                            static_cast<std::int32_t>(i / classes.size() + 1));
     }
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -6,7 +6,7 @@
 
 #include "sim/game/world.hpp"
 
-namespace sim::game {
+namespace emu {
 
 // Adds about `objectCount` objects to the world: packages, classes (each with properties,
 // functions with parameters and a class-default object) and, for half of the count, instances
@@ -14,4 +14,4 @@ namespace sim::game {
 // names, instances told apart by their name number).
 void PopulateLargeWorld(World& world, std::size_t objectCount);
 
-}  // namespace sim::game
+}  // namespace emu

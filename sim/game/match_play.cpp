@@ -5,7 +5,7 @@
 #include <string>
 #include <type_traits>
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -76,4 +76,4 @@ void PlayMatchScript(Session& session, const MatchScript& script,
     }
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -6,7 +6,7 @@
 #include "sim/game/match_script.hpp"
 #include "sim/game/match_session.hpp"
 
-namespace sim::game {
+namespace emu {
 
 // Plays every event of `script` in order. Between two events the game thread ticks: `tick` runs
 // (the host's queued work), and while the player is in the menus the pending notifications are
@@ -14,4 +14,4 @@ namespace sim::game {
 void PlayMatchScript(Session& session, const MatchScript& script,
                      const std::function<void()>& tick);
 
-}  // namespace sim::game
+}  // namespace emu

@@ -3,9 +3,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "sim/game/match_script.hpp"
+#include "sim/game/utf8.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -23,15 +23,14 @@ PlayerScreen CapturePlayer(World& world, const MatchPlayer& player) {
     screen.title = world.GetString(player.scoreboard, "XPTitle");
     screen.clubId = world.Field<std::uint64_t>(player.pri, "ClubID");
     screen.stats = player.stats;
-    const auto* loadouts = &world.Field<::game::ClientLoadoutData>(player.pri, "ClientLoadouts");
-    const auto* online =
-        &world.Field<::game::ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
+    const auto* loadouts = &world.Field<ClientLoadoutData>(player.pri, "ClientLoadouts");
+    const auto* online = &world.Field<ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
     for (std::size_t loadout = 0; loadout < 2; ++loadout) {
         screen.loadouts[loadout] =
             ReadArray(loadouts[loadout].products, [](std::int32_t id) { return id; });
         screen.onlineData[loadout] =
             ReadArray(online[loadout].products,
-                      [](const ::game::ProductOnlineData& data) { return data.attributeId; });
+                      [](const ProductOnlineData& data) { return data.attributeId; });
     }
     return screen;
 }
@@ -60,7 +59,7 @@ Screens CaptureScreens(const Session& session) {
     const GameObject* friendRequest = world.Get("Class TAGame.FriendRequestNotification_TA");
     const auto& shown = world.Field<GameArray<GameObject*>>(manager, "Notifications");
     for (std::int32_t i = 0; i < shown.count; ++i) {
-        if (shown.data[i]->classObject == friendRequest) ++screens.friendRequestsShown;
+        if (Layout(shown.data[i]).classObject == friendRequest) ++screens.friendRequestsShown;
     }
     return screens;
 }
@@ -88,4 +87,4 @@ void to_json(nlohmann::json& json, const Screens& screens) {
     json["friendRequestsShown"] = screens.friendRequestsShown;
 }
 
-}  // namespace sim::game
+}  // namespace emu

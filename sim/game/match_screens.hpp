@@ -11,7 +11,7 @@
 
 #include "sim/game/match_session.hpp"
 
-namespace sim::game {
+namespace emu {
 
 struct PlayerScreen {
     std::u16string name;  // the scoreboard row's name
@@ -41,4 +41,4 @@ Screens CaptureScreens(const Session& session);
 //  "pendingNotifications", "friendRequestsShown"}; texts in UTF-8.
 void to_json(nlohmann::json& json, const Screens& screens);
 
-}  // namespace sim::game
+}  // namespace emu

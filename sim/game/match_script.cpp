@@ -1,7 +1,6 @@
 // Reading a match script.
 //
 // Index
-//   Text conversion - UTF-8 <-> UTF-16
 //   FieldReader     - typed access to one event's fields, with errors naming event and field
 //   Event readers   - one per kind of event
 //   ParseMatchScript
@@ -14,68 +13,12 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-namespace sim::game {
+#include "sim/game/game_format.hpp"
+#include "sim/game/utf8.hpp"
+
+namespace emu {
 
 using nlohmann::json;
-
-// ---- Text conversion ----------------------------------------------------------------------------
-
-std::u16string Utf16FromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80           ? 1
-                                   : (lead >> 5) == 0x6  ? 2
-                                   : (lead >> 4) == 0xE  ? 3
-                                   : (lead >> 3) == 0x1E ? 4
-                                                         : 0;
-        if (length == 0 || i + length > text.size()) throw MatchScriptError("invalid UTF-8 text");
-        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) throw MatchScriptError("invalid UTF-8 text");
-            code = (code << 6) | (next & 0x3F);
-        }
-        i += length;
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-    }
-    return out;
-}
-
-std::string Utf8FromUtf16(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t code = text[i];
-        const bool pair = code >= 0xD800 && code < 0xDC00 && i + 1 < text.size() &&
-                          text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
-        if (pair) code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;  // a lone surrogate
-        if (code < 0x80) {
-            out.push_back(static_cast<char>(code));
-        } else if (code < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else if (code < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-        }
-    }
-    return out;
-}
 
 namespace {
 
@@ -107,7 +50,25 @@ public:
         return value.get<std::string>();
     }
 
-    std::u16string Text(const char* field) { return Utf16FromUtf8(String(field)); }
+    std::u16string Text(const char* field) {
+        try {
+            return Utf16FromUtf8(String(field));
+        } catch (const InvalidUtf8& error) {
+            Fail(field, error.what());
+        }
+    }
+
+    // A text the game keeps as a name: narrowed to one unit per byte, it must fit a name entry
+    // with its terminating zero, and a zero inside would cut it short.
+    std::string NameText(const char* field) {
+        std::string text = String(field);
+        if (text.size() >= kNameTextCapacity) {
+            Fail(field,
+                 fmt::format("must be at most {} bytes long (a game name)", kNameTextCapacity - 1));
+        }
+        if (text.find('\0') != std::string::npos) Fail(field, "must not contain a zero character");
+        return text;
+    }
 
     std::optional<std::u16string> OptionalText(const char* field) {
         if (!Has(field)) return std::nullopt;
@@ -232,11 +193,14 @@ MatchEvent ReadEvent(FieldReader& fields, const std::string& kind, Roster& roste
     }
     if (kind == "club")
         return ClubEvent{roster.Known(fields), fields.Number<std::uint64_t>("clubId")};
-    if (kind == "replicate") return ReplicateEvent{roster.Known(fields), fields.String("variable")};
+    if (kind == "replicate") {
+        std::string player = roster.Known(fields);
+        return ReplicateEvent{player, fields.NameText("variable")};
+    }
     if (kind == "title") return TitleEvent{roster.Known(fields), fields.Text("title")};
     if (kind == "stat") {
         std::string player = roster.Known(fields);
-        std::string stat = fields.String("stat");
+        std::string stat = fields.NameText("stat");
         return StatEvent{player, stat, fields.Number<std::int32_t>("value")};
     }
     if (kind == "loadout") {
@@ -282,7 +246,8 @@ MatchScript ParseMatchScript(std::string_view text) {
     json document;
     try {
         document = json::parse(text);
-    } catch (const json::parse_error& error) {
+    } catch (const json::exception& error) {
+        // Syntax errors, and numbers beyond what the reader can hold (1e400).
         throw MatchScriptError(fmt::format("not valid JSON: {}", error.what()));
     }
     if (!document.is_object()) throw MatchScriptError("the script must be a JSON object");
@@ -309,4 +274,4 @@ MatchScript ParseMatchScript(std::string_view text) {
     return script;
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -19,7 +19,7 @@
 #include <variant>
 #include <vector>
 
-namespace sim::game {
+namespace emu {
 
 // ---- Events -------------------------------------------------------------------------------------
 
@@ -128,8 +128,4 @@ public:
 // the event (its position from 1 and its kind) and the field at fault.
 MatchScript ParseMatchScript(std::string_view json);
 
-// UTF-8 <-> UTF-16 for the texts the scripts and the screens carry. Invalid UTF-8 is an error.
-std::u16string Utf16FromUtf8(std::string_view text);
-std::string Utf8FromUtf16(std::u16string_view text);
-
-}  // namespace sim::game
+}  // namespace emu

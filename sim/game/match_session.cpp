@@ -1,7 +1,6 @@
 // The emulated game around its matches.
 //
 // Index
-//   Parameter blocks - of the hooked functions that game/event_params.hpp does not declare
 //   Item catalogue   - BuiltInCatalogue
 //   Construction     - local player, menus' data objects, catalogue, current session
 //   Bodies           - what the game does inside the thirteen hooked functions
@@ -11,30 +10,11 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "game/event_params.hpp"
-#include "game/script_calls.hpp"
+#include "sim/game/function_params.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
-
-// ---- Parameter blocks ---------------------------------------------------------------------------
-
-// "Function TAGame.GFxData_PRI_TA.HandleTitleChanged".
-struct HandleTitleChangedParams {
-    GameObject* pri;
-};
-static_assert(sizeof(HandleTitleChangedParams) == 8);
-static_assert(offsetof(HandleTitleChangedParams, pri) == 0);
-
-// "Function ProjectX.RPCQueue_X.CreateBatchSingleRPC".
-struct CreateBatchSingleRpcParams {
-    GameObject* rpc;
-    GameObject* result;
-};
-static_assert(sizeof(CreateBatchSingleRpcParams) == 16);
-static_assert(offsetof(CreateBatchSingleRpcParams, rpc) == 0);
-static_assert(offsetof(CreateBatchSingleRpcParams, result) == 8);
 
 constexpr std::string_view kReplicatedEvent = "Function TAGame.PRI_TA.ReplicatedEvent";
 constexpr std::string_view kLoadoutsSet = "Function TAGame.PRI_TA.OnLoadoutsSetInternal";
@@ -62,15 +42,6 @@ constexpr std::string_view kGameEventDestroyed = "Function TAGame.GameEvent_Socc
 constexpr std::int32_t kDefaultRecentsLimit = 50;
 
 Session* currentSession = nullptr;
-
-// Appends to a game array the way the game grows one: a new game buffer, the old one left.
-void Append(World& world, GameArray<GameObject*>& array, GameObject* element) {
-    GameArray<GameObject*> grown =
-        world.MakeArray<GameObject*>(static_cast<std::size_t>(array.count) + 1);
-    std::copy(array.data, array.data + array.count, grown.data);
-    grown.data[array.count] = element;
-    array = grown;
-}
 
 }  // namespace
 
@@ -173,7 +144,7 @@ void Session::SetBodies() {
     World& world = world_;
     // A replicated name reaches the player's scoreboard row.
     world.SetNative(kReplicatedEvent, [this, &world](GameObject* pri, void* params) {
-        const auto& block = *static_cast<const ::game::ReplicatedEventParams*>(params);
+        const auto& block = *static_cast<const ReplicatedEventParams*>(params);
         MatchPlayer* player = PlayerOf(pri);
         if (player == nullptr || world.NameText(block.variableName.index) != "PlayerName") return;
         world.SetString(player->scoreboard, "PlayerName", world.GetString(pri, "PlayerName"));
@@ -187,30 +158,30 @@ void Session::SetBodies() {
     });
     // The row hands back the value it showed before.
     world.SetNative(kUpdatePriData, [this, &world](GameObject* row, void* params) {
-        auto& block = *static_cast<::game::UpdatePriDataParams*>(params);
-        block.unknown08 = 0;
+        auto& block = *static_cast<UpdatePriDataParams*>(params);
+        block.oldValue = 0;
         const std::string stat = world.NameText(block.statisticName.index);
         for (const MatchPlayer& player : players_) {
             if (player.scoreboard != row) continue;
             for (const auto& [name, shown] : player.stats) {
-                if (name == stat) block.unknown08 = shown;
+                if (name == stat) block.oldValue = shown;
             }
         }
     });
     world.SetNative(kCanShowRank, [](GameObject*, void* params) {
-        static_cast<::game::CanShowRankInfoParams*>(params)->result |= 1u;
+        static_cast<CanShowRankInfoParams*>(params)->result |= 1u;
     });
     world.SetNative(kSeasonRewardUpdate, [this, &world](GameObject* row, void*) {
         world.Field<std::int32_t>(row, "Level") = seasonLevel_;
     });
     world.SetNative(kTeamNameChanged, [&world](GameObject* row, void* params) {
-        const auto& block = *static_cast<const ::game::HandleNameChangedParams*>(params);
+        const auto& block = *static_cast<const HandleNameChangedParams*>(params);
         world.Field<GameObject*>(row, "Team") = block.team;
         world.Field<GameString>(row, "TeamName") = block.name;
     });
     world.SetNative(kSetVoteActor, [&world](GameObject* vote, void* params) {
         world.Field<GameObject*>(vote, "VoteActor") =
-            static_cast<const ::game::SetVoteActorParams*>(params)->voteActor;
+            static_cast<const SetVoteActorParams*>(params)->voteActor;
     });
     // A download sets the list's limit from what the server sent.
     world.SetNative(kDownloadRecents, [this, &world](GameObject* friends, void*) {
@@ -220,10 +191,10 @@ void Session::SetBodies() {
     // A notification waits in the pending list until the menus show it; null is ignored.
     world.SetNative(kNotificationAdded, [&world](GameObject* manager, void* params) {
         GameObject* notification =
-            static_cast<const ::game::HandleNotificationAddedParams*>(params)->notification;
+            static_cast<const HandleNotificationAddedParams*>(params)->notification;
         if (notification == nullptr) return;
-        Append(world, world.Field<GameArray<GameObject*>>(manager, "PendingNotifications"),
-               notification);
+        world.Append(world.Field<GameArray<GameObject*>>(manager, "PendingNotifications"),
+                     notification);
     });
     world.SetNative(kRpcBatch, [](GameObject*, void* params) {
         auto& block = *static_cast<CreateBatchSingleRpcParams*>(params);
@@ -277,7 +248,7 @@ void Session::SetClub(MatchPlayer& player, std::uint64_t clubId) {
 }
 
 void Session::Replicate(MatchPlayer& player, std::string_view variable) {
-    ::game::ReplicatedEventParams block{{world_.Name(variable), 0}};
+    ReplicatedEventParams block{{world_.Name(variable), 0}};
     world_.Call(player.pri, kReplicatedEvent, &block);
 }
 
@@ -291,36 +262,35 @@ void Session::SetTitle(MatchPlayer& player, std::u16string_view title) {
 }
 
 void Session::ReportStat(MatchPlayer& player, std::string_view stat, std::int32_t value) {
-    ::game::UpdatePriDataParams block{{world_.Name(stat), 0}, 0, value};
+    UpdatePriDataParams block{{world_.Name(stat), 0}, 0, value};
     world_.Call(player.scoreboard, kUpdatePriData, &block);
     // The scoreboard shows the value the function hands back.
     for (auto& [name, shown] : player.stats) {
         if (name == stat) {
-            shown = block.value;
+            shown = block.newValue;
             return;
         }
     }
-    player.stats.emplace_back(std::string(stat), block.value);
+    player.stats.emplace_back(std::string(stat), block.newValue);
 }
 
 void Session::SetLoadouts(MatchPlayer& player,
                           const std::array<std::vector<std::int32_t>, 2>& products,
                           const std::array<std::vector<std::int32_t>, 2>& onlineData) {
-    auto* loadouts = &world_.Field<::game::ClientLoadoutData>(player.pri, "ClientLoadouts");
-    auto* online =
-        &world_.Field<::game::ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
+    auto* loadouts = &world_.Field<ClientLoadoutData>(player.pri, "ClientLoadouts");
+    auto* online = &world_.Field<ClientLoadoutOnlineData>(player.pri, "ClientLoadoutsOnline");
     for (std::size_t loadout = 0; loadout < 2; ++loadout) {
         const std::vector<std::int32_t>& ids = products[loadout];
         loadouts[loadout].products = world_.MakeArray<std::int32_t>(ids.size());
         std::copy(ids.begin(), ids.end(), loadouts[loadout].products.data);
 
         const std::vector<std::int32_t>& fields = onlineData[loadout];
-        online[loadout].products = world_.MakeArray<::game::ProductOnlineData>(fields.size());
+        online[loadout].products = world_.MakeArray<ProductOnlineData>(fields.size());
         for (std::size_t i = 0; i < fields.size(); ++i) {
             online[loadout].products.data[i] = {0x5000 + i, fields[i], 0};
         }
     }
-    ::game::NoParams block{0};
+    NoParams block{0};
     world_.Call(player.pri, kLoadoutsSet, &block);
 }
 
@@ -339,20 +309,20 @@ void Session::SetTeamName(std::int32_t team, std::u16string_view name) {
     StartMatchIfNeeded();
     const auto index = static_cast<std::size_t>(team);
     world_.SetString(teams_[index], "TeamName", name);
-    ::game::HandleNameChangedParams block{teams_[index], world_.MakeString(name)};
+    HandleNameChangedParams block{teams_[index], world_.MakeString(name)};
     world_.Call(teamRows_[index], kTeamNameChanged, &block);
     // The row shows the name the function hands back.
     world_.Field<GameString>(teamRows_[index], "TeamName") = block.name;
 }
 
 void Session::OfferVote() {
-    ::game::SetVoteActorParams block{world_.Spawn("Class TAGame.VoteActor_TA")};
+    SetVoteActorParams block{world_.Spawn("Class TAGame.VoteActor_TA")};
     world_.Call(vote_, kSetVoteActor, &block);
 }
 
 void Session::EndMatch() {
     if (gameEvent_ == nullptr) return;
-    ::game::NoParams block{0};
+    NoParams block{0};
     world_.Call(gameEvent_, kGameEventDestroyed, &block);
 }
 
@@ -362,32 +332,32 @@ void Session::EnterFreePlay() {
 }
 
 bool Session::InFreePlay() const {
-    return gameEvent_ != nullptr && gameEvent_->classObject == freePlayClass_;
+    return gameEvent_ != nullptr && Layout(gameEvent_).classObject == freePlayClass_;
 }
 
 // ---- Menus --------------------------------------------------------------------------------------
 
 void Session::AskMenuRank(std::int32_t playlist) {
-    ::game::CanShowRankInfoParams block{playlist, 0};
+    CanShowRankInfoParams block{playlist, 0};
     world_.Call(localPlayerData_, kCanShowRank, &block);
     menuRankShown_ = (block.result & 1u) != 0;
 }
 
 void Session::UpdateSeasonReward(std::int32_t level) {
     seasonLevel_ = level;
-    ::game::NoParams block{0};
+    NoParams block{0};
     world_.Call(seasonReward_, kSeasonRewardUpdate, &block);
 }
 
 void Session::ChangeRecents(std::int32_t max) {
     world_.Field<std::int32_t>(recents_, "MaxRecentPlayerCount") = max;
-    ::game::NoParams block{0};
+    NoParams block{0};
     world_.Call(recents_, kRecentsChanged, &block);
 }
 
 void Session::DownloadRecents(std::int32_t max) {
     downloadedRecentsLimit_ = max;
-    ::game::NoParams block{0};
+    NoParams block{0};
     world_.Call(friends_, kDownloadRecents, &block);
 }
 
@@ -397,12 +367,12 @@ void Session::AddNotification(bool friendRequest, std::u16string_view from) {
                                    : "Class TAGame.PartyInviteNotification_TA");
     world_.SetString(notification, "Title", from);
     if (friendRequest) world_.SetString(notification, "RequesterName", from);
-    ::game::HandleNotificationAddedParams block{notifications_, notification};
+    HandleNotificationAddedParams block{notifications_, notification};
     world_.Call(notifications_, kNotificationAdded, &block);
 }
 
 void Session::ProcessNotifications() {
-    ::game::NoParams block{0};
+    NoParams block{0};
     world_.Call(notifications_, kProcessPending, &block);
 }
 
@@ -411,4 +381,4 @@ void Session::SendRpcBatch() {
     world_.Call(rpcQueue_, kRpcBatch, &block);
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -23,7 +23,7 @@
 
 #include "sim/game/world.hpp"
 
-namespace sim::game {
+namespace emu {
 
 // One player in the current match: the replicated record and its scoreboard row.
 struct MatchPlayer {
@@ -145,4 +145,4 @@ private:
     bool menuRankShown_ = false;
 };
 
-}  // namespace sim::game
+}  // namespace emu

@@ -3,10 +3,10 @@
 // strings as results.
 #include <string>
 
-#include "game/script_calls.hpp"
+#include "sim/game/function_params.hpp"
 #include "sim/game/world.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -17,14 +17,14 @@ void DefineLocalization(World& world) {
 }
 
 void Localize(World& world, void* params) {
-    auto& block = *static_cast<::game::LocalizeParams*>(params);
+    auto& block = *static_cast<LocalizeParams*>(params);
     block.result = world.MakeString(world.LocalizedText(World::ReadString(block.package),
                                                         World::ReadString(block.section),
                                                         World::ReadString(block.key)));
 }
 
 void RepeatString(World& world, void* params) {
-    auto& block = *static_cast<::game::RepeatStringParams*>(params);
+    auto& block = *static_cast<RepeatStringParams*>(params);
     const std::u16string text = World::ReadString(block.text);
     std::u16string repeated;
     for (std::int32_t i = 0; i < block.count; ++i) repeated += text;
@@ -33,7 +33,7 @@ void RepeatString(World& world, void* params) {
 
 // The online player keeps its own copy of the name.
 void SetPlayerName(World& world, GameObject* onlinePlayer, void* params) {
-    const auto& block = *static_cast<const ::game::SetPlayerNameParams*>(params);
+    const auto& block = *static_cast<const SetPlayerNameParams*>(params);
     world.SetString(onlinePlayer, "PlayerName", World::ReadString(block.name));
 }
 
@@ -41,11 +41,7 @@ void SetPlayerName(World& world, GameObject* onlinePlayer, void* params) {
 void ProcessPendingNotifications(World& world, GameObject* manager) {
     auto& pending = world.Field<GameArray<GameObject*>>(manager, "PendingNotifications");
     auto& shown = world.Field<GameArray<GameObject*>>(manager, "Notifications");
-    const auto total = static_cast<std::size_t>(shown.count + pending.count);
-    GameArray<GameObject*> merged = world.MakeArray<GameObject*>(total);
-    std::copy(shown.data, shown.data + shown.count, merged.data);
-    std::copy(pending.data, pending.data + pending.count, merged.data + shown.count);
-    shown = merged;
+    for (std::int32_t i = 0; i < pending.count; ++i) world.Append(shown, pending.data[i]);
     pending.count = 0;
 }
 
@@ -72,4 +68,4 @@ void DefineNatives(World& world) {
                     [&world](GameObject* self, void*) { RefreshNotifications(world, self); });
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -5,7 +5,7 @@
 // not trivially small and the field chains look like the game's.
 #include "sim/game/world.hpp"
 
-namespace sim::game {
+namespace emu {
 
 namespace {
 
@@ -194,4 +194,4 @@ void DefineGameSchema(World& world) {
     DefineMatch(world);
 }
 
-}  // namespace sim::game
+}  // namespace emu

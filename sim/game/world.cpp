@@ -16,15 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "game/memory.hpp"
-
-namespace sim::game {
-
-using ::game::FieldAt;
-using ::game::NameTableDescriptor;
-using ::game::ObjectTableDescriptor;
-using ::game::PointerAt;
-using ::game::VirtualSlot;
+namespace emu {
 
 namespace {
 
@@ -54,8 +46,9 @@ struct VirtualTableBlock {
 };
 
 World& OwnerOf(const GameObject* object) {
-    const auto* block = FieldAt<const VirtualTableBlock>(
-        object->virtualTable, -static_cast<std::ptrdiff_t>(offsetof(VirtualTableBlock, slots)));
+    const auto* block = At<const VirtualTableBlock>(
+        Layout(object).virtualTable,
+        -static_cast<std::ptrdiff_t>(offsetof(VirtualTableBlock, slots)));
     return *block->owner;
 }
 
@@ -64,14 +57,14 @@ World& OwnerOf(const GameObject* object) {
 
 // One block holds the name hash at its start, the object hash, the object table's descriptor and,
 // at its end, the name table's descriptor: the game's fixed distances between them.
-constexpr std::size_t kNameTableOffset = ::game::kNameHashDistance;
-constexpr std::size_t kObjectHashOffset = kNameTableOffset - ::game::kObjectHashDistance;
+constexpr std::size_t kNameTableOffset = kNameHashDistance;
+constexpr std::size_t kObjectHashOffset = kNameTableOffset - kObjectHashDistance;
 constexpr std::size_t kObjectTableOffset = kNameTableOffset - 0x40;
-constexpr std::size_t kGlobalsSize = kNameTableOffset + sizeof(NameTableDescriptor);
-static_assert(::game::kNameHashBuckets * sizeof(void*) <= kObjectHashOffset);
-static_assert(kObjectHashOffset + ::game::kObjectHashBuckets * sizeof(void*) <= kObjectTableOffset);
+constexpr std::size_t kGlobalsSize = kNameTableOffset + sizeof(GameArray<NameEntry*>);
+static_assert(kNameHashBuckets * sizeof(void*) <= kObjectHashOffset);
+static_assert(kObjectHashOffset + kObjectHashBuckets * sizeof(void*) <= kObjectTableOffset);
 
-constexpr std::int32_t kInitialTableCapacity = 4096;
+constexpr std::size_t kInitialTableCapacity = 4096;
 
 std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
     const std::size_t dot = path.find('.');
@@ -85,28 +78,6 @@ std::u16string Widen(std::string_view text) {
 
 std::size_t AlignUp(std::size_t value, std::size_t alignment) {
     return (value + alignment - 1) / alignment * alignment;
-}
-
-// Grows a table's element array, keeping the old one: the game never frees table memory while
-// someone may still walk it.
-template <class Element>
-void GrowTable(GameAllocator& allocator, ::game::TableDescriptor<Element>& table,
-               std::int32_t capacity) {
-    if (capacity <= table.capacity) return;
-    auto** data = allocator.AllocateArray<Element*>(static_cast<std::size_t>(capacity));
-    if (table.count > 0) std::copy(table.data, table.data + table.count, data);
-    table.data = data;
-    table.capacity = capacity;
-}
-
-template <class Element>
-std::int32_t Append(GameAllocator& allocator, ::game::TableDescriptor<Element>& table,
-                    Element* element) {
-    if (table.count == table.capacity) {
-        GrowTable(allocator, table, std::max(kInitialTableCapacity, table.capacity * 2));
-    }
-    table.data[table.count] = element;
-    return table.count++;
 }
 
 // The game's case folding for name hashes.
@@ -136,6 +107,15 @@ const std::array<std::uint32_t, 256>& NameCrc() {
     return table;
 }
 
+// In a field that is no data property the words at 0x74 and 0x98 hold other data, rarely zero.
+// The second is set past the owner's parent part, where a property declared at this point would
+// lie: only the field's kind tells it from a property.
+void MarkNonData(GameObject* field, const GameObject* owner) {
+    ObjectLayout& layout = Layout(field);
+    layout.dataProperty = 0x5A;
+    layout.offset = std::max(owner != nullptr ? Layout(owner).propertySize : 0, kObjectPartSize);
+}
+
 bool SameNameIgnoringCase(const char16_t* stored, std::u16string_view text) {
     auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -160,15 +140,15 @@ World* World::CurrentOrNull() {
 
 World::World() {
     globals_ = static_cast<std::byte*>(allocator_.Allocate(kGlobalsSize));
-    nameTable_ = FieldAt<NameTableDescriptor>(globals_, kNameTableOffset);
-    objectTable_ = FieldAt<ObjectTableDescriptor>(globals_, kObjectTableOffset);
-    GrowTable(allocator_, *nameTable_, kInitialTableCapacity);
-    GrowTable(allocator_, *objectTable_, kInitialTableCapacity);
+    nameTable_ = At<GameArray<NameEntry*>>(globals_, kNameTableOffset);
+    objectTable_ = At<GameArray<GameObject*>>(globals_, kObjectTableOffset);
+    Reserve(*nameTable_, kInitialTableCapacity);
+    Reserve(*objectTable_, kInitialTableCapacity);
 
     auto* block = static_cast<VirtualTableBlock*>(allocator_.Allocate(sizeof(VirtualTableBlock)));
     block->owner = this;
     for (VirtualSlot& slot : block->slots) slot = UnexpectedVirtualCall;
-    block->slots[::game::kProcessEventSlot] = reinterpret_cast<VirtualSlot>(GameProcessEvent);
+    block->slots[kProcessEventSlot] = reinterpret_cast<VirtualSlot>(GameProcessEvent);
     virtualTable_ = block->slots;
 
     LiveWorlds().push_back(this);
@@ -190,16 +170,16 @@ void World::BuildCore() {
         std::int32_t size;  // 0: the super class's size
     };
     static constexpr CoreClass kCore[] = {
-        {"Object", "", 0x60},
-        {"Field", "Object", 0x78},
-        {"Struct", "Field", static_cast<std::int32_t>(sizeof(GameObject))},
+        {"Object", "", kObjectPartSize},
+        {"Field", "Object", kFieldPartSize},
+        {"Struct", "Field", static_cast<std::int32_t>(sizeof(ObjectLayout))},
         {"State", "Struct", 0},
         {"Class", "State", 0},
         {"Package", "Object", 0},
         {"Const", "Field", 0},
         {"Enum", "Field", 0},
         {"ScriptStruct", "Struct", 0},
-        {"Property", "Field", static_cast<std::int32_t>(sizeof(GameObject))},
+        {"Property", "Field", static_cast<std::int32_t>(sizeof(ObjectLayout))},
         {"ByteProperty", "Property", 0},
         {"IntProperty", "Property", 0},
         {"BoolProperty", "Property", 0},
@@ -226,16 +206,16 @@ void World::BuildCore() {
     for (const CoreClass& coreClass : kCore) {
         GameObject* super = nullptr;
         for (GameObject* earlier : created) {
-            if (NameText(earlier->nameIndex) == coreClass.super) super = earlier;
+            if (NameText(Layout(earlier).nameIndex) == coreClass.super) super = earlier;
         }
         GameObject* cls = CreateStruct(nullptr, core, coreClass.name, super);
-        if (coreClass.size != 0) cls->propertySize = coreClass.size;
+        if (coreClass.size != 0) Layout(cls).propertySize = coreClass.size;
         created.push_back(cls);
     }
     classClass_ = created[4];
-    for (GameObject* cls : created) cls->classObject = classClass_;
-    core->classObject = created[5];
-    if (created.back()->index != ::game::kFunctionClassIndex) Fail("Core.Function is misplaced");
+    for (GameObject* cls : created) Layout(cls).classObject = classClass_;
+    Layout(core).classObject = created[5];
+    if (Layout(created.back()).index != kFunctionClassIndex) Fail("Core.Function is misplaced");
     for (GameObject* object : created) Index(object);
     Index(core);
     for (GameObject* cls : created) FinishClass(cls);
@@ -246,23 +226,23 @@ void World::BuildCore() {
 // ----------------------------------------------------------------------------
 
 std::uint64_t World::ObjectTableAddress() const {
-    return ::game::AddressOf(objectTable_);
+    return AddressOf(objectTable_);
 }
 
 std::uint64_t World::NameTableAddress() const {
-    return ::game::AddressOf(nameTable_);
+    return AddressOf(nameTable_);
 }
 
 NameEntry** World::NameHashBuckets() const {
-    return FieldAt<NameEntry*>(globals_, 0);
+    return At<NameEntry*>(globals_, 0);
 }
 
 GameObject** World::ObjectHashBuckets() const {
-    return FieldAt<GameObject*>(globals_, kObjectHashOffset);
+    return At<GameObject*>(globals_, kObjectHashOffset);
 }
 
 void World::ReserveObjects(std::size_t count) {
-    GrowTable(allocator_, *objectTable_, static_cast<std::int32_t>(count));
+    Reserve(*objectTable_, count);
 }
 
 std::uint32_t World::HashName(std::u16string_view text) {
@@ -278,16 +258,16 @@ std::uint32_t World::HashName(std::u16string_view text) {
 }
 
 NameEntry* World::FindNameEntry(std::u16string_view text) const {
-    for (NameEntry* entry = NameHashBuckets()[HashName(text) & 0xFFFF]; entry != nullptr;
-         entry = entry->hashNext) {
-        if (SameNameIgnoringCase(entry->text, text)) return entry;
+    for (NameEntry* entry = NameHashBuckets()[HashName(text) % kNameHashBuckets]; entry != nullptr;
+         entry = Layout(entry).hashNext) {
+        if (SameNameIgnoringCase(Layout(entry).text, text)) return entry;
     }
     return nullptr;
 }
 
 std::int32_t World::Name(std::u16string_view text) {
     const NameEntry* entry = FindNameEntry(text);
-    return entry != nullptr ? entry->index : AddNameEntry(text);
+    return entry != nullptr ? Layout(entry).index : AddNameEntry(text);
 }
 
 std::int32_t World::Name(std::string_view text) {
@@ -295,26 +275,22 @@ std::int32_t World::Name(std::string_view text) {
 }
 
 std::int32_t World::AddNameEntry(std::u16string_view text) {
-    if (text.size() >= ::game::kNameTextCapacity) Fail("name too long");
+    if (text.size() >= kNameTextCapacity) Fail("name too long");
     auto* entry = static_cast<NameEntry*>(
-        allocator_.Allocate(::game::kNameEntryHeaderSize + (text.size() + 1) * sizeof(char16_t)));
-    std::copy(text.begin(), text.end(), entry->text);
-    entry->index = Append(allocator_, *nameTable_, entry);
-    NameEntry*& bucket = NameHashBuckets()[HashName(text) & 0xFFFF];
-    entry->hashNext = bucket;
+        allocator_.Allocate(offsetof(NameLayout, text) + (text.size() + 1) * sizeof(char16_t)));
+    NameLayout& layout = Layout(entry);
+    std::copy(text.begin(), text.end(), layout.text);
+    layout.index = Append(*nameTable_, entry);
+    NameEntry*& bucket = NameHashBuckets()[HashName(text) % kNameHashBuckets];
+    layout.hashNext = bucket;
     bucket = entry;
-    return entry->index;
-}
-
-std::u16string World::NameText16(std::int32_t index) const {
-    if (index < 0 || index >= nameTable_->count || nameTable_->data[index] == nullptr) return {};
-    return nameTable_->data[index]->text;
+    return layout.index;
 }
 
 std::string World::NameText(std::int32_t index) const {
     // Narrowed straight from the entry: the host asks for a name on every replicated variable.
     if (index < 0 || index >= nameTable_->count || nameTable_->data[index] == nullptr) return {};
-    const std::u16string_view text(nameTable_->data[index]->text);
+    const std::u16string_view text(Layout(nameTable_->data[index]).text);
     std::string narrow(text.size(), '\0');
     std::transform(text.begin(), text.end(), narrow.begin(),
                    [](char16_t unit) { return static_cast<char>(unit & 0xFF); });
@@ -325,23 +301,25 @@ std::string World::NameText(std::int32_t index) const {
 // -------------------------------------------------------------------------------------
 
 std::int32_t World::AppendToObjectTable(GameObject* object) {
-    return Append(allocator_, *objectTable_, object);
+    return Append(*objectTable_, object);
 }
 
 GameObject* World::CreateObject(GameObject* cls, std::string_view name, GameObject* outer,
                                 std::size_t size, std::int32_t nameNumber, std::uint64_t flags) {
     auto* object =
-        static_cast<GameObject*>(allocator_.Allocate(std::max(size, sizeof(GameObject))));
-    object->virtualTable = virtualTable_;
-    object->flags = flags;
-    object->outer = outer;
-    object->nameIndex = Name(name);
-    object->nameNumber = nameNumber;
-    object->classObject = cls;
-    object->index = AppendToObjectTable(object);
+        static_cast<GameObject*>(allocator_.Allocate(std::max(size, sizeof(ObjectLayout))));
+    ObjectLayout& layout = Layout(object);
+    layout.virtualTable = virtualTable_;
+    layout.flags = flags;
+    layout.outer = outer;
+    layout.nameIndex = Name(name);
+    layout.nameNumber = nameNumber;
+    layout.classObject = cls;
+    layout.index = AppendToObjectTable(object);
     GameObject*& bucket =
-        ObjectHashBuckets()[static_cast<std::uint32_t>(object->nameIndex ^ nameNumber) & 0x7FFF];
-    object->hashNext = bucket;
+        ObjectHashBuckets()[static_cast<std::uint32_t>(layout.nameIndex ^ nameNumber) %
+                            kObjectHashBuckets];
+    layout.hashNext = bucket;
     bucket = object;
     if (cls != nullptr) Index(object);
     return object;
@@ -359,11 +337,11 @@ GameObject* World::Package(std::string_view name) {
 GameObject* World::CreateStruct(GameObject* cls, GameObject* outer, std::string_view name,
                                 GameObject* super) {
     GameObject* object = CreateObject(cls, name, outer);
-    object->superStruct = super;
-    object->propertySize = super != nullptr ? super->propertySize : 0;
-    object->minAlignment = super != nullptr ? super->minAlignment : 1;
-    // In fields that are not properties this word belongs to other data and is rarely zero.
-    object->dataProperty = 0x5A;
+    ObjectLayout& layout = Layout(object);
+    layout.superStruct = super;
+    layout.propertySize = super != nullptr ? Layout(super).propertySize : 0;
+    layout.minAlignment = super != nullptr ? Layout(super).minAlignment : 1;
+    MarkNonData(object, outer);
     structs_[object].super = super;
     if (super != nullptr) structs_[super].sealed = true;
     return object;
@@ -389,8 +367,8 @@ GameObject* World::BeginClass(std::string_view path, GameObject* super) {
 void World::FinishClass(GameObject* cls) {
     structs_[cls].sealed = true;
     defaults_[cls] =
-        CreateObject(cls, "Default__" + NameText(cls->nameIndex), cls->outer,
-                     static_cast<std::size_t>(cls->propertySize), 0, ::game::kClassDefaultFlag);
+        CreateObject(cls, "Default__" + NameText(Layout(cls).nameIndex), Layout(cls).outer,
+                     static_cast<std::size_t>(Layout(cls).propertySize), 0, kClassDefaultFlag);
 }
 
 GameObject* World::DefineScriptStruct(GameObject* owner, std::string_view name,
@@ -398,8 +376,8 @@ GameObject* World::DefineScriptStruct(GameObject* owner, std::string_view name,
                                       std::int32_t size, std::int32_t alignment) {
     GameObject* scriptStruct = CreateStruct(Get("Class Core.ScriptStruct"), owner, name, nullptr);
     for (const PropertyDecl& property : properties) AddProperty(scriptStruct, property);
-    if (size != 0) scriptStruct->propertySize = size;
-    if (alignment != 0) scriptStruct->minAlignment = alignment;
+    if (size != 0) Layout(scriptStruct).propertySize = size;
+    if (alignment != 0) Layout(scriptStruct).minAlignment = alignment;
     LinkField(owner, scriptStruct);
     return scriptStruct;
 }
@@ -414,14 +392,14 @@ GameObject* World::DefineFunction(GameObject* owner, std::string_view name,
 
 GameObject* World::DefineConst(GameObject* owner, std::string_view name) {
     GameObject* constant = CreateObject(Get("Class Core.Const"), name, owner);
-    constant->dataProperty = 0x5A;
+    MarkNonData(constant, owner);
     LinkField(owner, constant);
     return constant;
 }
 
 GameObject* World::DefineEnum(GameObject* owner, std::string_view name) {
     GameObject* enumeration = CreateObject(Get("Class Core.Enum"), name, owner);
-    enumeration->dataProperty = 0x5A;
+    MarkNonData(enumeration, owner);
     LinkField(owner, enumeration);
     return enumeration;
 }
@@ -464,23 +442,25 @@ GameObject* World::AddProperty(GameObject* owner, const PropertyDecl& property) 
             shape = {"ArrayProperty", 16, 8};
             break;
         case PropertyType::Struct: {
-            const GameObject* type = Get(property.structType);
-            const auto alignment = static_cast<std::size_t>(type->minAlignment);
+            const ObjectLayout& type = Layout(Get(property.structType));
+            const auto alignment = static_cast<std::size_t>(type.minAlignment);
             shape = {"StructProperty",
-                     AlignUp(static_cast<std::size_t>(type->propertySize), alignment), alignment};
+                     AlignUp(static_cast<std::size_t>(type.propertySize), alignment), alignment};
             break;
         }
     }
+    ObjectLayout& ownerLayout = Layout(owner);
     const std::size_t offset =
-        AlignUp(static_cast<std::size_t>(owner->propertySize), shape.alignment);
+        AlignUp(static_cast<std::size_t>(ownerLayout.propertySize), shape.alignment);
     GameObject* field =
         CreateObject(Get(std::string("Class Core.") + shape.cls), property.name, owner);
-    field->offset = static_cast<std::int32_t>(offset);
-    field->dataProperty = 1;
-    owner->propertySize = static_cast<std::int32_t>(
+    Layout(field).offset = static_cast<std::int32_t>(offset);
+    Layout(field).dataProperty = 1;
+    ownerLayout.propertySize = static_cast<std::int32_t>(
         offset + shape.size * static_cast<std::size_t>(property.arrayDim));
-    owner->minAlignment = std::max(owner->minAlignment, static_cast<std::int32_t>(shape.alignment));
-    info.offsets.emplace(std::string(property.name), field->offset);
+    ownerLayout.minAlignment =
+        std::max(ownerLayout.minAlignment, static_cast<std::int32_t>(shape.alignment));
+    info.offsets.emplace(std::string(property.name), Layout(field).offset);
     LinkField(owner, field);
     return field;
 }
@@ -488,9 +468,9 @@ GameObject* World::AddProperty(GameObject* owner, const PropertyDecl& property) 
 void World::LinkField(GameObject* owner, GameObject* field) {
     StructInfo& info = structs_[owner];
     if (info.lastField == nullptr) {
-        owner->firstField = field;
+        Layout(owner).firstField = field;
     } else {
-        info.lastField->nextField = field;
+        Layout(info.lastField).nextField = field;
     }
     info.lastField = field;
 }
@@ -507,11 +487,12 @@ GameObject* World::Get(std::string_view fullName) const {
 }
 
 std::string World::FullName(const GameObject* object) const {
-    std::string path = NameText(object->nameIndex);
-    for (const GameObject* outer = object->outer; outer != nullptr; outer = outer->outer) {
-        path = NameText(outer->nameIndex) + "." + path;
+    std::string path = NameText(Layout(object).nameIndex);
+    for (const GameObject* outer = Layout(object).outer; outer != nullptr;
+         outer = Layout(outer).outer) {
+        path = NameText(Layout(outer).nameIndex) + "." + path;
     }
-    return NameText(object->classObject->nameIndex) + " " + path;
+    return NameText(Layout(Layout(object).classObject).nameIndex) + " " + path;
 }
 
 GameObject* World::DefaultObject(const GameObject* cls) const {
@@ -524,15 +505,16 @@ GameObject* World::Spawn(std::string_view classFullName) {
 }
 
 GameObject* World::Spawn(GameObject* cls) {
-    return CreateObject(cls, NameText(cls->nameIndex), transient_,
-                        static_cast<std::size_t>(cls->propertySize), ++spawnCounts_[cls]);
+    return CreateObject(cls, NameText(Layout(cls).nameIndex), transient_,
+                        static_cast<std::size_t>(Layout(cls).propertySize), ++spawnCounts_[cls]);
 }
 
 // ---- Fields and game memory
 // ----------------------------------------------------------------------
 
 std::int32_t World::PropertyOffset(const GameObject* cls, std::string_view name) const {
-    for (const GameObject* current = cls; current != nullptr; current = current->superStruct) {
+    for (const GameObject* current = cls; current != nullptr;
+         current = Layout(current).superStruct) {
         auto info = structs_.find(current);
         if (info == structs_.end()) break;
         auto found = info->second.offsets.find(name);
@@ -557,9 +539,9 @@ GameString World::MakeString(std::u16string_view text) {
     return made;
 }
 
-std::u16string World::ReadString(const GameString& string) {
-    if (string.data == nullptr || string.count <= 0) return {};
-    std::u16string_view units(string.data, static_cast<std::size_t>(string.count));
+std::u16string World::ReadUnits(const char16_t* data, std::int32_t count) {
+    if (data == nullptr || count <= 0) return {};
+    std::u16string_view units(data, static_cast<std::size_t>(count));
     return std::u16string(units.substr(0, units.find(u'\0')));
 }
 
@@ -576,7 +558,7 @@ void World::SetNative(std::string_view functionFullName, NativeBody body) {
 
 void World::Call(GameObject* object, std::string_view functionFullName, void* params) {
     const auto processEvent =
-        reinterpret_cast<ProcessEventFunction>(object->virtualTable[::game::kProcessEventSlot]);
+        reinterpret_cast<ProcessEventFunction>(Layout(object).virtualTable[kProcessEventSlot]);
     processEvent(object, Get(functionFullName), params);
 }
 
@@ -588,11 +570,11 @@ void World::GameProcessEvent(GameObject* object, GameObject* function, void* par
 }
 
 ProcessEventFunction World::ProcessEventSlot() const {
-    return reinterpret_cast<ProcessEventFunction>(virtualTable_[::game::kProcessEventSlot]);
+    return reinterpret_cast<ProcessEventFunction>(virtualTable_[kProcessEventSlot]);
 }
 
 void World::SetProcessEventSlot(ProcessEventFunction processEvent) {
-    virtualTable_[::game::kProcessEventSlot] = reinterpret_cast<VirtualSlot>(processEvent);
+    virtualTable_[kProcessEventSlot] = reinterpret_cast<VirtualSlot>(processEvent);
 }
 
 std::size_t World::CallCount(std::string_view functionFullName) const {
@@ -631,4 +613,4 @@ void World::SetNameSlot(std::int32_t index, NameEntry* entry) {
     nameTable_->data[index] = entry;
 }
 
-}  // namespace sim::game
+}  // namespace emu

@@ -28,16 +28,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "game/layout.hpp"
-#include "game/memory.hpp"
 #include "sim/game/allocator.hpp"
+#include "sim/game/game_format.hpp"
 
-namespace sim::game {
+namespace emu {
 
-using ::game::GameArray;
-using ::game::GameObject;
-using ::game::GameString;
-using ::game::NameEntry;
+// The game's ProcessEvent, as every stand-in calls it.
 using ProcessEventFunction = void (*)(GameObject* object, GameObject* function, void* params);
 
 // ---- Property declarations
@@ -73,8 +69,8 @@ public:
     // ---- Tables
     std::uint64_t ObjectTableAddress() const;
     std::uint64_t NameTableAddress() const;
-    ::game::ObjectTableDescriptor& ObjectTable() const { return *objectTable_; }
-    ::game::NameTableDescriptor& NameTable() const { return *nameTable_; }
+    GameArray<GameObject*>& ObjectTable() const { return *objectTable_; }
+    GameArray<NameEntry*>& NameTable() const { return *nameTable_; }
     // The first of the 65,536 name-hash and 32,768 object-hash bucket pointers.
     NameEntry** NameHashBuckets() const;
     GameObject** ObjectHashBuckets() const;
@@ -87,9 +83,8 @@ public:
     std::int32_t Name(std::string_view text);
     // A new entry even when the text is already present (some tables hold such twins).
     std::int32_t AddNameEntry(std::u16string_view text);
-    // The text of a name as UTF-16, or as narrow text (low byte of each unit); empty when the
-    // index is out of range or its slot is empty.
-    std::u16string NameText16(std::int32_t index) const;
+    // The text of a name narrowed to the low byte of each unit; empty when the index is out of
+    // range or its slot is empty.
     std::string NameText(std::int32_t index) const;
     // The game's name hash (case-folding CRC); its low 16 bits choose the bucket.
     static std::uint32_t HashName(std::u16string_view text);
@@ -144,7 +139,7 @@ public:
     std::int32_t PropertyOffset(const GameObject* cls, std::string_view name) const;
     template <class T>
     T& Field(GameObject* object, std::string_view property) const {
-        return *::game::FieldAt<T>(object, PropertyOffset(object->classObject, property));
+        return *At<T>(object, PropertyOffset(Layout(object).classObject, property));
     }
     // Stores a new game string holding `text` into a string property.
     void SetString(GameObject* object, std::string_view property, std::u16string_view text);
@@ -153,8 +148,13 @@ public:
     GameAllocator& Allocator() { return allocator_; }
     // A game-allocated string (count = capacity = length + 1); empty text gives the empty string.
     GameString MakeString(std::u16string_view text);
-    // The text of a game string up to its count (without the terminating zero).
-    static std::u16string ReadString(const GameString& string);
+    // The text of a game string up to its count, without the terminating zero. Any declaration of
+    // the game's string will do (tests hold the plugin's).
+    template <class String>
+    static std::u16string ReadString(const String& string) {
+        return ReadUnits(string.data, string.count);
+    }
+    static std::u16string ReadUnits(const char16_t* units, std::int32_t count);
     // A game-allocated array of `count` zeroed elements (count = capacity).
     template <class T>
     GameArray<T> MakeArray(std::size_t count) {
@@ -166,6 +166,26 @@ public:
         GameArray<T> array = MakeArray<T>(elements.size());
         std::copy(elements.begin(), elements.end(), array.data);
         return array;
+    }
+    // Room for `capacity` elements, the elements kept. The old buffer is left to the game, which
+    // never frees memory that someone may still walk.
+    template <class T>
+    void Reserve(GameArray<T>& array, std::size_t capacity) {
+        if (capacity <= static_cast<std::size_t>(array.capacity)) return;
+        T* grown = allocator_.AllocateArray<T>(capacity);
+        if (array.count > 0) std::copy(array.data, array.data + array.count, grown);
+        array.data = grown;
+        array.capacity = static_cast<std::int32_t>(capacity);
+    }
+    // Appends the way the game grows an array: a full one moves to twice its capacity, so that
+    // appending n elements costs memory in proportion to n. Returns the element's index.
+    template <class T>
+    std::int32_t Append(GameArray<T>& array, T element) {
+        if (array.count == array.capacity) {
+            Reserve(array, std::max<std::size_t>(4, 2 * static_cast<std::size_t>(array.capacity)));
+        }
+        array.data[array.count] = element;
+        return array.count++;
     }
 
     // ---- Script
@@ -217,9 +237,9 @@ private:
 
     GameAllocator allocator_;
     std::byte* globals_ = nullptr;
-    ::game::ObjectTableDescriptor* objectTable_ = nullptr;
-    ::game::NameTableDescriptor* nameTable_ = nullptr;
-    ::game::VirtualSlot* virtualTable_ = nullptr;
+    GameArray<GameObject*>* objectTable_ = nullptr;
+    GameArray<NameEntry*>* nameTable_ = nullptr;
+    VirtualSlot* virtualTable_ = nullptr;
 
     std::unordered_map<std::string, GameObject*> byFullName_;
     std::unordered_map<const GameObject*, StructInfo> structs_;
@@ -238,4 +258,4 @@ private:
 void DefineGameSchema(World& world);
 void DefineNatives(World& world);
 
-}  // namespace sim::game
+}  // namespace emu

@@ -1,7 +1,7 @@
 // Stand-in host: reading a settings page back from its draw list.
 //
 // Index
-//   Colours and glyphs - colour matching, the atlas lookup, UTF-8
+//   Colours and glyphs - colour matching, the atlas lookup
 //   Pieces             - glyph quads, rectangle fills, check-mark and rule strokes
 //   ReadDrawList       - pieces to texts, checkboxes and rules
 //   DrawnPage queries
@@ -16,6 +16,8 @@
 #include <map>
 #include <optional>
 #include <utility>
+
+#include "sim/game/utf8.hpp"
 
 namespace sim::host {
 
@@ -64,19 +66,6 @@ private:
     std::map<std::pair<float, float>, const ImFontGlyph*> byCorner_;
     float spaceAdvance_ = 0;
 };
-
-void AppendUtf8(std::string& out, unsigned int c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // ---- Pieces ------------------------------------------------------------------------------------
 
@@ -162,7 +151,7 @@ private:
             const long spaces = std::lround(gap / atlas_.SpaceAdvance());
             if (spaces > 0) current_.text.text.append(static_cast<std::size_t>(spaces), ' ');
         }
-        AppendUtf8(current_.text.text, glyph.Codepoint);
+        emu::AppendUtf8(current_.text.text, glyph.Codepoint);
         current_.text.rect.x1 = penX + glyph.AdvanceX;
     }
 

@@ -7,18 +7,17 @@
 //   Player wrappers       - PlayerControllerWrapper::GetPRI, PriWrapper::SetClubID
 //   Item catalogue        - ItemsWrapper, ArrayWrapper<ProductSlotWrapper>, ProductSlotWrapper,
 //                           ProductWrapper
-#include "game/memory.hpp"
 #include "plugin/host/game_wrapper.hpp"
 #include "plugin/host/wrappers.hpp"
 #include "sim/game/match_session.hpp"
 
-using sim::game::GameObject;
-using sim::game::Session;
+using emu::GameObject;
+using emu::Session;
 
 namespace {
 
-using ::game::AddressOf;
-using ::game::PointerAt;
+using emu::AddressOf;
+using emu::PointerAt;
 
 // A field of the object behind a wrapper; null when there is no object or no session.
 template <class T>
@@ -62,7 +61,7 @@ void PriWrapper::SetClubID(unsigned long long clubId) {
 
 ArrayWrapper<ProductSlotWrapper> ItemsWrapper::GetAllProductSlots() {
     return ArrayWrapper<ProductSlotWrapper>(
-        AddressOf(FieldOf<sim::game::GameArray<GameObject*>>(memory_address, "Slots")));
+        AddressOf(FieldOf<emu::GameArray<GameObject*>>(memory_address, "Slots")));
 }
 
 template <typename T>
@@ -80,13 +79,13 @@ ArrayWrapper<T>::~ArrayWrapper() = default;
 template <typename T>
 int ArrayWrapper<T>::Count() {
     if (memory_address == 0) return 0;
-    return PointerAt<sim::game::GameArray<GameObject*>>(memory_address)->count;
+    return PointerAt<emu::GameArray<GameObject*>>(memory_address)->count;
 }
 
 template <typename T>
 T ArrayWrapper<T>::Get(int index) {
     if (index < 0 || index >= Count()) return T(0);
-    return T(AddressOf(PointerAt<sim::game::GameArray<GameObject*>>(memory_address)->data[index]));
+    return T(AddressOf(PointerAt<emu::GameArray<GameObject*>>(memory_address)->data[index]));
 }
 
 template class ArrayWrapper<ProductSlotWrapper>;

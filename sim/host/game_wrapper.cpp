@@ -65,6 +65,6 @@ std::filesystem::path GameWrapper::GetDataFolder() {
 // The game's own name table: the entry's text, narrowed to its low bytes as the real host does.
 // An index the table does not hold yields the empty text.
 std::string GameWrapper::GetFNameByIndex(int index) {
-    const sim::game::World* world = sim::game::World::CurrentOrNull();
+    const emu::World* world = emu::World::CurrentOrNull();
     return world == nullptr ? std::string() : world->NameText(index);
 }

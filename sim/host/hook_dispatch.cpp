@@ -1,7 +1,6 @@
 // Stand-in host: hook registrations and the ProcessEvent detour.
 #include "sim/host/hook_dispatch.hpp"
 
-#include "game/memory.hpp"
 #include "sim/game/world.hpp"
 
 namespace sim::host {
@@ -12,8 +11,8 @@ namespace {
 // game's table of virtual operations, so it finds its state here.
 HookDispatch* attachedDispatch = nullptr;
 
-void RunPhase(const HookList& hooks, bool beforeBody, ::game::GameObject* object, void* params) {
-    const auto address = static_cast<std::uintptr_t>(::game::AddressOf(object));
+void RunPhase(const HookList& hooks, bool beforeBody, game::GameObject* object, void* params) {
+    const auto address = static_cast<std::uintptr_t>(emu::AddressOf(object));
     // By index: a callback may register another hook of this function, which appends.
     for (std::size_t i = 0; i < hooks.callbacks.size(); ++i) {
         const HookCallback& callback = hooks.callbacks[i];
@@ -66,26 +65,26 @@ HookDispatch::~HookDispatch() {
 }
 
 void HookDispatch::AttachToCurrentWorld() {
-    sim::game::World* world = sim::game::World::CurrentOrNull();
+    emu::World* world = emu::World::CurrentOrNull();
     if (world == nullptr) return;
     if (world == world_ && world->ProcessEventSlot() == &Detour && attachedDispatch == this) return;
     world_ = world;
     // A detour already in the slot (another host's) is not chained to: it would call us back.
-    original_ = world->ProcessEventSlot() == &Detour ? &sim::game::World::GameProcessEvent
+    original_ = world->ProcessEventSlot() == &Detour ? &emu::World::GameProcessEvent
                                                      : world->ProcessEventSlot();
     resolved_.clear();
     world->SetProcessEventSlot(&Detour);
     attachedDispatch = this;
 }
 
-void HookDispatch::Detour(::game::GameObject* object, ::game::GameObject* function, void* params) {
+void HookDispatch::Detour(game::GameObject* object, game::GameObject* function, void* params) {
     if (attachedDispatch == nullptr) {
-        return sim::game::World::GameProcessEvent(object, function, params);
+        return emu::World::GameProcessEvent(object, function, params);
     }
     attachedDispatch->Run(object, function, params);
 }
 
-void HookDispatch::Run(::game::GameObject* object, ::game::GameObject* function, void* params) {
+void HookDispatch::Run(game::GameObject* object, game::GameObject* function, void* params) {
     const HookList* hooks = Resolve(function);
     if (hooks == nullptr) return original_(object, function, params);
     RunPhase(*hooks, true, object, params);
@@ -93,7 +92,7 @@ void HookDispatch::Run(::game::GameObject* object, ::game::GameObject* function,
     RunPhase(*hooks, false, object, params);
 }
 
-const HookList* HookDispatch::Resolve(const ::game::GameObject* function) {
+const HookList* HookDispatch::Resolve(const game::GameObject* function) {
     const std::uint64_t generation = hooks_.Generation();
     if (generation != resolvedGeneration_) {
         resolved_.clear();

@@ -21,10 +21,10 @@
 #include <string>
 #include <unordered_map>
 
-#include "game/layout.hpp"
 #include "plugin/host/wrappers.hpp"
+#include "sim/game/world.hpp"
 
-namespace sim::game {
+namespace emu {
 class World;
 }
 
@@ -87,16 +87,14 @@ public:
     void AttachToCurrentWorld();
 
 private:
-    static void Detour(::game::GameObject* object, ::game::GameObject* function, void* params);
-    void Run(::game::GameObject* object, ::game::GameObject* function, void* params);
-    const HookList* Resolve(const ::game::GameObject* function);
-
-    using ProcessEventFunction = void (*)(::game::GameObject*, ::game::GameObject*, void*);
+    static void Detour(game::GameObject* object, game::GameObject* function, void* params);
+    void Run(game::GameObject* object, game::GameObject* function, void* params);
+    const HookList* Resolve(const game::GameObject* function);
 
     const HookRegistry& hooks_;
-    sim::game::World* world_ = nullptr;
-    ProcessEventFunction original_ = nullptr;
-    std::unordered_map<const ::game::GameObject*, const HookList*> resolved_;
+    emu::World* world_ = nullptr;
+    emu::ProcessEventFunction original_ = nullptr;
+    std::unordered_map<const game::GameObject*, const HookList*> resolved_;
     std::uint64_t resolvedGeneration_ = 0;
 };
 

@@ -9,7 +9,7 @@
 namespace sim::host {
 
 GameTables CurrentWorldTables() {
-    const sim::game::World* world = sim::game::World::CurrentOrNull();
+    const emu::World* world = emu::World::CurrentOrNull();
     if (world == nullptr) return {};
     return GameTables{world->ObjectTableAddress(), world->NameTableAddress()};
 }
@@ -20,7 +20,9 @@ Host::Host(std::filesystem::path dataFolder) : state_(std::make_unique<HostState
     cvarManager_ = std::make_shared<CVarManagerWrapper>(state_.get());
 }
 
-Host::~Host() { Unload(); }
+Host::~Host() {
+    Unload();
+}
 
 bool Host::Load(const std::filesystem::path& module, GameTables tables) {
     module_ = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -68,7 +70,9 @@ void Host::Unload() {
     info_ = nullptr;
 }
 
-void Host::Tick() { state_->work.RunAll(gameWrapper_.get()); }
+void Host::Tick() {
+    state_->work.RunAll(gameWrapper_.get());
+}
 
 PluginSettingsWindow* Host::SettingsWindow() const {
     return dynamic_cast<PluginSettingsWindow*>(plugin_.get());

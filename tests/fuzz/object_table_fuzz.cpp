@@ -72,7 +72,7 @@ constexpr const char* kNames[] = {
 class HostileWorld {
 public:
     explicit HostileWorld(FuzzedDataProvider& bytes) : bytes_(bytes) {
-        const game::ObjectTableDescriptor& table = world_.ObjectTable();
+        const auto& table = world_.ObjectTable();
         for (std::int32_t i = 0; i < table.count; ++i) objects_.push_back(table.data[i]);
         // New objects first, then damage: the emulator reads the class and the outers of every
         // object it creates, and would trip over a damaged one before the plugin sees it.
@@ -85,7 +85,7 @@ public:
         }
     }
 
-    sim::game::World& World() { return world_; }
+    emu::World& World() { return world_; }
     const std::vector<std::u16string>& Texts() const { return texts_; }
 
 private:
@@ -197,8 +197,9 @@ private:
 
     std::size_t NameBucket() {
         if (bytes_.ConsumeBool()) return bytes_.ConsumeIntegral<std::uint16_t>();
-        const char* name = kNames[bytes_.ConsumeIntegralInRange<std::size_t>(0, std::size(kNames) - 1)];
-        return sim::game::World::HashName(std::u16string(name, name + std::strlen(name))) & 0xFFFF;
+        const char* name =
+            kNames[bytes_.ConsumeIntegralInRange<std::size_t>(0, std::size(kNames) - 1)];
+        return emu::World::HashName(std::u16string(name, name + std::strlen(name))) & 0xFFFF;
     }
 
     std::size_t ObjectBucket() {
@@ -222,8 +223,9 @@ private:
                 return game::PointerAt<game::NameEntry>(game::AddressOf(entry) +
                                                         bytes_.ConsumeIntegralInRange(1, 7));
             case 4:
-                return game::PointerAt<game::NameEntry>(bytes_.ConsumeIntegralInRange<std::uint64_t>(
-                    game::kHighestObjectAddress, ~std::uint64_t{0}));
+                return game::PointerAt<game::NameEntry>(
+                    bytes_.ConsumeIntegralInRange<std::uint64_t>(game::kHighestObjectAddress,
+                                                                 ~std::uint64_t{0}));
             default:
                 return static_cast<game::NameEntry*>(
                     world_.Allocator().Allocate(sizeof(game::NameEntry)));
@@ -292,7 +294,7 @@ private:
     }
 
     FuzzedDataProvider& bytes_;
-    sim::game::World world_;
+    emu::World world_;
     std::vector<GameObject*> objects_;  // every object of the table, hostile ones included
     std::vector<GameObject*> hostile_;  // made here, kHostileObjectSize bytes each
     std::vector<std::u16string> texts_;
@@ -332,13 +334,13 @@ void CheckInstanceOf(const char* classFullName) {
 }
 
 void CheckEveryLookup(HostileWorld& hostile, FuzzedDataProvider& bytes) {
-    sim::game::World& world = hostile.World();
+    emu::World& world = hostile.World();
     game::ForgetLookupsForTesting();
     game::ObjectTableAddress = world.ObjectTableAddress();
     game::NameTableAddress = world.NameTableAddress();
 
     const game::GameObject* coreObject = game::FindObject("Class Core.Object");
-    const game::ObjectTableDescriptor& table = world.ObjectTable();
+    const auto& table = world.ObjectTable();
     std::vector<std::string> fullNames;
     for (std::int32_t i = 0; i < table.count; ++i) {
         const GameObject* slot = table.data[i];
