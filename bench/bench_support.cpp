@@ -17,6 +17,8 @@
 #include "game/tables.hpp"
 #include "sim/game/large_world.hpp"
 
+using namespace cloak;
+
 namespace bench {
 
 // ---- Floors and targets -------------------------------------------------------------------------

@@ -75,6 +75,6 @@ void TimeFirstCalls(benchmark::State& state, const std::function<void()>& firstC
 emu::World& LargeWorld(std::size_t objects);
 
 // The notification manager LargeWorld placed after everything else.
-game::GameObject* LastNotificationManager();
+cloak::game::GameObject* LastNotificationManager();
 
 }  // namespace bench

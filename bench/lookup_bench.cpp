@@ -19,6 +19,8 @@
 #include "game/class_caches.hpp"
 #include "game/lookup.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using game::GameObject;

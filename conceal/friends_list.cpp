@@ -17,6 +17,8 @@
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 namespace {
 
 game::FunctionCache ProcessPendingNotificationsFunction{
@@ -68,3 +70,5 @@ void CloakMyIdentity::PurgePendingNotifications(GameWrapper*) {
     if (pending != nullptr) pending->count = 0;
     game::CallWithoutArguments(manager, ProcessPendingNotificationsFunction);
 }
+
+}  // namespace cloak

@@ -22,6 +22,8 @@
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 namespace {
 
 // The replicated variable that carries a player's displayed name.
@@ -120,3 +122,5 @@ bool CloakMyIdentity::NameLocalPlayer() {
 void CloakMyIdentity::ResetPlayerNumbers(std::string) {
     playerCounter = 0;
 }
+
+}  // namespace cloak

@@ -15,6 +15,8 @@
 #include "game/layout.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 namespace {
 
 // ---- DefaultProducts ----------------------------------------------------------------------------
@@ -110,3 +112,5 @@ void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string
         }
     }
 }
+
+}  // namespace cloak

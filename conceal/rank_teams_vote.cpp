@@ -17,6 +17,8 @@
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 // ---- ConcealMenuRank ----------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealMenuRank(ActorWrapper, void* params, std::string) {
@@ -63,3 +65,5 @@ void CloakMyIdentity::ConcealForfeitVote(ActorWrapper, void* params, std::string
     if (!settings.bShowVoteToForfeit.get() || params == nullptr) return;
     static_cast<game::SetVoteActorParams*>(params)->voteActor = nullptr;
 }
+
+}  // namespace cloak

@@ -12,7 +12,7 @@
 #include "game/lookup.hpp"
 #include "game/properties.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Kinds of fields ----------------------------------------------------------------------------
 
@@ -69,4 +69,4 @@ inline constexpr Property<GameObject*> FriendsRecentPlayers{FriendsClass, "Recen
 inline constexpr Property<GameArray<GameObject*>> NotificationManagerPendingNotifications{
     NotificationManagerClass, "PendingNotifications"};
 
-}  // namespace game
+}  // namespace cloak::game

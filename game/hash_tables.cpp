@@ -7,7 +7,7 @@
 #include "game/objects.hpp"
 #include "game/tables.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- NameHash -----------------------------------------------------------------------------------
 
@@ -98,4 +98,4 @@ const GameObject* FindInObjectHash(std::int32_t nameIndex, std::int32_t nameNumb
     return nullptr;
 }
 
-}  // namespace game
+}  // namespace cloak::game

@@ -13,7 +13,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- NameHash -----------------------------------------------------------------------------------
 
@@ -42,4 +42,4 @@ NameEntry* FindNameEntry(const char16_t* text);
 const GameObject* FindInObjectHash(std::int32_t nameIndex, std::int32_t nameNumber,
                                    const GameObject& cls);
 
-}  // namespace game
+}  // namespace cloak::game

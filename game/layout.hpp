@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 
 // ---- Constants ----------------------------------------------------------------------------------
 
@@ -159,4 +159,4 @@ struct ClientLoadoutOnlineData {
 static_assert(sizeof(ClientLoadoutOnlineData) == 16);
 static_assert(offsetof(ClientLoadoutOnlineData, products) == 0);
 
-}  // namespace game
+}  // namespace cloak::game

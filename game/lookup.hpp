@@ -14,7 +14,7 @@
 #include "game/layout.hpp"
 #include "game/objects.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Full-name lookup ---------------------------------------------------------------------------
 
@@ -67,4 +67,4 @@ void ForgetLookupsForTesting();
 // class or a class derived from it; null when there is none.
 GameObject* FindInstanceOf(ClassCache& cls);
 
-}  // namespace game
+}  // namespace cloak::game

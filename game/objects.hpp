@@ -15,7 +15,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Tables -------------------------------------------------------------------------------------
 
@@ -66,4 +66,4 @@ private:
     std::vector<const GameObject*> path_;  // outers, innermost first
 };
 
-}  // namespace game
+}  // namespace cloak::game

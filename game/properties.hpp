@@ -14,7 +14,7 @@
 #include "game/lookup.hpp"
 #include "game/memory.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- FindPropertyOffset -------------------------------------------------------------------------
 
@@ -54,4 +54,4 @@ private:
     std::string_view name_;
 };
 
-}  // namespace game
+}  // namespace cloak::game

@@ -13,7 +13,7 @@
 #include "game/layout.hpp"
 #include "game/lookup.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Parameter blocks ---------------------------------------------------------------------------
 
@@ -80,4 +80,4 @@ void RefreshNotifications(GameObject* manager);
 // Runs a function that takes no arguments on `object`, with the one-byte block.
 void CallWithoutArguments(GameObject* object, FunctionCache& function);
 
-}  // namespace game
+}  // namespace cloak::game

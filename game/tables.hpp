@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 
 inline std::uint64_t ObjectTableAddress = 0;
 inline std::uint64_t NameTableAddress = 0;
 
-}  // namespace game
+}  // namespace cloak::game

@@ -8,6 +8,8 @@
 
 #include "game/tables.hpp"
 
+namespace cloak {
+
 std::shared_ptr<BakkesModPlugin> pluginInstance;
 
 std::string SettingsWindowBase::GetSettingsPageName() {
@@ -64,3 +66,5 @@ void CloakMyIdentity::BringInSettings() {
                             FailureText(error)));
     }
 }
+
+}  // namespace cloak

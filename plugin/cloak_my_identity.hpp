@@ -20,6 +20,8 @@
 #include "settings/plugin_settings.hpp"
 #include "settings/settings_file.hpp"
 
+namespace cloak {
+
 class SettingsWindowBase : public PluginSettingsWindow {
 public:
     std::string GetSettingsPageName() override;
@@ -116,3 +118,5 @@ private:
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.
 extern std::shared_ptr<BakkesModPlugin> pluginInstance;
+
+}  // namespace cloak

@@ -22,6 +22,8 @@
 
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 namespace hooks {
 
 // ---- Trigger, RegistryName ----------------------------------------------------------------------
@@ -190,3 +192,5 @@ inline constexpr std::array<HookRow, 13> HookTable{{
 void RegisterHookTable(CloakMyIdentity& plugin, GameWrapper& game);
 
 }  // namespace hooks
+
+}  // namespace cloak

@@ -22,6 +22,8 @@
 #include <unordered_map>
 #include <utility>
 
+namespace cloak {
+
 class Switch {
 public:
     constexpr Switch(bool on = true) noexcept : on_(on) {}
@@ -115,3 +117,5 @@ void from_json(const nlohmann::json& j, PluginSettings& settings);
 
 // The settings file inside the plugin's settings folder.
 inline constexpr const char* kSettingsFileName = "settings.json";
+
+}  // namespace cloak

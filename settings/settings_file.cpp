@@ -24,6 +24,8 @@
 
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 std::function<void()> beforeSettingsReplaceForTesting;
 
 UnreadableSettingsFile::UnreadableSettingsFile(const std::filesystem::path& file,
@@ -233,3 +235,5 @@ bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
                     PathText(file), why, PathText(aside)));
     return true;
 }
+
+}  // namespace cloak

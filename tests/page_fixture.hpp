@@ -42,7 +42,7 @@ public:
             if (got <= 0) return saves;
             for (ssize_t at = 0; at < got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && std::string(event->name) == kSettingsFileName) ++saves;
+                if (event->len > 0 && std::string(event->name) == cloak::kSettingsFileName) ++saves;
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
@@ -56,10 +56,10 @@ private:
 // Members go in reverse order: the drawing thread stops first, the folder goes last.
 class PageTest : public ::testing::Test {
 protected:
-    PageTest() { ForgetProcessStateForTesting(); }
+    PageTest() { cloak::ForgetProcessStateForTesting(); }
 
     std::filesystem::path SettingsFolder() const { return dataFolder_ / "CloakMyIdentity"; }
-    std::filesystem::path SettingsFile() const { return SettingsFolder() / kSettingsFileName; }
+    std::filesystem::path SettingsFile() const { return SettingsFolder() / cloak::kSettingsFileName; }
 
     // A stored file the plugin reads while it loads.
     void StoreFile(const nlohmann::json& content) const {
@@ -75,7 +75,7 @@ protected:
     // page on the drawing thread.
     void Open(sim::host::PageSize size = {}, sim::host::GameTables tables = {}) {
         host_ = std::make_unique<sim::host::Host>(dataFolder_);
-        plugin_ = std::make_shared<CloakMyIdentity>();
+        plugin_ = std::make_shared<cloak::CloakMyIdentity>();
         host_->Attach(plugin_, tables);
         saves_ = std::make_unique<SaveCounter>(SettingsFolder());
         ASSERT_TRUE(saves_->Watching());
@@ -89,7 +89,7 @@ protected:
     testing_support::TempFolder data_;
     const std::filesystem::path dataFolder_ = data_.path();
     std::unique_ptr<sim::host::Host> host_;
-    std::shared_ptr<CloakMyIdentity> plugin_;
+    std::shared_ptr<cloak::CloakMyIdentity> plugin_;
     std::unique_ptr<SaveCounter> saves_;
     std::unique_ptr<sim::host::DrawingThread> page_;
 };

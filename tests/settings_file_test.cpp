@@ -33,6 +33,8 @@
 #include "tests/ordinary_user.hpp"
 #include "tests/temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using testing_support::ReadText;

@@ -15,6 +15,8 @@
 #include "tests/command_output.hpp"
 #include "tests/temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using ::testing::HasSubstr;

@@ -2,8 +2,8 @@
 // the game's format, written independently of the plugin's declarations (game/), so that a slip
 // in either one shows up as a disagreement between the two: no header of the plugin is included.
 //
-// Objects and name entries are handed out as pointers to the plugin's `game::GameObject` and
-// `game::NameEntry`, declared here by name only, so that tests pass them to the plugin and compare
+// Objects and name entries are handed out as pointers to the plugin's `cloak::game::GameObject`
+// and `cloak::game::NameEntry`, declared here by name only, so that tests pass them to the plugin and compare
 // them with what it finds without casts. The emulator itself reads and writes them only through
 // ObjectLayout and NameLayout below.
 //
@@ -19,15 +19,15 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 struct GameObject;
 struct NameEntry;
-}  // namespace game
+}  // namespace cloak::game
 
 namespace emu {
 
-using GameObject = game::GameObject;
-using NameEntry = game::NameEntry;
+using GameObject = cloak::game::GameObject;
+using NameEntry = cloak::game::NameEntry;
 
 // ---- Constants ----------------------------------------------------------------------------------
 

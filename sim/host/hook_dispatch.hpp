@@ -87,14 +87,14 @@ public:
     void AttachToCurrentWorld();
 
 private:
-    static void Detour(game::GameObject* object, game::GameObject* function, void* params);
-    void Run(game::GameObject* object, game::GameObject* function, void* params);
-    const HookList* Resolve(const game::GameObject* function);
+    static void Detour(cloak::game::GameObject* object, cloak::game::GameObject* function, void* params);
+    void Run(cloak::game::GameObject* object, cloak::game::GameObject* function, void* params);
+    const HookList* Resolve(const cloak::game::GameObject* function);
 
     const HookRegistry& hooks_;
     emu::World* world_ = nullptr;
     emu::ProcessEventFunction original_ = nullptr;
-    std::unordered_map<const game::GameObject*, const HookList*> resolved_;
+    std::unordered_map<const cloak::game::GameObject*, const HookList*> resolved_;
     std::uint64_t resolvedGeneration_ = 0;
 };
 

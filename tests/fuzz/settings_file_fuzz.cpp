@@ -16,6 +16,8 @@
 
 #include "plugin/cloak_my_identity.hpp"
 
+using namespace cloak;
+
 namespace {
 
 std::filesystem::path FuzzFolder() {
