@@ -1,23 +1,25 @@
 # The project's commands. Each installs what is missing first (Debian packages, via apt-get).
 #   make demo [ARGS="..."]  build and run the main job: a match played without and with the plugin
 #                           (ARGS="--settings [--screenshot FILE.png]": the settings page in a window)
-#   make test               every test, then the same tests under AddressSanitizer and UBSan
+#   make test               every test, then the same tests under AddressSanitizer and UBSan,
+#                           ThreadSanitizer, the fuzz targets and the Windows build under Wine
+#   make windows            the Windows x64 build (MinGW-w64) in build-windows/
 #   make bench              the benchmarks, each against a floor measured in the same run
 #   make fuzz               the fuzz targets, for a short bounded time
 
 # Two jobs: the machines have two cores, shared with other work.
 JOBS ?= 2
 BUILD ?= build
-ASAN_BUILD ?= build-asan
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test bench fuzz
+.PHONY: deps build demo test bench fuzz windows
 
 deps:
 	@bash scripts/install-deps.sh
 
+# The plain preset of CMakePresets.json (build/ unless BUILD says otherwise).
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	cmake --preset plain -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The settings window needs a display: without one (a terminal, CI) it opens in a virtual one.
@@ -34,4 +36,7 @@ bench: build
 	./$(BUILD)/cloak-bench $(ARGS)
 
 fuzz: deps
-	@bash scripts/fuzz.sh
+	@JOBS=$(JOBS) bash scripts/fuzz.sh
+
+windows: deps
+	@JOBS=$(JOBS) bash scripts/windows.sh build

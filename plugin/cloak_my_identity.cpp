@@ -2,7 +2,6 @@
 #include "plugin/cloak_my_identity.hpp"
 
 #include <fmt/format.h>
-#include <imgui.h>
 
 #include <utility>
 
@@ -11,14 +10,6 @@
 namespace cloak {
 
 std::shared_ptr<BakkesModPlugin> pluginInstance;
-
-std::string SettingsWindowBase::GetSettingsPageName() {
-    return "CloakMyIdentity";
-}
-
-void SettingsWindowBase::AdoptImGuiContext(std::uintptr_t context) {
-    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
-}
 
 void CloakMyIdentity::SetObjectTable(std::uint64_t objectTableAddress) {
     game::ObjectTableAddress = objectTableAddress;

@@ -22,11 +22,18 @@
 
 namespace cloak {
 
+#if CLOAK_SETTINGS_PAGE
+// The host finds the page through PluginSettingsWindow (settings/settings_page.cpp).
 class SettingsWindowBase : public PluginSettingsWindow {
 public:
     std::string GetSettingsPageName() override;
     void AdoptImGuiContext(std::uintptr_t context) override;
 };
+#else
+// A build without Dear ImGui (Windows: Debian packages it for Linux only) has no settings page;
+// the host then shows none, and the settings file is the only way to change a switch.
+class SettingsWindowBase {};
+#endif
 
 // Failures, and what the user then sees. The plugin never takes the game down and never stops
 // concealing because something failed; each kind of failure is caught at one boundary:
@@ -55,7 +62,9 @@ public:
     void onLoad() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
     void SetNameTable(std::uint64_t nameTableAddress) override;
+#if CLOAK_SETTINGS_PAGE
     void RenderSettings() override;
+#endif
 
     // Settings file (settings/settings_file.cpp). LoadSettings raises the file system's error for
     // a folder it cannot create, UnreadableSettingsFile for a file it cannot read and the JSON

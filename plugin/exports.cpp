@@ -1,10 +1,15 @@
 // What the plugin module exports to the host: getPlugin, deleteMe and the record `exports`.
-// Nothing else leaves the module (plugin/exports.map).
+// Nothing else leaves the module: on Windows only what is marked dllexport is exported, elsewhere
+// plugin/exports.map hides the rest.
 #include <memory>
 
 #include "plugin/cloak_my_identity.hpp"
 
+#if defined(_WIN32)
+#define PLUGIN_EXPORT __declspec(dllexport)
+#else
 #define PLUGIN_EXPORT __attribute__((visibility("default")))
+#endif
 
 extern "C" {
 

@@ -2,12 +2,13 @@
 # Builds the fuzz targets with clang and libFuzzer and runs each for a bounded time, starting from
 # the seed corpus in tests/fuzz/corpus/<target>/. Findings are written to fuzz-out/.
 #   FUZZ_SECONDS  time per target (default 60)
+#   JOBS          compile jobs (default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
 
-cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCLOAK_FUZZ=ON >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target $(cd tests/fuzz && ls *_fuzz.cpp | sed 's/\.cpp$//')
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "${JOBS:-2}" --target $(cd tests/fuzz && ls *_fuzz.cpp | sed 's/\.cpp$//')
 
 mkdir -p fuzz-out
 for source in tests/fuzz/*_fuzz.cpp; do

@@ -6,9 +6,10 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     nlohmann-json3-dev libimgui-dev libfmt-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
     libglfw3-dev libgl-dev libgl1-mesa-dri libstb-dev xvfb xauth
-    clang libclang-rt-dev valgrind binutils
+    clang libclang-rt-dev valgrind binutils clang-format
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: the plain build, the demo under Valgrind memcheck, then the same tests built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, the threaded settings-page test under
-# ThreadSanitizer, and a bounded run of every fuzz target.
+# ThreadSanitizer, a bounded run of every fuzz target, and the Windows build's tests under Wine.
+# Each build is a preset of CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
@@ -15,35 +16,47 @@ count_ctest() {
     grep -E 'tests passed, [0-9]+ tests failed out of' "$ctest_output" >>"$summaries" || true
 }
 
-run_suite() {
-    local dir=$1; shift
-    cmake -S . -B "$dir" "$@" >/dev/null
-    cmake --build "$dir" -j "$jobs"
-    ctest --test-dir "$dir" --output-on-failure -j "$jobs" 2>&1 | count_ctest
+# The seconds each stage took, printed at the end.
+stage_times=()
+stage_started=$SECONDS
+stage() {
+    [ -n "${stage_name:-}" ] && stage_times+=("$(printf '%5ds  %s' $((SECONDS - stage_started)) "$stage_name")")
+    stage_name=$1
+    stage_started=$SECONDS
+    echo "== $1"
 }
 
-echo "== tests (plain build)"
-run_suite build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite() {
+    local preset=$1
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j "$jobs"
+    ctest --preset "$preset" -j "$jobs" 2>&1 | count_ctest
+}
 
-echo "== demo under Valgrind memcheck"
+stage "tests (plain build)"
+run_suite plain
+
+stage "demo under Valgrind memcheck"
 bash scripts/memcheck.sh build
 
-echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_suite build-asan -DCMAKE_BUILD_TYPE=Debug -DCLOAK_SANITIZE=ON
+stage "tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+run_suite asan
 
 # Only the program that runs the settings page and the game thread together: the rest of the
 # suite is single-threaded, and a full ThreadSanitizer build would double the run's time.
-echo "== settings page and game thread together (ThreadSanitizer)"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_TSAN=ON >/dev/null
-cmake --build build-tsan -j "$jobs" --target page_threads_test
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build-tsan --output-on-failure -R '^(PageThreadsTest|SettingsSaves)\.' 2>&1 |
-    count_ctest
+stage "settings page and game thread together (ThreadSanitizer)"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target page_threads_test
+ctest --preset tsan -R '^(PageThreadsTest|SettingsSaves)\.' 2>&1 | count_ctest
 
-echo "== fuzz targets (bounded run from the seed corpus)"
-FUZZ_SECONDS=${FUZZ_SECONDS:-20} bash scripts/fuzz.sh
+stage "fuzz targets (bounded run from the seed corpus)"
+FUZZ_SECONDS=${FUZZ_SECONDS:-20} JOBS=$jobs bash scripts/fuzz.sh
 
+stage "Windows build, tests under Wine"
+JOBS=$jobs bash scripts/windows.sh test 2>&1 | count_ctest
+
+stage "done"
+printf '%s\n' "${stage_times[@]}"
 # Reached only when every stage passed (set -e): the test cases of all ctest runs together.
 passed=$(awk '{ total += $NF } END { print total + 0 }' "$summaries")
 echo "tests: ${passed} passed, 0 failed"

@@ -63,6 +63,14 @@ void DrawStatistics(CloakMyIdentity& plugin) {
 
 }  // namespace
 
+std::string SettingsWindowBase::GetSettingsPageName() {
+    return "CloakMyIdentity";
+}
+
+void SettingsWindowBase::AdoptImGuiContext(std::uintptr_t context) {
+    ImGui::SetCurrentContext(reinterpret_cast<ImGuiContext*>(context));
+}
+
 void CloakMyIdentity::RenderSettings() {
     DrawSectionHeader("Rank");
     ImGui::TextUnformatted("These can also be found in Settings/Gameplay!");

@@ -2,37 +2,36 @@
 // match scripts.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/command_output.hpp"
+#include "tests/child_process.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {
 
 using nlohmann::json;
 using ::testing::HasSubstr;
-using testing_support::RunCommand;
 using testing_support::TempFolder;
+using testing_support::Utf8Text;
 
 struct DemoRun {
     int exitStatus = -1;
     std::string output;
 };
 
-DemoRun RunDemo(const std::string& arguments) {
-    const auto result = RunCommand("'" CLOAK_DEMO_PATH "' " + arguments + " 2>&1");
-    return {WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1, result.output};
+DemoRun RunDemo(const std::vector<std::string>& arguments) {
+    const auto result = testing_support::RunProgram(CLOAK_DEMO_PATH, arguments);
+    return {result.exitCode, result.output};
 }
 
 class DemoTest : public ::testing::Test {
 protected:
     json PlayBuiltInMatch() {
-        const DemoRun run = RunDemo("--json --data-dir '" + folder.path().string() + "'");
+        const DemoRun run = RunDemo({"--json", "--data-dir", Utf8Text(folder.path())});
         EXPECT_EQ(run.exitStatus, 0) << run.output;
         return json::parse(run.output);
     }
@@ -150,8 +149,8 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
         {"event": "freePlay"},
         {"event": "join", "player": "me", "local": true, "team": 0, "clubId": 5001},
         {"event": "join", "player": "bot", "name": "Bot", "team": 1, "clubId": 3}]})");
-    const DemoRun run = RunDemo("--json --match '" + file.string() + "' --data-dir '" +
-                                folder.path().string() + "'");
+    const DemoRun run = RunDemo(
+        {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     const json with = json::parse(run.output)["with"];
     EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Bot"));
@@ -160,13 +159,24 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
 }
 
 TEST_F(DemoTest, TheTableShowsBothColumns) {
-    const DemoRun run = RunDemo("--data-dir '" + folder.path().string() + "'");
+    const DemoRun run = RunDemo({"--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     EXPECT_THAT(run.output, HasSubstr("WITHOUT the plugin"));
     EXPECT_THAT(run.output, HasSubstr("WITH the plugin"));
     EXPECT_THAT(run.output, HasSubstr("Copper Comets"));
     EXPECT_THAT(run.output,
                 HasSubstr((folder.path() / "CloakMyIdentity" / "settings.json").string()));
+}
+
+// A data folder named in any script ("Zoë", "データ") reaches the demo whole and is named in UTF-8;
+// Windows hands a program's arguments to main() in a code page that holds few such names.
+TEST_F(DemoTest, DataFolderNamedInAnyScript) {
+    const std::filesystem::path data = folder.path() / u8"Zoë" / u8"データ";
+    const DemoRun run = RunDemo({"--data-dir", Utf8Text(data)});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_THAT(run.output, HasSubstr("console (with the plugin): nothing"));
+    EXPECT_THAT(run.output, HasSubstr(Utf8Text(data / "CloakMyIdentity" / "settings.json")));
+    EXPECT_TRUE(std::filesystem::exists(data / "CloakMyIdentity" / "settings.json"));
 }
 
 // Each bad script is refused before anything is played, with a message naming the event and the
@@ -224,15 +234,15 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
         const std::filesystem::path file = folder.path() / "match.json";
         testing_support::WriteText(file, script);
         const DemoRun run =
-            RunDemo("--match '" + file.string() + "' --data-dir '" + folder.path().string() + "'");
+            RunDemo({"--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())});
         EXPECT_EQ(run.exitStatus, 2) << script << "\n" << run.output;
         EXPECT_THAT(run.output, HasSubstr("bad match script")) << script;
         EXPECT_THAT(run.output, HasSubstr(message)) << script;
     }
-    const DemoRun missing = RunDemo("--match '" + (folder.path() / "absent.json").string() + "'");
+    const DemoRun missing = RunDemo({"--match", Utf8Text(folder.path() / "absent.json")});
     EXPECT_EQ(missing.exitStatus, 2);
     EXPECT_THAT(missing.output, HasSubstr("cannot read the match script"));
-    EXPECT_EQ(RunDemo("--bogus").exitStatus, 2);
+    EXPECT_EQ(RunDemo({"--bogus"}).exitStatus, 2);
 }
 
 // The game keeps its notifications in arrays that grow by doubling, so a long session costs
@@ -247,14 +257,14 @@ TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
     const std::filesystem::path file = folder.path() / "match.json";
     testing_support::WriteText(file, json{{"localName", "Me"}, {"events", events}}.dump());
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    const std::string limit;  // sanitizers reserve more address space than any limit allows
+    const std::size_t limit = 0;  // sanitizers reserve more address space than any limit allows
 #else
-    const std::string limit = "ulimit -v 1500000; ";
+    const std::size_t limit = std::size_t{1500} << 20;
 #endif
-    const auto result =
-        RunCommand(limit + "'" CLOAK_DEMO_PATH "' --json --match '" + file.string() +
-                   "' --data-dir '" + folder.path().string() + "' 2>&1");
-    ASSERT_TRUE(WIFEXITED(result.status) && WEXITSTATUS(result.status) == 0) << result.output;
+    const auto result = testing_support::RunProgram(
+        CLOAK_DEMO_PATH, {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())},
+        limit);
+    ASSERT_EQ(result.exitCode, 0) << result.output;
     const json output = json::parse(result.output);
     EXPECT_EQ(output["without"]["friendRequestsShown"], 50000);
     EXPECT_EQ(output["without"]["pendingNotifications"], 0);
@@ -267,7 +277,7 @@ TEST_F(DemoTest, JsonOutputSurvivesBytesThatAreNoUtf8) {
     const std::filesystem::path odd = folder.path() / "data\xE9";
     std::filesystem::create_directories(odd / "CloakMyIdentity");
     testing_support::WriteText(odd / "CloakMyIdentity" / "settings.json", "\xE9");
-    const DemoRun run = RunDemo("--json --data-dir '" + odd.string() + "'");
+    const DemoRun run = RunDemo({"--json", "--data-dir", odd.string()});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     const json output = json::parse(run.output);
     EXPECT_FALSE(output["console"].empty());

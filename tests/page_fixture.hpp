@@ -3,8 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,42 +14,10 @@
 #include "plugin/process_state.hpp"
 #include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
-#include "temp_folder.hpp"
+#include "tests/save_counter.hpp"
+#include "tests/temp_folder.hpp"
 
 namespace page_test {
-
-// Counts completed writes of settings.json in one folder: a save either renames its temporary
-// file over it or writes it in place, and either way ends in exactly one of these events.
-class SaveCounter {
-public:
-    explicit SaveCounter(const std::filesystem::path& folder)
-        : fd_(inotify_init1(IN_NONBLOCK)),
-          watch_(inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE)) {}
-    ~SaveCounter() { close(fd_); }
-    SaveCounter(const SaveCounter&) = delete;
-    SaveCounter& operator=(const SaveCounter&) = delete;
-
-    bool Watching() const { return fd_ >= 0 && watch_ >= 0; }
-
-    // The saves since the previous call.
-    int Take() {
-        int saves = 0;
-        alignas(inotify_event) char buffer[4096];
-        for (;;) {
-            const ssize_t got = read(fd_, buffer, sizeof buffer);
-            if (got <= 0) return saves;
-            for (ssize_t at = 0; at < got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && std::string(event->name) == cloak::kSettingsFileName) ++saves;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-    }
-
-private:
-    int fd_;
-    int watch_;
-};
 
 // Members go in reverse order: the drawing thread stops first, the folder goes last.
 class PageTest : public ::testing::Test {
@@ -77,7 +43,7 @@ protected:
         host_ = std::make_unique<sim::host::Host>(dataFolder_);
         plugin_ = std::make_shared<cloak::CloakMyIdentity>();
         host_->Attach(plugin_, tables);
-        saves_ = std::make_unique<SaveCounter>(SettingsFolder());
+        saves_ = std::make_unique<testing_support::SaveCounter>(SettingsFolder());
         ASSERT_TRUE(saves_->Watching());
         page_ = std::make_unique<sim::host::DrawingThread>(*host_, size);
     }
@@ -90,7 +56,7 @@ protected:
     const std::filesystem::path dataFolder_ = data_.path();
     std::unique_ptr<sim::host::Host> host_;
     std::shared_ptr<cloak::CloakMyIdentity> plugin_;
-    std::unique_ptr<SaveCounter> saves_;
+    std::unique_ptr<testing_support::SaveCounter> saves_;
     std::unique_ptr<sim::host::DrawingThread> page_;
 };
 

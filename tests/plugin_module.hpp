@@ -1,12 +1,12 @@
 // Test support: the built plugin module, opened the way the host opens it.
 #pragma once
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "plugin/host/plugin_interfaces.hpp"
+#include "sim/host/module_loader.hpp"
 
 namespace testing_support {
 
@@ -16,11 +16,15 @@ using DeleteMeFunction = void (*)();
 // The module stays open for the rest of the process, as with the host.
 class PluginModule {
 public:
-    PluginModule() : handle_(dlopen(CLOAK_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL)) {
-        if (handle_ == nullptr) ADD_FAILURE() << dlerror();
+    PluginModule() {
+        const sim::host::OpenedModule opened = sim::host::OpenModule(CLOAK_PLUGIN_PATH);
+        if (opened.handle == nullptr) ADD_FAILURE() << opened.error;
+        handle_ = opened.handle;
     }
 
-    void* Symbol(const char* name) const { return handle_ ? dlsym(handle_, name) : nullptr; }
+    void* Symbol(const char* name) const {
+        return handle_ ? sim::host::FindExport(handle_, name) : nullptr;
+    }
     GetPluginFunction getPlugin() const {
         return reinterpret_cast<GetPluginFunction>(Symbol("getPlugin"));
     }
@@ -29,7 +33,7 @@ public:
     }
 
 private:
-    void* handle_;
+    void* handle_ = nullptr;
 };
 
 }  // namespace testing_support

@@ -6,118 +6,35 @@
 //   Written text and round trip
 //   Files a load rejects or tolerates
 //   Text the file and the console can hold
-//   Folder and write failures
-//   Files that cannot be read
+//   Folder and write failures (those that only POSIX file systems make: settings_file_posix_test)
 //   Interrupted and simultaneous saves
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <memory>
+#include <iterator>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "plugin/cloak_my_identity.hpp"
-#include "sim/host/host_state.hpp"
-#include "tests/ordinary_user.hpp"
-#include "tests/temp_folder.hpp"
+#include "tests/child_process.hpp"
+#include "tests/held_file.hpp"
+#include "tests/save_loop.hpp"
+#include "tests/settings_file_fixture.hpp"
 
 using namespace cloak;
 
 namespace {
 
-using testing_support::ReadText;
-using testing_support::TempFolder;
-using testing_support::WriteText;
-using StatList = std::vector<std::pair<std::string, bool>>;
-
-constexpr const char* kDefaultFile = R"({
-    "Stats": {
-        "MatchDemolishes": true,
-        "MatchGoals": true,
-        "MatchSaves": true,
-        "MatchScore": true,
-        "MatchShots": true
-    },
-    "bDefaultLoadouts": true,
-    "bHideFriendRequests": true,
-    "bHideRecents": true,
-    "bHideScoreboardInfo": true,
-    "bHideTeamNames": true,
-    "bShowClubs": true,
-    "bShowMenuRankInfo": true,
-    "bShowMenuSeasonRank": true,
-    "bShowNames": true,
-    "bShowScores": true,
-    "bShowTitles": true,
-    "bShowVoteToForfeit": true
-})";
-
-StatList StatsOf(const PluginSettings& settings) {
-    StatList stats;
-    settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
-        stats.emplace_back(entry.name, concealed.get());
-    });
-    return stats;
-}
-
-// A complete file with every switch true except the one given, whose value is written as given.
-std::string FileWith(const std::string& key, const std::string& value) {
-    nlohmann::json file = nlohmann::json::parse(kDefaultFile);
-    file[key] = nlohmann::json::parse(value);
-    return file.dump(4);
-}
-
-// The temporary files a folder holds (every save makes one of its own).
-std::vector<std::filesystem::path> TemporaryFiles(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        if (entry.path().extension() == ".tmp") found.push_back(entry.path());
-    }
-    return found;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
-class SettingsFileTest : public ::testing::Test {
-protected:
-    SettingsFileTest() { plugin.SettingsFolder = folder.path() / "data" / "CloakMyIdentity"; }
-
-    std::filesystem::path File() const { return plugin.SettingsFolder / "settings.json"; }
-
-    // The plugin loading as the host loads it, with no game: the settings steps alone.
-    void LoadAsTheHostDoes(CloakMyIdentity& loaded, sim::host::HostState& host) const {
-        host.dataFolder = folder.path() / "data";
-        loaded.gameWrapper = std::make_shared<GameWrapper>(&host);
-        loaded.cvarManager = std::make_shared<CVarManagerWrapper>(&host);
-        loaded.onLoad();
-    }
-
-    TempFolder folder;
-    CloakMyIdentity plugin;
-};
+using namespace settings_file_test;
 
 // ---- Written text and round trip ----------------------------------------------------------------
 
 TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
-    EXPECT_EQ(ReadText(File()), kDefaultFile);
+    EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
     EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
 }
 
@@ -167,7 +84,8 @@ TEST_F(SettingsFileTest, EmptyStatsAreWrittenOnTheMemberLine) {
     plugin.LoadSettings();
     EXPECT_EQ(plugin.settings.Stats.size(), 0U);
     plugin.SaveSettings();
-    EXPECT_EQ(ReadText(File()).substr(0, 20), "{\n    \"Stats\": {},\n ");
+    const std::string start = testing_support::WithPlatformLineEnds("{\n    \"Stats\": {},\n ");
+    EXPECT_EQ(ReadText(File()).substr(0, start.size()), start);
 }
 
 // ---- Files a load rejects or tolerates ----------------------------------------------------------
@@ -360,164 +278,32 @@ TEST_F(SettingsFileTest, SaveThatCannotReplaceTheFileLogsOneLineAndKeepsTheOldOn
     EXPECT_THAT(host.console.Lines()[1], ::testing::HasSubstr("read-only"));
 }
 
-// A save writes where a link points and keeps the file's permissions: the user's link to a
-// synced folder, or a file kept private, stays as it was made.
-TEST_F(SettingsFileTest, SaveWritesThroughLinksAndKeepsPermissions) {
-    namespace fs = std::filesystem;
-    const fs::path kept = folder.path() / "synced" / "cloak.json";
-    WriteText(kept, "{}");
-    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_directories(plugin.SettingsFolder);
-    fs::create_symlink(fs::path("..") / ".." / "synced" / "cloak.json", File());
-
-    plugin.settings.bShowNames.set(false);
-    plugin.SaveSettings();
-    EXPECT_TRUE(fs::is_symlink(File()));
-    EXPECT_NE(ReadText(kept).find("\"bShowNames\": false"), std::string::npos);
-    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_THAT(TemporaryFiles(kept.parent_path()), ::testing::IsEmpty());
-}
-
-// In a folder where no new file can be made, a writable settings.json is written in place, and
-// the line says so; a file that cannot be written either is left whole.
-TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
-    namespace fs = std::filesystem;
-    WriteText(File(), "the old text");
-    testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
-    const auto readAndEnter = fs::perms::owner_read | fs::perms::owner_exec |
-                              fs::perms::others_read | fs::perms::others_exec;
-    fs::permissions(plugin.SettingsFolder, readAndEnter);
-    plugin.settings.bShowTitles.set(false);
-
-    const auto saveAsOrdinaryUser = [&] {
-        return testing_support::RunAsOrdinaryUser([&](std::string& output) {
-            sim::host::HostState host;
-            sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
-            plugin.SaveSettings();
-            output = Joined(host.console.Lines());
-        });
-    };
-
-    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
-                                fs::perms::others_read | fs::perms::others_write);
-    testing_support::ChildRun run = saveAsOrdinaryUser();
-    ASSERT_TRUE(run.ran);
-    EXPECT_EQ(ReadText(File()), nlohmann::json(plugin.settings).dump(4));
-    EXPECT_THAT(run.output, ::testing::HasSubstr("in place"));
-    EXPECT_THAT(run.output, ::testing::HasSubstr(File().string()));
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
-
-    std::ofstream(File(), std::ios::trunc) << "the old text";
-    fs::permissions(File(), fs::perms::owner_read | fs::perms::others_read);
-    run = saveAsOrdinaryUser();
-    ASSERT_TRUE(run.ran);
-    EXPECT_EQ(ReadText(File()), "the old text");
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-    fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
-}
-
-// ---- Files that cannot be read ------------------------------------------------------------------
-
-// A settings.json that is there but cannot be read holds the user's choices, which the plugin
-// never learnt: it conceals everything, says so once, and no later save writes over the file.
-TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) {
-    namespace fs = std::filesystem;
-    struct Case {
-        const char* what;
-        std::function<void()> make;
-        const char* reason;
-    };
-    const std::string stored = FileWith("bShowNames", "false");
-    const std::vector<Case> cases = {
-        {"refused",
-         [&] {
-             WriteText(File(), stored);
-             fs::permissions(File(), fs::perms::none);
-         },
-         "ermission denied"},
-        {"link loop", [&] { fs::create_symlink(File().filename(), File()); }, "symbolic links"},
-        // Opening a pipe for reading waits for a writer that never comes.
-        {"pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0666), 0); }, "not a regular file"},
-        {"folder", [&] { fs::create_directories(File() / "inside"); }, "not a regular file"},
-    };
-    for (const Case& item : cases) {
-        SCOPED_TRACE(item.what);
-        fs::remove_all(folder.path() / "data");
-        fs::create_directories(plugin.SettingsFolder);
-        testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
-        fs::permissions(plugin.SettingsFolder, fs::perms::all);  // room for a save's file
-        item.make();
-        const auto before = fs::symlink_status(File()).type();
-        const std::string text = before == fs::file_type::regular ? ReadText(File()) : "";
-
-        const testing_support::ChildRun run =
-            testing_support::RunAsOrdinaryUser([&](std::string& output) {
-                alarm(20);  // a load that blocks ends the child, and the case fails
-                sim::host::HostState host;
-                CloakMyIdentity loaded;
-                loaded.settings.bShowNames.set(false);
-                LoadAsTheHostDoes(loaded, host);
-                const nlohmann::json record = loaded.settings;
-                loaded.settings.bHideRecents.set(false);  // a click on the page
-                loaded.SaveSettings();
-                output = record.dump() + "\n" + Joined(host.console.Lines());
-            });
-        ASSERT_TRUE(run.ran);
-        const std::string record = run.output.substr(0, run.output.find('\n'));
-        const std::string lines = run.output.substr(record.size() + 1);
-        EXPECT_EQ(nlohmann::json::parse(record), nlohmann::json(PluginSettings{}));
-        EXPECT_EQ(fs::symlink_status(File()).type(), before);
-        if (before == fs::file_type::regular) {
-            EXPECT_EQ(ReadText(File()), text);
-        }
-        EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
-        // One line from the load naming the file and why; one from the save that wrote nothing.
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
-        EXPECT_THAT(lines, ::testing::HasSubstr(File().string()));
-        EXPECT_THAT(lines, ::testing::HasSubstr(item.reason));
-        EXPECT_THAT(lines, ::testing::HasSubstr("not saved"));
-    }
-}
-
 // ---- Interrupted and simultaneous saves ---------------------------------------------------------
 
-// A child saves as fast as it can, alternating two records that differ in switches and in size,
-// until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds one of
-// the two records whole, and a temporary file left half-written is no obstacle to the next save.
+// Another process saves as fast as it can, alternating two records that differ in switches and
+// in size, until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds
+// one of the two records whole, and a temporary file left half-written is no obstacle to the next
+// save.
 TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     plugin.SaveSettings();
-    for (int i = 0; i < 3000; ++i) plugin.settings.Stats.FindOrAdd("Statistic" + std::to_string(i));
-    plugin.settings.bShowNames.set(false);
-    plugin.settings.bDefaultLoadouts.set(false);
-    const PluginSettings large = plugin.settings;
-    const PluginSettings small;
-    const nlohmann::json largeJson = large;
-    const nlohmann::json smallJson = small;
+    const nlohmann::json largeJson = testing_support::SavedRecord("large");
+    const nlohmann::json smallJson = testing_support::SavedRecord("defaults");
+    const std::string folderText = testing_support::Utf8Text(plugin.SettingsFolder);
 
     int killedWithTemporaryFile = 0;
     for (int round = 0; round < 60; ++round) {
-        const pid_t child = fork();
-        ASSERT_NE(child, -1);
-        if (child == 0) {
-            for (bool useLarge = true;; useLarge = !useLarge) {
-                plugin.settings = useLarge ? large : small;
-                plugin.SaveSettings();
-            }
+        testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
+                                            {folderText, "large", "defaults"});
+        ASSERT_TRUE(saver.Started()) << saver.Error();
+        // Once it saves, even rounds kill as soon as a temporary file shows, that is while a save
+        // is being written; odd ones at an arbitrary moment.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (TemporaryFiles(plugin.SettingsFolder).empty() &&
+               std::chrono::steady_clock::now() < giveUp) {
         }
-        // Odd rounds kill at an arbitrary moment; even ones as soon as a temporary file shows,
-        // that is while a save is being written.
-        if (round % 2 == 0) {
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (TemporaryFiles(plugin.SettingsFolder).empty() &&
-                   std::chrono::steady_clock::now() < giveUp) {
-            }
-        } else {
+        if (round % 2 == 1)
             std::this_thread::sleep_for(std::chrono::microseconds(500 + 397 * round));
-        }
-        ASSERT_EQ(kill(child, SIGKILL), 0);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
+        ASSERT_TRUE(saver.Kill());
         if (!TemporaryFiles(plugin.SettingsFolder).empty()) ++killedWithTemporaryFile;
 
         SCOPED_TRACE("round " + std::to_string(round));
@@ -531,53 +317,50 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     // The kills must have caught saves in progress, or the rounds above proved nothing.
     EXPECT_GT(killedWithTemporaryFile, 0);
 
-    plugin.settings = small;
+    plugin.settings = PluginSettings{};
     plugin.SaveSettings();
-    EXPECT_EQ(ReadText(File()), kDefaultFile);
+    EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
 }
 
 // Two processes (two game clients, or a second plugin load) save into one folder at once. A
 // reader meanwhile always finds settings.json, and always one of the two records whole: never
 // an empty file, and never one record spliced with the tail of the other.
 TEST_F(SettingsFileTest, TwoProcessesSavingAtOnceNeverLeaveAMixedFile) {
-    PluginSettings first;
-    first.bShowNames.set(false);
-    for (int i = 0; i < 400; ++i) first.Stats.FindOrAdd("Statistic" + std::to_string(i));
-    PluginSettings second;
-    second.bDefaultLoadouts.set(false);
-    const nlohmann::json firstJson = first;
-    const nlohmann::json secondJson = second;
-    plugin.settings = second;
+    plugin.settings = testing_support::SavedRecord("loadouts");
     plugin.SaveSettings();
 
-    std::vector<pid_t> savers;
-    for (const PluginSettings* record : {&first, &second}) {
-        const pid_t child = fork();
-        ASSERT_NE(child, -1);
-        if (child == 0) {
-            plugin.settings = *record;
-            for (;;) plugin.SaveSettings();
-        }
-        savers.push_back(child);
-    }
+    const std::string folderText = testing_support::Utf8Text(plugin.SettingsFolder);
+    testing_support::ChildProcess first(CLOAK_SAVE_LOOP_PATH, {folderText, "names"});
+    testing_support::ChildProcess second(CLOAK_SAVE_LOOP_PATH, {folderText, "loadouts"});
+    ASSERT_TRUE(first.Started() && second.Started()) << first.Error() << second.Error();
     // The file's bytes, not a load: a load reads the first JSON value and ignores the rest, so
     // a record followed by the tail of a longer one would pass for whole.
-    const std::string firstText = firstJson.dump(4);
-    const std::string secondText = secondJson.dump(4);
+    const std::string firstText = testing_support::WithPlatformLineEnds(
+        nlohmann::json(testing_support::SavedRecord("names")).dump(4));
+    const std::string secondText = testing_support::WithPlatformLineEnds(
+        nlohmann::json(testing_support::SavedRecord("loadouts")).dump(4));
     int absent = 0;
+    int unopened = 0;  // Windows: the moment the file is being replaced
     int mixed = 0;
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (std::chrono::steady_clock::now() < until) {
         if (!std::filesystem::exists(File())) ++absent;
-        const std::string text = ReadText(File());
+        std::ifstream in(File(), std::ios::binary);
+        if (!in.is_open()) {
+            ++unopened;
+            continue;
+        }
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
         if (text != firstText && text != secondText) ++mixed;
     }
-    for (const pid_t saver : savers) {
-        kill(saver, SIGKILL);
-        waitpid(saver, nullptr, 0);
-    }
+    EXPECT_TRUE(first.Kill());
+    EXPECT_TRUE(second.Kill());
     EXPECT_EQ(absent, 0);
     EXPECT_EQ(mixed, 0);
+    if (!testing_support::kWindowsSharingRules) {
+        EXPECT_EQ(unopened, 0);
+    }
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "command_output.hpp"
+#include "tests/child_process.hpp"
 #include "page_fixture.hpp"
 #include "temp_folder.hpp"
 
@@ -51,16 +51,17 @@ Image LoadPng(const std::filesystem::path& file) {
 }
 
 TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
-    if (testing_support::RunCommand("command -v xvfb-run >/dev/null").status != 0) {
+    if (testing_support::RunProgram("/bin/sh", {"-c", "command -v xvfb-run"}).exitCode != 0) {
         GTEST_SKIP() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
     }
     TempFolder data;
     const auto png = data.path() / "page.png";
     // The display server's own allocations are not the demo's leaks.
-    const auto result = testing_support::RunCommand(
-        "ASAN_OPTIONS=detect_leaks=0 xvfb-run -a " + std::string(CLOAK_DEMO_PATH) + " --data-dir " +
-        data.path().string() + " --settings --screenshot " + png.string() + " 2>&1");
-    ASSERT_EQ(result.status, 0) << result.output;
+    const auto result = testing_support::RunProgram(
+        "/usr/bin/env", {"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a", CLOAK_DEMO_PATH,
+                         "--data-dir", data.path().string(), "--settings", "--screenshot",
+                         png.string()});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
 
     const Image image = LoadPng(png);
     ASSERT_NE(image.pixels, nullptr) << stbi_failure_reason();

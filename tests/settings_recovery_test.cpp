@@ -12,7 +12,7 @@
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
-#include "tests/command_output.hpp"
+#include "tests/child_process.hpp"
 #include "tests/temp_folder.hpp"
 
 using namespace cloak;
@@ -26,7 +26,7 @@ using testing_support::WriteText;
 
 class SettingsRecoveryTest : public ::testing::Test {
 protected:
-    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity/settings.json"; }
+    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity" / "settings.json"; }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
 
     // Loads the module into a new host, with the tables of a game or none; the host unloads it
@@ -45,7 +45,7 @@ protected:
     void ExpectFreshFile() const {
         const nlohmann::json written = nlohmann::json::parse(ReadText(File()));
         EXPECT_EQ(written, nlohmann::json(PluginSettings{}));
-        EXPECT_EQ(ReadText(File()), written.dump(4));
+        EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(written.dump(4)));
     }
 
     TempFolder folder;
@@ -59,7 +59,7 @@ TEST_F(SettingsRecoveryTest, StoredChoicesSurviveAndTheFileIsWrittenBackWhole) {
 
     auto host = LoadPlugin();
     EXPECT_EQ(nlohmann::json(SettingsOf(*host)), stored);
-    EXPECT_EQ(ReadText(File()), stored.dump(4));
+    EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(stored.dump(4)));
     EXPECT_THAT(host->ConsoleLines(), ::testing::IsEmpty());
     EXPECT_FALSE(std::filesystem::exists(SetAside()));
 }
@@ -232,9 +232,8 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
 
 TEST_F(SettingsRecoveryTest, DemoShowsTheConsoleAndWhereTheSettingsWent) {
     WriteText(File(), "not JSON");
-    const std::string command =
-        std::string("'" CLOAK_DEMO_PATH "' --data-dir '") + folder.path().string() + "'";
-    const auto [status, output] = testing_support::RunCommand(command);
+    const auto [status, output] =
+        testing_support::RunProgram(CLOAK_DEMO_PATH, {"--data-dir", folder.path().string()});
     ASSERT_EQ(status, 0) << output;
     EXPECT_THAT(output, HasSubstr("parse_error"));
     EXPECT_THAT(output, HasSubstr(File().string()));

@@ -13,7 +13,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "sim/demo/command_line.hpp"
 #include "sim/demo/demo_run.hpp"
 #include "sim/demo/screens_table.hpp"
 #include "sim/demo/settings_window.hpp"
@@ -43,20 +45,21 @@ int Usage() {
     return 2;
 }
 
-std::optional<Options> ParseOptions(int argc, char** argv) {
+std::optional<Options> ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--data-dir" && i + 1 < argc) {
-            options.dataDir = argv[++i];
-        } else if (arg == "--match" && i + 1 < argc) {
-            options.match = argv[++i];
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view arg = arguments[i];
+        const bool valueFollows = i + 1 < arguments.size();
+        if (arg == "--data-dir" && valueFollows) {
+            options.dataDir = demo::PathFromUtf8(arguments[++i]);
+        } else if (arg == "--match" && valueFollows) {
+            options.match = demo::PathFromUtf8(arguments[++i]);
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--settings") {
             options.settings = true;
-        } else if (arg == "--screenshot" && i + 1 < argc) {
-            options.window.screenshot = argv[++i];
+        } else if (arg == "--screenshot" && valueFollows) {
+            options.window.screenshot = demo::PathFromUtf8(arguments[++i]);
         } else {
             return std::nullopt;
         }
@@ -74,31 +77,32 @@ std::optional<std::string> ReadFile(const std::filesystem::path& file) {
 void PrintTable(const Options& options, const demo::HalfResult& without,
                 const demo::HalfResult& with) {
     fmt::print("{}\n", with.plugin);
-    fmt::print("match: {}\n\n", options.match.string());
+    fmt::print("match: {}\n\n", demo::Utf8FromPath(options.match));
     fmt::print("{}", demo::ScreensTable(without.screens, with.screens));
     fmt::print("\nconsole (with the plugin):{}\n", with.console.empty() ? " nothing" : "");
     for (const std::string& line : with.console) fmt::print("  {}\n", line);
-    fmt::print("settings: {}\n", (options.dataDir / "CloakMyIdentity" / "settings.json").string());
+    fmt::print("settings: {}\n",
+               demo::Utf8FromPath(options.dataDir / "CloakMyIdentity" / "settings.json"));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<Options> options = ParseOptions(argc, argv);
+    const std::optional<Options> options = ParseOptions(demo::Utf8Arguments(argc, argv));
     if (!options) return Usage();
 
     const std::optional<std::string> text = ReadFile(options->match);
     if (!text) {
         fmt::print(stderr, "cloak-demo: cannot read the match script {}\n",
-                   options->match.string());
+                   demo::Utf8FromPath(options->match));
         return 2;
     }
     emu::MatchScript script;
     try {
         script = emu::ParseMatchScript(*text);
     } catch (const emu::MatchScriptError& error) {
-        fmt::print(stderr, "cloak-demo: bad match script {}: {}\n", options->match.string(),
-                   error.what());
+        fmt::print(stderr, "cloak-demo: bad match script {}: {}\n",
+                   demo::Utf8FromPath(options->match), error.what());
         return 2;
     }
 

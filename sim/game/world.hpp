@@ -30,6 +30,7 @@
 
 #include "sim/game/allocator.hpp"
 #include "sim/game/game_format.hpp"
+#include "sim/game/gamesim_api.hpp"
 
 namespace emu {
 
@@ -198,7 +199,8 @@ public:
     // detour placed there by the host runs around it.
     void Call(GameObject* object, std::string_view functionFullName, void* params);
     // The game's own ProcessEvent: logs the call and runs the function's native body.
-    static void GameProcessEvent(GameObject* object, GameObject* function, void* params);
+    GAMESIM_API static void GameProcessEvent(GameObject* object, GameObject* function,
+                                             void* params);
     // Slot 67 of the table of virtual operations every object shares. The host replaces it with
     // its detour, which calls GameProcessEvent.
     ProcessEventFunction ProcessEventSlot() const;

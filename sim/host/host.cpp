@@ -1,10 +1,9 @@
 #include "sim/host/host.hpp"
 
-#include <dlfcn.h>
-
 #include <exception>
 
 #include "sim/game/world.hpp"
+#include "sim/host/module_loader.hpp"
 
 namespace sim::host {
 
@@ -25,14 +24,17 @@ Host::~Host() {
 }
 
 bool Host::Load(const std::filesystem::path& module, GameTables tables) {
-    module_ = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module_ == nullptr) {
-        state_->console.Write(std::string("cannot load plugin: ") + dlerror());
+    OpenedModule opened = OpenModule(module);
+    if (opened.handle == nullptr) {
+        state_->console.Write("cannot load plugin: " + opened.error);
         return false;
     }
-    info_ = static_cast<const PluginInfo*>(dlsym(module_, "exports"));
+    module_ = opened.handle;
+    info_ = static_cast<const PluginInfo*>(FindExport(module_, "exports"));
     if (info_ == nullptr || info_->createFunction == nullptr) {
-        state_->console.Write("cannot load plugin: no exports record in " + module.string());
+        const std::u8string path = module.u8string();
+        state_->console.Write("cannot load plugin: no exports record in " +
+                              std::string(path.begin(), path.end()));
         Unload();
         return false;
     }

@@ -1,0 +1,175 @@
+// The settings file where the user's machine gets in the way: a data folder named in any script,
+// settings.json or settings.json.bad held open by another program, a read-only settings.json.
+// Windows refuses to replace a file in use or marked read-only; the plugin then says so in one
+// console line, keeps every file whole, leaves no temporary file and keeps concealing.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+
+#include "plugin/cloak_my_identity.hpp"
+#include "sim/host/host.hpp"
+#include "tests/held_file.hpp"
+#include "tests/settings_file_fixture.hpp"
+#include "tests/temp_folder.hpp"
+
+using namespace cloak;
+
+namespace {
+
+using ::testing::HasSubstr;
+using testing_support::HeldFile;
+using testing_support::kWindowsSharingRules;
+using testing_support::ReadText;
+using testing_support::TempFolder;
+using testing_support::Utf8Text;
+using testing_support::WriteText;
+
+class SettingsFileInUseTest : public ::testing::Test {
+protected:
+    std::filesystem::path Folder() const { return data / "CloakMyIdentity"; }
+    std::filesystem::path File() const { return Folder() / "settings.json"; }
+    std::filesystem::path WithSuffix(const char* suffix) const {
+        std::filesystem::path file = File();
+        return file += suffix;
+    }
+
+    // The host's load steps for a plugin object of the test's own, whose member functions the
+    // test may then call (the module's copy of them keeps its own console).
+    std::unique_ptr<sim::host::Host> LoadPlugin() {
+        auto host = std::make_unique<sim::host::Host>(data);
+        host->Attach(std::make_shared<CloakMyIdentity>(), {});
+        return host;
+    }
+    static CloakMyIdentity& PluginOf(const sim::host::Host& host) {
+        return *static_cast<CloakMyIdentity*>(host.Plugin());
+    }
+
+    TempFolder folder;
+    std::filesystem::path data = folder.path();
+};
+
+// A user named "Zoë" with a folder "データ": the folder is made, the file read and written there,
+// and the console names the file in UTF-8.
+TEST_F(SettingsFileInUseTest, DataFolderNamedInAnyScript) {
+    data = folder.path() / u8"Zoë" / u8"データ";
+    WriteText(File(), "{ broken");
+    {
+        auto host = LoadPlugin();
+        const std::vector<std::string> lines = host->ConsoleLines();
+        ASSERT_EQ(lines.size(), 1U);
+        EXPECT_THAT(lines[0], HasSubstr(Utf8Text(File())));
+        EXPECT_THAT(lines[0], HasSubstr(Utf8Text(WithSuffix(".bad"))));
+        EXPECT_EQ(ReadText(WithSuffix(".bad")), "{ broken");
+        EXPECT_EQ(nlohmann::json::parse(ReadText(File())), nlohmann::json(PluginSettings{}));
+
+        PluginOf(*host).settings.bShowNames.set(false);
+        PluginOf(*host).SaveSettings();
+    }
+    auto host = LoadPlugin();
+    EXPECT_FALSE(PluginOf(*host).settings.bShowNames.get());
+    EXPECT_THAT(host->ConsoleLines(), ::testing::IsEmpty());
+}
+
+// Another program reads settings.json without letting it be deleted. A save never writes into
+// the open file; where the platform refuses the replacement, the old file stays whole.
+TEST_F(SettingsFileInUseTest, SaveWhileAnotherProgramHoldsTheFile) {
+    auto host = LoadPlugin();
+    CloakMyIdentity& plugin = PluginOf(*host);
+    const std::string before = ReadText(File());
+    plugin.settings.bShowClubs.set(false);
+    {
+        HeldFile reader(File());
+        ASSERT_TRUE(reader.Holding());
+        plugin.SaveSettings();
+    }
+    EXPECT_THAT(settings_file_test::TemporaryFiles(Folder()), ::testing::IsEmpty());
+    const std::vector<std::string> lines = host->ConsoleLines();
+    if (kWindowsSharingRules) {
+        EXPECT_EQ(ReadText(File()), before);
+        ASSERT_EQ(lines.size(), 1U);
+        EXPECT_THAT(lines[0], HasSubstr(Utf8Text(File())));
+    } else {
+        EXPECT_THAT(lines, ::testing::IsEmpty());
+        EXPECT_THAT(ReadText(File()), HasSubstr("\"bShowClubs\": false"));
+    }
+
+    // Once the other program lets go, the next save goes through.
+    plugin.SaveSettings();
+    EXPECT_THAT(ReadText(File()), HasSubstr("\"bShowClubs\": false"));
+    EXPECT_EQ(host->ConsoleLines().size(), lines.size());
+}
+
+// A scanner that lets go within a few milliseconds costs the user nothing: the save is retried.
+TEST_F(SettingsFileInUseTest, SaveOutlastsABriefHold) {
+    auto host = LoadPlugin();
+    CloakMyIdentity& plugin = PluginOf(*host);
+    plugin.settings.bShowTitles.set(false);
+    auto reader = std::make_unique<HeldFile>(File());
+    ASSERT_TRUE(reader->Holding());
+    std::thread letGo([&reader] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        reader->Release();
+    });
+    plugin.SaveSettings();
+    letGo.join();
+    EXPECT_THAT(host->ConsoleLines(), ::testing::IsEmpty());
+    EXPECT_THAT(ReadText(File()), HasSubstr("\"bShowTitles\": false"));
+    EXPECT_THAT(settings_file_test::TemporaryFiles(Folder()), ::testing::IsEmpty());
+}
+
+// A broken file is set aside as settings.json.bad; an older .bad held open by another program
+// may keep it from being moved, and then the broken file is the user's only copy: left alone.
+TEST_F(SettingsFileInUseTest, BrokenFileWhileTheSetAsideFileIsHeldOpen) {
+    WriteText(File(), "{ broken");
+    WriteText(WithSuffix(".bad"), "an older broken file");
+    HeldFile reader(WithSuffix(".bad"));
+    ASSERT_TRUE(reader.Holding());
+
+    auto host = LoadPlugin();
+    EXPECT_EQ(nlohmann::json(PluginOf(*host).settings), nlohmann::json(PluginSettings{}));
+    const std::vector<std::string> lines = host->ConsoleLines();
+    ASSERT_EQ(lines.size(), 1U);
+    EXPECT_THAT(lines[0], HasSubstr(Utf8Text(File())));
+    EXPECT_THAT(lines[0], HasSubstr("concealing everything"));
+    if (kWindowsSharingRules) {
+        EXPECT_EQ(ReadText(File()), "{ broken");
+        EXPECT_EQ(ReadText(WithSuffix(".bad")), "an older broken file");
+    } else {
+        EXPECT_EQ(ReadText(WithSuffix(".bad")), "{ broken");
+    }
+}
+
+// A read-only settings.json (Windows' read-only attribute) is the user's choice to keep it as it
+// is: it is read as usual, and each save leaves it whole and says so in one line.
+TEST_F(SettingsFileInUseTest, ReadOnlyFile) {
+    nlohmann::json stored = PluginSettings{};
+    stored["bShowNames"] = false;
+    WriteText(File(), stored.dump(4));
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
+    {
+        auto host = LoadPlugin();
+        CloakMyIdentity& plugin = PluginOf(*host);
+        EXPECT_FALSE(plugin.settings.bShowNames.get());
+        EXPECT_TRUE(plugin.settings.bShowClubs.get());
+        plugin.settings.bShowClubs.set(false);
+        plugin.SaveSettings();
+
+        EXPECT_EQ(ReadText(File()), stored.dump(4));
+        const std::vector<std::string> lines = host->ConsoleLines();
+        ASSERT_EQ(lines.size(), 2U);  // the write-back after loading, then the save
+        for (const std::string& line : lines) {
+            EXPECT_THAT(line, HasSubstr(Utf8Text(File())));
+            EXPECT_THAT(line, HasSubstr("read-only"));
+        }
+    }
+    std::filesystem::permissions(File(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+}
+
+}  // namespace

@@ -1,0 +1,143 @@
+// The settings file where only POSIX file systems can put it: behind a symbolic link (which
+// MinGW's library cannot make), in a folder the user may enter but not add to, a file the user
+// may not read, a named pipe, a link loop. Cases of permissions run as a user whom they bind
+// (tests/ordinary_user.hpp), since tests may run as root.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/ordinary_user.hpp"
+#include "tests/settings_file_fixture.hpp"
+
+using namespace cloak;
+
+namespace {
+
+using namespace settings_file_test;
+
+// A save writes where a link points and keeps the file's permissions: the user's link to a
+// synced folder, or a file kept private, stays as it was made.
+TEST_F(SettingsFileTest, SaveWritesThroughLinksAndKeepsPermissions) {
+    namespace fs = std::filesystem;
+    const fs::path kept = folder.path() / "synced" / "cloak.json";
+    WriteText(kept, "{}");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_directories(plugin.SettingsFolder);
+    fs::create_symlink(fs::path("..") / ".." / "synced" / "cloak.json", File());
+
+    plugin.settings.bShowNames.set(false);
+    plugin.SaveSettings();
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_NE(ReadText(kept).find("\"bShowNames\": false"), std::string::npos);
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_THAT(TemporaryFiles(kept.parent_path()), ::testing::IsEmpty());
+}
+
+// In a folder where no new file can be made, a writable settings.json is written in place, and
+// the line says so; a file that cannot be written either is left whole.
+TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
+    namespace fs = std::filesystem;
+    WriteText(File(), "the old text");
+    testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
+    const auto readAndEnter = fs::perms::owner_read | fs::perms::owner_exec |
+                              fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(plugin.SettingsFolder, readAndEnter);
+    plugin.settings.bShowTitles.set(false);
+
+    const auto saveAsOrdinaryUser = [&] {
+        return testing_support::RunAsOrdinaryUser([&](std::string& output) {
+            sim::host::HostState host;
+            sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
+            plugin.SaveSettings();
+            output = Joined(host.console.Lines());
+        });
+    };
+
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::others_read | fs::perms::others_write);
+    testing_support::ChildRun run = saveAsOrdinaryUser();
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(ReadText(File()), nlohmann::json(plugin.settings).dump(4));
+    EXPECT_THAT(run.output, ::testing::HasSubstr("in place"));
+    EXPECT_THAT(run.output, ::testing::HasSubstr(File().string()));
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+
+    std::ofstream(File(), std::ios::trunc) << "the old text";
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::others_read);
+    run = saveAsOrdinaryUser();
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(ReadText(File()), "the old text");
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
+}
+
+// A settings.json that is there but cannot be read holds the user's choices, which the plugin
+// never learnt: it conceals everything, says so once, and no later save writes over the file.
+TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* reason;
+    };
+    const std::string stored = FileWith("bShowNames", "false");
+    const std::vector<Case> cases = {
+        {"refused",
+         [&] {
+             WriteText(File(), stored);
+             fs::permissions(File(), fs::perms::none);
+         },
+         "ermission denied"},
+        {"link loop", [&] { fs::create_symlink(File().filename(), File()); }, "symbolic links"},
+        // Opening a pipe for reading waits for a writer that never comes.
+        {"pipe", [&] { ASSERT_EQ(mkfifo(File().c_str(), 0666), 0); }, "not a regular file"},
+        {"folder", [&] { fs::create_directories(File() / "inside"); }, "not a regular file"},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.what);
+        fs::remove_all(folder.path() / "data");
+        fs::create_directories(plugin.SettingsFolder);
+        testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
+        fs::permissions(plugin.SettingsFolder, fs::perms::all);  // room for a save's file
+        item.make();
+        const auto before = fs::symlink_status(File()).type();
+        const std::string text = before == fs::file_type::regular ? ReadText(File()) : "";
+
+        const testing_support::ChildRun run =
+            testing_support::RunAsOrdinaryUser([&](std::string& output) {
+                alarm(20);  // a load that blocks ends the child, and the case fails
+                sim::host::HostState host;
+                CloakMyIdentity loaded;
+                loaded.settings.bShowNames.set(false);
+                LoadAsTheHostDoes(loaded, host);
+                const nlohmann::json record = loaded.settings;
+                loaded.settings.bHideRecents.set(false);  // a click on the page
+                loaded.SaveSettings();
+                output = record.dump() + "\n" + Joined(host.console.Lines());
+            });
+        ASSERT_TRUE(run.ran);
+        const std::string record = run.output.substr(0, run.output.find('\n'));
+        const std::string lines = run.output.substr(record.size() + 1);
+        EXPECT_EQ(nlohmann::json::parse(record), nlohmann::json(PluginSettings{}));
+        EXPECT_EQ(fs::symlink_status(File()).type(), before);
+        if (before == fs::file_type::regular) {
+            EXPECT_EQ(ReadText(File()), text);
+        }
+        EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
+        // One line from the load naming the file and why; one from the save that wrote nothing.
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+        EXPECT_THAT(lines, ::testing::HasSubstr(File().string()));
+        EXPECT_THAT(lines, ::testing::HasSubstr(item.reason));
+        EXPECT_THAT(lines, ::testing::HasSubstr("not saved"));
+    }
+}
+
+}  // namespace
