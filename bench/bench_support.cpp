@@ -1,7 +1,4 @@
 // Benchmark support.
-//
-// Index
-//   Floors and targets, Summary, Large worlds (in the order of the header)
 #include "bench/bench_support.hpp"
 
 #include <fmt/format.h>

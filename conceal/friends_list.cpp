@@ -1,12 +1,5 @@
 // Friends list: the recent-players list is kept at a limit of 0 entries, and friend requests are
 // dropped before the game's notification manager sees them.
-//
-// Index
-//   OnRecentsChanged          - the list changed: limit 0, whatever the switch says
-//   OnDownloadRecentPlayers   - the list was downloaded: limit 0
-//   OnNotificationAdded       - a new friend request reaches the game as no notification
-//   RestoreNotifications      - the switch went off: the manager shows what it holds
-//   PurgePendingNotifications - the switch went on: queued requests are dropped
 #include <cstdint>
 #include <string>
 

@@ -1,11 +1,5 @@
 // Rank, season reward, team names and the forfeit vote: each handler rewrites one answer of the
 // game, in the hooked function's parameters or in the calling data object.
-//
-// Index
-//   ConcealMenuRank    - the menus are told that no rank may be shown
-//   ConcealSeasonRank  - the season reward shows as unranked
-//   ConcealTeamName    - team names become the game's own home and away labels
-//   ConcealForfeitVote - the vote data object is given no vote actor
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -2,10 +2,6 @@
 // objects by their name. Every chain is walked with the guards of the object-table walks: each
 // link is validated before it is read, and a chain ends after as many links as the table it
 // indexes can hold, so a damaged or looping chain finds nothing instead of crashing or hanging.
-//
-// Index
-//   NameHash        - CrcTable, NameHash
-//   Chains          - FindNameEntry, FindInObjectHash
 #pragma once
 
 #include <array>

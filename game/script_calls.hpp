@@ -1,10 +1,4 @@
 // Running the game's script functions through the target object's own ProcessEvent.
-//
-// Index
-//   Parameter blocks - Localize, RepeatString, SetPlayerName, no-argument functions
-//   ProcessEvent     - slot 67 of the object's table of virtual operations
-//   Script calls     - Localize, RepeatString, SetPlayerName, RefreshNotifications,
-//                      CallWithoutArguments
 #pragma once
 
 #include <cstddef>

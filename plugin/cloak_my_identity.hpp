@@ -1,10 +1,5 @@
 // The plugin object.
 //
-// Index
-//   SettingsWindowBase - page name and Dear ImGui context adoption
-//   CloakMyIdentity    - the one plugin object: host interfaces, settings, hook handlers
-//   pluginInstance     - the process-wide owner of the plugin object
-//
 // Every concealment is a member operation of CloakMyIdentity, defined in conceal/ (one file per
 // kind of information). Handlers run on the game thread; RenderSettings runs on the host's
 // drawing thread.

@@ -25,7 +25,9 @@ protected:
     PageTest() { cloak::ForgetProcessStateForTesting(); }
 
     std::filesystem::path SettingsFolder() const { return dataFolder_ / "CloakMyIdentity"; }
-    std::filesystem::path SettingsFile() const { return SettingsFolder() / cloak::kSettingsFileName; }
+    std::filesystem::path SettingsFile() const {
+        return SettingsFolder() / cloak::kSettingsFileName;
+    }
 
     // A stored file the plugin reads while it loads.
     void StoreFile(const nlohmann::json& content) const {

@@ -46,7 +46,9 @@ protected:
     T& Field(GameObject* object, std::string_view property) const {
         return world.Field<T>(object, property);
     }
-    ActorWrapper Caller(GameObject* object) const { return ActorWrapper(cloak::game::AddressOf(object)); }
+    ActorWrapper Caller(GameObject* object) const {
+        return ActorWrapper(cloak::game::AddressOf(object));
+    }
 
     TempFolder folder;
     emu::World world;

@@ -26,7 +26,9 @@ using testing_support::WriteText;
 
 class SettingsRecoveryTest : public ::testing::Test {
 protected:
-    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity" / "settings.json"; }
+    std::filesystem::path File() const {
+        return folder.path() / "CloakMyIdentity" / "settings.json";
+    }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
 
     // Loads the module into a new host, with the tables of a game or none; the host unloads it

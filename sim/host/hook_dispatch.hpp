@@ -1,11 +1,5 @@
 // Stand-in host: hooks on game script functions, run around the game's ProcessEvent.
 //
-// Index
-//   HookCallback - one registration: its phase and its callable
-//   HookList     - the registrations of one game function, in registration order
-//   HookRegistry - registrations by the function's full name
-//   HookDispatch - the detour in the game's ProcessEvent slot that runs them
-//
 // The host puts its detour into slot 67 of the game's table of virtual operations. For a
 // function with hooks it runs the pre and plain callbacks, then the game's own ProcessEvent (the
 // function body sees what the pre callbacks wrote into the parameter block), then the post
@@ -87,7 +81,8 @@ public:
     void AttachToCurrentWorld();
 
 private:
-    static void Detour(cloak::game::GameObject* object, cloak::game::GameObject* function, void* params);
+    static void Detour(cloak::game::GameObject* object, cloak::game::GameObject* function,
+                       void* params);
     void Run(cloak::game::GameObject* object, cloak::game::GameObject* function, void* params);
     const HookList* Resolve(const cloak::game::GameObject* function);
 
