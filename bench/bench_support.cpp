@@ -1,7 +1,4 @@
 // Benchmark support.
-//
-// Index
-//   Floors and targets, Summary, Large worlds (in the order of the header)
 #include "bench/bench_support.hpp"
 
 #include <fmt/format.h>
@@ -16,6 +13,8 @@
 #include "game/lookup.hpp"
 #include "game/tables.hpp"
 #include "sim/game/large_world.hpp"
+
+using namespace cloak;
 
 namespace bench {
 

@@ -1,11 +1,5 @@
 // Benchmark support: measurements paired with floors, first calls timed again and again, and the
 // large emulated worlds the lookups run over.
-//
-// Index
-//   Floors and targets - RegisterWithFloor, SetTarget, SetFrameShare, MeasureWallTime
-//   Summary            - the reporter that prints every measurement against its floor
-//   First calls        - TimeFirstCalls: the call that builds an index, timed again and again
-//   Large worlds       - LargeWorld: one emulated world of a given size at a time
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -75,6 +69,6 @@ void TimeFirstCalls(benchmark::State& state, const std::function<void()>& firstC
 emu::World& LargeWorld(std::size_t objects);
 
 // The notification manager LargeWorld placed after everything else.
-game::GameObject* LastNotificationManager();
+cloak::game::GameObject* LastNotificationManager();
 
 }  // namespace bench

@@ -31,6 +31,8 @@
 #include "sim/game/match_session.hpp"
 #include "sim/host/host.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using emu::MatchPlayer;

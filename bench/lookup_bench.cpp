@@ -1,11 +1,6 @@
 // Lookups over large emulated tables: building the full-name and function indices (each timed as
 // the first lookup, again and again), FindObject hits and misses once built, and FindInstanceOf
 // of an object near the end of the table.
-//
-// Index
-//   Floors        - walks that read what the lookups read and build nothing
-//   Index builds  - first FindObject and first FindFunction, by table size
-//   After a build - FindObject hits and misses, FindInstanceOf
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -18,6 +13,8 @@
 #include "bench/bench_support.hpp"
 #include "game/class_caches.hpp"
 #include "game/lookup.hpp"
+
+using namespace cloak;
 
 namespace {
 

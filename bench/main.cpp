@@ -4,6 +4,8 @@
 
 #include "bench/bench_support.hpp"
 
+using namespace cloak;
+
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -1,12 +1,5 @@
 // Friends list: the recent-players list is kept at a limit of 0 entries, and friend requests are
 // dropped before the game's notification manager sees them.
-//
-// Index
-//   OnRecentsChanged          - the list changed: limit 0, whatever the switch says
-//   OnDownloadRecentPlayers   - the list was downloaded: limit 0
-//   OnNotificationAdded       - a new friend request reaches the game as no notification
-//   RestoreNotifications      - the switch went off: the manager shows what it holds
-//   PurgePendingNotifications - the switch went on: queued requests are dropped
 #include <cstdint>
 #include <string>
 
@@ -16,6 +9,8 @@
 #include "game/lookup.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
+
+namespace cloak {
 
 namespace {
 
@@ -68,3 +63,5 @@ void CloakMyIdentity::PurgePendingNotifications(GameWrapper*) {
     if (pending != nullptr) pending->count = 0;
     game::CallWithoutArguments(manager, ProcessPendingNotificationsFunction);
 }
+
+}  // namespace cloak

@@ -1,12 +1,5 @@
 // Player identity: other players become "Player 1", "Player 2", ... in order of their name
 // replications, the local player is "Player 0", titles are blanked and club tags dropped.
-//
-// Index
-//   ConcealReplicatedPlayer - numbered names and club ids, before a replicated variable lands
-//   ConcealTitle            - blank scoreboard titles
-//   ConcealLocalName        - "Player 0", again after every RPC batch
-//   NameLocalPlayer         - the local-player steps, shared with the load sequence
-//   ResetPlayerNumbers      - numbering starts again with every match
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -21,6 +14,8 @@
 #include "game/game_string.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
+
+namespace cloak {
 
 namespace {
 
@@ -52,7 +47,7 @@ std::uintptr_t LocalRecordAddress(GameWrapper& gameWrapper) {
 
 }  // namespace
 
-// ---- ConcealReplicatedPlayer ------------------------------------------------------------------
+// ---- ConcealReplicatedPlayer --------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string) {
     if (gameWrapper->IsInFreeplay()) return;
@@ -69,7 +64,8 @@ void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params,
         ++playerCounter;
         game::GameString name = game::MakeGameString(NumberedName(playerCounter).text());
         if (name.data != nullptr) {
-            game::GameString* field = game::PlayerReplicationInfoPlayerName.In(WrappedObject(record));
+            game::GameString* field =
+                game::PlayerReplicationInfoPlayerName.In(WrappedObject(record));
             if (field != nullptr) game::AssignGameString(*field, name);
             game::ReleaseGameString(name);
         }
@@ -79,7 +75,7 @@ void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params,
     if (settings.bShowClubs.get()) record.SetClubID(0);
 }
 
-// ---- ConcealTitle ---------------------------------------------------------------------------
+// ---- ConcealTitle -------------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
     if (!settings.bHideScoreboardInfo.get() || !settings.bShowTitles.get()) return;
@@ -90,7 +86,7 @@ void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
     if (units > 0) std::fill_n(title->data, units, u'\0');
 }
 
-// ---- ConcealLocalName, NameLocalPlayer ------------------------------------------------------
+// ---- ConcealLocalName, NameLocalPlayer ----------------------------------------------------------
 
 void CloakMyIdentity::ConcealLocalName(ActorWrapper, void*, std::string) {
     NameLocalPlayer();
@@ -115,8 +111,10 @@ bool CloakMyIdentity::NameLocalPlayer() {
     return true;
 }
 
-// ---- ResetPlayerNumbers ---------------------------------------------------------------------
+// ---- ResetPlayerNumbers -------------------------------------------------------------------------
 
 void CloakMyIdentity::ResetPlayerNumbers(std::string) {
     playerCounter = 0;
 }
+
+}  // namespace cloak

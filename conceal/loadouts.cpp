@@ -1,9 +1,4 @@
 // Car loadouts: every car shows the default product of each slot, without its online data.
-//
-// Index
-//   DefaultProducts      - the default product IDs of a range of slot indices, from one catalogue
-//   DefaultProductId     - the default product of one slot index
-//   ApplyDefaultLoadouts - rewrites both loadouts of a player record
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -14,6 +9,8 @@
 #include "game/class_caches.hpp"
 #include "game/layout.hpp"
 #include "plugin/cloak_my_identity.hpp"
+
+namespace cloak {
 
 namespace {
 
@@ -110,3 +107,5 @@ void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string
         }
     }
 }
+
+}  // namespace cloak

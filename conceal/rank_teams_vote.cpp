@@ -1,11 +1,5 @@
 // Rank, season reward, team names and the forfeit vote: each handler rewrites one answer of the
 // game, in the hooked function's parameters or in the calling data object.
-//
-// Index
-//   ConcealMenuRank    - the menus are told that no rank may be shown
-//   ConcealSeasonRank  - the season reward shows as unranked
-//   ConcealTeamName    - team names become the game's own home and away labels
-//   ConcealForfeitVote - the vote data object is given no vote actor
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +10,8 @@
 #include "game/game_string.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
+
+namespace cloak {
 
 // ---- ConcealMenuRank ----------------------------------------------------------------------------
 
@@ -63,3 +59,5 @@ void CloakMyIdentity::ConcealForfeitVote(ActorWrapper, void* params, std::string
     if (!settings.bShowVoteToForfeit.get() || params == nullptr) return;
     static_cast<game::SetVoteActorParams*>(params)->voteActor = nullptr;
 }
+
+}  // namespace cloak

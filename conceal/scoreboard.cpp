@@ -5,6 +5,8 @@
 #include "game/event_params.hpp"
 #include "plugin/cloak_my_identity.hpp"
 
+namespace cloak {
+
 void CloakMyIdentity::ConcealScoreStat(ActorWrapper, void* params, std::string) {
     if (!settings.bHideScoreboardInfo.get() || !settings.bShowScores.get()) return;
     if (params == nullptr) return;
@@ -13,3 +15,5 @@ void CloakMyIdentity::ConcealScoreStat(ActorWrapper, void* params, std::string) 
     const std::string statistic = gameWrapper->GetFNameByIndex(update->statisticName.index);
     if (settings.Stats.FindOrAdd(statistic).get()) update->value = 0;
 }
+
+}  // namespace cloak

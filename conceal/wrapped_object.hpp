@@ -5,6 +5,10 @@
 #include "game/memory.hpp"
 #include "plugin/host/wrappers.hpp"
 
+namespace cloak {
+
 inline game::GameObject* WrappedObject(const ObjectWrapper& wrapper) {
     return game::PointerAt<game::GameObject>(wrapper.memory_address);
 }
+
+}  // namespace cloak

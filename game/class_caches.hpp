@@ -1,18 +1,13 @@
 // The game's classes and properties the plugin uses, each declared once: one process-wide cache
 // per class (property access and instance search of the same class share it), and beside the
 // classes, each property with its declaring class, its name and the type of its field.
-//
-// Index
-//   Kinds of fields  - the classes the property search skips
-//   Classes          - the classes the handlers and script calls use
-//   Properties       - <class cache stem><game property name>
 #pragma once
 
 #include "game/layout.hpp"
 #include "game/lookup.hpp"
 #include "game/properties.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Kinds of fields ----------------------------------------------------------------------------
 
@@ -69,4 +64,4 @@ inline constexpr Property<GameObject*> FriendsRecentPlayers{FriendsClass, "Recen
 inline constexpr Property<GameArray<GameObject*>> NotificationManagerPendingNotifications{
     NotificationManagerClass, "PendingNotifications"};
 
-}  // namespace game
+}  // namespace cloak::game

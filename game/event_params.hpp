@@ -6,7 +6,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // A name value as the game passes it: name index, then name number.
 struct NameValue {
@@ -69,4 +69,4 @@ static_assert(sizeof(HandleNotificationAddedParams) == 16);
 static_assert(offsetof(HandleNotificationAddedParams, notifications) == 0);
 static_assert(offsetof(HandleNotificationAddedParams, notification) == 8);
 
-}  // namespace game
+}  // namespace cloak::game

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <functional>
 
-namespace game {
+namespace cloak::game {
 
 namespace {
 
@@ -69,4 +69,4 @@ const char* FullNameIndex::Store(std::string_view text) {
     return stored;
 }
 
-}  // namespace game
+}  // namespace cloak::game

@@ -8,7 +8,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // Full names filed with their objects. The texts lie back to back in large blocks that never
 // move; an open-addressing table of slots pointing into them finds a name in one probe on
@@ -44,4 +44,4 @@ private:
     std::size_t blockUsed_ = 0;  // of the last block
 };
 
-}  // namespace game
+}  // namespace cloak::game

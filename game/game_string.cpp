@@ -6,7 +6,7 @@
 
 #include "game/script_calls.hpp"
 
-namespace game {
+namespace cloak::game {
 
 void ReserveGameString(GameString& s, std::int32_t n) {
     // The seed is the one buffer the plugin provides itself; it only has to outlive the call,
@@ -41,4 +41,4 @@ void AssignGameString(GameString& target, const GameString& source) {
     target = source;
 }
 
-}  // namespace game
+}  // namespace cloak::game

@@ -7,7 +7,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // Gives `s` a new game-allocated buffer of n units holding the first min(n, count) units of its
 // text; count becomes that number and capacity n. The former buffer is left to the game.
@@ -20,4 +20,4 @@ void ReleaseGameString(GameString& s);
 // `target` refers to `source`'s buffer; its former buffer is left to the game.
 void AssignGameString(GameString& target, const GameString& source);
 
-}  // namespace game
+}  // namespace cloak::game

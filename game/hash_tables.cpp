@@ -7,7 +7,7 @@
 #include "game/objects.hpp"
 #include "game/tables.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- NameHash -----------------------------------------------------------------------------------
 
@@ -78,8 +78,9 @@ Link* BucketHead(std::uint64_t distance, std::size_t bucket) {
 NameEntry* FindNameEntry(const char16_t* text) {
     // A bucket holds at most every entry of the table once; more links mean a loop.
     std::int32_t steps = NameTable().count;
-    for (NameEntry* entry = BucketHead<NameEntry>(kNameHashDistance, NameHash(text) % kNameHashBuckets);
-         entry != nullptr; entry = entry->hashNext) {
+    const std::size_t bucket = NameHash(text) % kNameHashBuckets;
+    for (NameEntry* entry = BucketHead<NameEntry>(kNameHashDistance, bucket); entry != nullptr;
+         entry = entry->hashNext) {
         if (!IsValidNameEntry(entry) || --steps < 0) return nullptr;
         if (EqualIgnoringAsciiCase(*entry, text)) return entry;
     }
@@ -88,7 +89,8 @@ NameEntry* FindNameEntry(const char16_t* text) {
 
 const GameObject* FindInObjectHash(std::int32_t nameIndex, std::int32_t nameNumber,
                                    const GameObject& cls) {
-    const std::size_t bucket = static_cast<std::uint32_t>(nameIndex ^ nameNumber) % kObjectHashBuckets;
+    const std::size_t bucket =
+        static_cast<std::uint32_t>(nameIndex ^ nameNumber) % kObjectHashBuckets;
     std::int32_t steps = ObjectTable().count;
     for (const GameObject* object = BucketHead<GameObject>(kObjectHashDistance, bucket);
          object != nullptr; object = object->hashNext) {
@@ -98,4 +100,4 @@ const GameObject* FindInObjectHash(std::int32_t nameIndex, std::int32_t nameNumb
     return nullptr;
 }
 
-}  // namespace game
+}  // namespace cloak::game

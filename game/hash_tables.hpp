@@ -2,10 +2,6 @@
 // objects by their name. Every chain is walked with the guards of the object-table walks: each
 // link is validated before it is read, and a chain ends after as many links as the table it
 // indexes can hold, so a damaged or looping chain finds nothing instead of crashing or hanging.
-//
-// Index
-//   NameHash        - CrcTable, NameHash
-//   Chains          - FindNameEntry, FindInObjectHash
 #pragma once
 
 #include <array>
@@ -13,7 +9,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- NameHash -----------------------------------------------------------------------------------
 
@@ -42,4 +38,4 @@ NameEntry* FindNameEntry(const char16_t* text);
 const GameObject* FindInObjectHash(std::int32_t nameIndex, std::int32_t nameNumber,
                                    const GameObject& cls);
 
-}  // namespace game
+}  // namespace cloak::game

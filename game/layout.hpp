@@ -1,19 +1,11 @@
 // The game's memory layouts as the plugin reads them. Each layout is one declaration whose field
 // offsets are fixed by the game build; the static_asserts pin every one of them.
-//
-// Index
-//   Constants       - flag bits, virtual slots, table distances of the game's hash tables
-//   GameString      - the game's counted UTF-16 string
-//   GameArray       - the game's counted array; the object and name tables are two of them
-//   GameObject      - every object; fields, structs and classes use the extension from 0x60
-//   NameEntry       - one element of the name table
-//   Loadout records - ClientLoadoutData, ClientLoadoutOnlineData and its elements
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 
 // ---- Constants ----------------------------------------------------------------------------------
 
@@ -159,4 +151,4 @@ struct ClientLoadoutOnlineData {
 static_assert(sizeof(ClientLoadoutOnlineData) == 16);
 static_assert(offsetof(ClientLoadoutOnlineData, products) == 0);
 
-}  // namespace game
+}  // namespace cloak::game

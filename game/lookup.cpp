@@ -3,7 +3,7 @@
 
 #include "game/full_name_index.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Full-name lookup ---------------------------------------------------------------------------
 
@@ -113,4 +113,4 @@ GameObject* FindInstanceOf(ClassCache& cls) {
     return nullptr;
 }
 
-}  // namespace game
+}  // namespace cloak::game

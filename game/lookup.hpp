@@ -1,11 +1,5 @@
 // Finding the game's classes, script functions and instances: by full name through two indices
 // built once, through process-wide caches per use site, and by walking the object table.
-//
-// Index
-//   Full-name lookup - FindObject (latest object wins), FindFunction (earliest wins)
-//   Caches           - ClassCache, FunctionCache: one process-wide pointer per use site
-//   Starting over    - ForgetLookupsForTesting, for tests and fuzzing
-//   Instances        - FindInstanceOf
 #pragma once
 
 #include <cstdint>
@@ -14,7 +8,7 @@
 #include "game/layout.hpp"
 #include "game/objects.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Full-name lookup ---------------------------------------------------------------------------
 
@@ -67,4 +61,4 @@ void ForgetLookupsForTesting();
 // class or a class derived from it; null when there is none.
 GameObject* FindInstanceOf(ClassCache& cls);
 
-}  // namespace game
+}  // namespace cloak::game

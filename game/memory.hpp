@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 
 // The address of a T lying `offset` bytes from `base`. Computed on integers: game memory is not
 // one C++ object, and the offsets come from the game's own descriptions of its layouts.
@@ -25,4 +25,4 @@ inline std::uint64_t AddressOf(const void* pointer) {
     return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(pointer));
 }
 
-}  // namespace game
+}  // namespace cloak::game

@@ -5,7 +5,7 @@
 #include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 
-namespace game::NameRegistry {
+namespace cloak::game::NameRegistry {
 
 void AddFunction(std::string_view fullName) {
     FunctionNames.emplace(fullName);
@@ -19,9 +19,9 @@ void SetStructSize(std::u16string_view name, std::uint64_t size) {
     StructSizes.insert_or_assign(std::u16string(name), size);
 }
 
-}  // namespace game::NameRegistry
+}  // namespace cloak::game::NameRegistry
 
-namespace game {
+namespace cloak::game {
 
 namespace {
 
@@ -73,4 +73,4 @@ bool ResolveNameRegistries() {
     return functions && structs && classes;
 }
 
-}  // namespace game
+}  // namespace cloak::game

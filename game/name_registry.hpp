@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace game::NameRegistry {
+namespace cloak::game::NameRegistry {
 
 // Full names of script functions.
 inline std::set<std::string> FunctionNames;
@@ -22,12 +22,12 @@ void AddClass(std::string_view fullName);
 // A second size for one name replaces the first.
 void SetStructSize(std::u16string_view name, std::uint64_t size);
 
-}  // namespace game::NameRegistry
+}  // namespace cloak::game::NameRegistry
 
-namespace game {
+namespace cloak::game {
 
 // Checks functions, then structs, then classes against the running game, all three whatever the
 // others found; false when anything is missing. Reporting it is the caller's business.
 bool ResolveNameRegistries();
 
-}  // namespace game
+}  // namespace cloak::game

@@ -4,7 +4,7 @@
 #include "game/memory.hpp"
 #include "game/tables.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Tables -------------------------------------------------------------------------------------
 
@@ -132,4 +132,4 @@ std::string_view FullNameWriter::Write(const GameObject* object) {
     return text_;
 }
 
-}  // namespace game
+}  // namespace cloak::game

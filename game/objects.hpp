@@ -1,11 +1,5 @@
 // Objects and names of the running game as the plugin reads them: the two tables behind the
 // host's addresses, validity and class tests, object names and full names.
-//
-// Index
-//   Tables       - the object and name tables; tables not handed over read as empty
-//   Validity     - IsPlausibleAddress, IsValidObject, IsValidNameEntry, IsA
-//   Names        - NameEntryAt, NameTextOf, GetObjectName, HasObjectName
-//   Full names   - GetFullName, FullNameWriter
 #pragma once
 
 #include <cstdint>
@@ -15,7 +9,7 @@
 
 #include "game/layout.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Tables -------------------------------------------------------------------------------------
 
@@ -66,4 +60,4 @@ private:
     std::vector<const GameObject*> path_;  // outers, innermost first
 };
 
-}  // namespace game
+}  // namespace cloak::game

@@ -3,7 +3,7 @@
 
 #include "game/class_caches.hpp"
 
-namespace game {
+namespace cloak::game {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::optional<std::int32_t> FindPropertyOffset(const GameObject* structOrClass,
     return std::nullopt;
 }
 
-}  // namespace game
+}  // namespace cloak::game

@@ -1,9 +1,5 @@
 // Where a named property lies inside an object, and typed access to it through the property's
 // one declaration (the declarations themselves are in class_caches.hpp, beside their classes).
-//
-// Index
-//   FindPropertyOffset - search of one struct's or class's own chain of fields
-//   Property           - declaring class + name + field type -> the field inside an object
 #pragma once
 
 #include <cstdint>
@@ -14,7 +10,7 @@
 #include "game/lookup.hpp"
 #include "game/memory.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- FindPropertyOffset -------------------------------------------------------------------------
 
@@ -54,4 +50,4 @@ private:
     std::string_view name_;
 };
 
-}  // namespace game
+}  // namespace cloak::game

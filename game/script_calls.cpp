@@ -4,7 +4,7 @@
 #include "game/class_caches.hpp"
 #include "game/game_string.hpp"
 
-namespace game {
+namespace cloak::game {
 
 namespace {
 
@@ -75,4 +75,4 @@ void CallWithoutArguments(GameObject* object, FunctionCache& function) {
     Run(object, function, params);
 }
 
-}  // namespace game
+}  // namespace cloak::game

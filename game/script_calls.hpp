@@ -1,10 +1,4 @@
 // Running the game's script functions through the target object's own ProcessEvent.
-//
-// Index
-//   Parameter blocks - Localize, RepeatString, SetPlayerName, no-argument functions
-//   ProcessEvent     - slot 67 of the object's table of virtual operations
-//   Script calls     - Localize, RepeatString, SetPlayerName, RefreshNotifications,
-//                      CallWithoutArguments
 #pragma once
 
 #include <cstddef>
@@ -13,7 +7,7 @@
 #include "game/layout.hpp"
 #include "game/lookup.hpp"
 
-namespace game {
+namespace cloak::game {
 
 // ---- Parameter blocks ---------------------------------------------------------------------------
 
@@ -80,4 +74,4 @@ void RefreshNotifications(GameObject* manager);
 // Runs a function that takes no arguments on `object`, with the one-byte block.
 void CallWithoutArguments(GameObject* object, FunctionCache& function);
 
-}  // namespace game
+}  // namespace cloak::game

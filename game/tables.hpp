@@ -1,12 +1,15 @@
-// Addresses of the game's two global tables, handed over by the host through HybridPlugin.
-// Zero until the host sets them; stored unchanged and never tested.
+// Addresses of the game's two global tables, handed over by the host through HybridPlugin and
+// stored as given. Zero until the host sets them: the tables then read as empty (objects.cpp).
+// What lies behind them is never trusted: every walk is bounded by the table's count and checks
+// each slot, object, name entry and hash link before it reads it (IsPlausibleAddress,
+// IsValidObject, IsValidNameEntry in objects.cpp; the hash chains in hash_tables.cpp).
 #pragma once
 
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 
 inline std::uint64_t ObjectTableAddress = 0;
 inline std::uint64_t NameTableAddress = 0;
 
-}  // namespace game
+}  // namespace cloak::game

@@ -7,6 +7,8 @@
 
 #include "game/tables.hpp"
 
+namespace cloak {
+
 std::shared_ptr<BakkesModPlugin> pluginInstance;
 
 void CloakMyIdentity::SetObjectTable(std::uint64_t objectTableAddress) {
@@ -55,3 +57,5 @@ void CloakMyIdentity::BringInSettings() {
                             FailureText(error)));
     }
 }
+
+}  // namespace cloak

@@ -1,10 +1,5 @@
 // The plugin object.
 //
-// Index
-//   SettingsWindowBase - page name and Dear ImGui context adoption
-//   CloakMyIdentity    - the one plugin object: host interfaces, settings, hook handlers
-//   pluginInstance     - the process-wide owner of the plugin object
-//
 // Every concealment is a member operation of CloakMyIdentity, defined in conceal/ (one file per
 // kind of information). Handlers run on the game thread; RenderSettings runs on the host's
 // drawing thread.
@@ -19,6 +14,8 @@
 #include "plugin/shared_console.hpp"
 #include "settings/plugin_settings.hpp"
 #include "settings/settings_file.hpp"
+
+namespace cloak {
 
 #if CLOAK_SETTINGS_PAGE
 // The host finds the page through PluginSettingsWindow (settings/settings_page.cpp).
@@ -125,3 +122,5 @@ private:
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.
 extern std::shared_ptr<BakkesModPlugin> pluginInstance;
+
+}  // namespace cloak

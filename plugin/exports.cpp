@@ -15,17 +15,17 @@ extern "C" {
 
 // Returns the address of the one plugin object's owner, building the object on the first call.
 PLUGIN_EXPORT std::shared_ptr<BakkesModPlugin>* getPlugin() {
-    if (!pluginInstance) {
+    if (!cloak::pluginInstance) {
         // The owner's count block is allocated apart from the object, and the owner destroys
         // the object as a CloakMyIdentity (BakkesModPlugin has no virtual destructor).
-        pluginInstance = std::shared_ptr<BakkesModPlugin>(new CloakMyIdentity());
+        cloak::pluginInstance = std::shared_ptr<BakkesModPlugin>(new cloak::CloakMyIdentity());
     }
-    return &pluginInstance;
+    return &cloak::pluginInstance;
 }
 
 // Drops the process-wide reference; the object goes when its last owner lets go.
 PLUGIN_EXPORT void deleteMe() {
-    std::shared_ptr<BakkesModPlugin> released = std::move(pluginInstance);
+    std::shared_ptr<BakkesModPlugin> released = std::move(cloak::pluginInstance);
 }
 
 PLUGIN_EXPORT extern const PluginInfo exports;

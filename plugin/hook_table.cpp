@@ -3,6 +3,8 @@
 
 #include "game/name_registry.hpp"
 
+namespace cloak {
+
 namespace hooks {
 
 namespace {
@@ -31,3 +33,5 @@ void RegisterHookTable(CloakMyIdentity& plugin, GameWrapper& game) {
 }
 
 }  // namespace hooks
+
+}  // namespace cloak

@@ -1,13 +1,5 @@
 // The hooked game events: which script functions the plugin asks the host to hook, when each
 // callback runs, which handler it reaches, and which game names the handler depends on.
-//
-// Index
-//   Trigger, RegistryName - when a callback runs; a game name entered before the hook
-//   Dispatch              - the callables handed to the host (a reference that expires with the
-//                           plugin object)
-//   HookOperation         - Pre / Post / Plain: one host hook call, checked against the handler
-//   HookRow, HookTable    - the thirteen rows, in registration order
-//   RegisterHookTable     - enters every row's names and hooks it
 #pragma once
 
 #include <array>
@@ -21,6 +13,8 @@
 #include <variant>
 
 #include "plugin/cloak_my_identity.hpp"
+
+namespace cloak {
 
 namespace hooks {
 
@@ -190,3 +184,5 @@ inline constexpr std::array<HookRow, 13> HookTable{{
 void RegisterHookTable(CloakMyIdentity& plugin, GameWrapper& game);
 
 }  // namespace hooks
+
+}  // namespace cloak

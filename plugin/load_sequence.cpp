@@ -4,6 +4,8 @@
 #include "plugin/cloak_my_identity.hpp"
 #include "plugin/hook_table.hpp"
 
+namespace cloak {
+
 void CloakMyIdentity::RunLoadSequence() {
     // Without a local player there is nobody to conceal from: no hooks, no check.
     if (!NameLocalPlayer()) return;
@@ -12,3 +14,5 @@ void CloakMyIdentity::RunLoadSequence() {
     // The hooks stay; the handlers skip what they cannot find.
     if (!game::ResolveNameRegistries()) LogLine("BAD BAD BAD");
 }
+
+}  // namespace cloak

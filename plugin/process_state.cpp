@@ -5,6 +5,8 @@
 #include "game/tables.hpp"
 #include "plugin/shared_console.hpp"
 
+namespace cloak {
+
 void ForgetProcessStateForTesting() {
     game::ObjectTableAddress = 0;
     game::NameTableAddress = 0;
@@ -14,3 +16,5 @@ void ForgetProcessStateForTesting() {
     game::NameRegistry::StructSizes.clear();
     sharedConsole.reset();
 }
+
+}  // namespace cloak

@@ -6,4 +6,8 @@
 // the cases run one process each or all in one.
 #pragma once
 
+namespace cloak {
+
 void ForgetProcessStateForTesting();
+
+}  // namespace cloak

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+namespace cloak {
+
 std::shared_ptr<CVarManagerWrapper> sharedConsole;
 
 namespace {
@@ -71,3 +73,5 @@ std::string FailureText(const std::exception& error) {
 void LogLine(std::string_view line) {
     if (sharedConsole) sharedConsole->log(ValidUtf8(line));
 }
+
+}  // namespace cloak

@@ -13,6 +13,8 @@
 
 #include "plugin/host/cvar_manager_wrapper.hpp"
 
+namespace cloak {
+
 // Empty until onLoad, which replaces it with a copy of the host's console wrapper every time.
 extern std::shared_ptr<CVarManagerWrapper> sharedConsole;
 
@@ -30,3 +32,5 @@ std::string PathText(const std::filesystem::path& path);
 // system message (its what() holds the path in the platform's narrow encoding), any other error
 // its what().
 std::string FailureText(const std::exception& error);
+
+}  // namespace cloak

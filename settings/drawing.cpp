@@ -4,6 +4,8 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+namespace cloak {
+
 namespace {
 
 constexpr float kHeadingLeadWidth = 10.0f;
@@ -59,3 +61,5 @@ void EndDisabledRows() {
     ImGui::PopStyleVar();
     ImGui::PopItemFlag();
 }
+
+}  // namespace cloak

@@ -1,6 +1,8 @@
 // General drawing helpers for Dear ImGui windows: section headings, rules, greyed-out rows.
 #pragma once
 
+namespace cloak {
+
 // A section heading on one line: a short rule, the title, and a rule running to the window's
 // right edge, all centred on the title's line.
 void DrawSectionHeader(const char* title);
@@ -14,3 +16,5 @@ void DrawSeparatorLine(float width);
 // begin needs its end in the same frame.
 void BeginDisabledRows();
 void EndDisabledRows();
+
+}  // namespace cloak

@@ -5,6 +5,8 @@
 
 #include "plugin/shared_console.hpp"
 
+namespace cloak {
+
 StatTable::StatTable(std::initializer_list<std::pair<std::string_view, bool>> entries) {
     for (const auto& [name, concealed] : entries) Append(name, concealed);
 }
@@ -85,3 +87,5 @@ void from_json(const nlohmann::json& j, PluginSettings& settings) {
     for (const auto& [name, concealed] : stats) table.FindOrAdd(name).set(concealed);
     settings.Stats = table;
 }
+
+}  // namespace cloak

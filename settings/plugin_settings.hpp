@@ -1,11 +1,5 @@
 // The settings record.
 //
-// Index
-//   Switch         - one concealment switch (one byte, safe to share between two threads)
-//   StatTable      - statistic name -> switch, in insertion order, under one lock
-//   PluginSettings - the twelve switches and Stats; every switch means "conceal" when true
-//   JSON conversion (to_json / from_json), next to the type
-//
 // The settings page writes switches on the host's drawing thread while the hook handlers read
 // them on the game thread, and the scoreboard handler adds statistics while the page walks them.
 // Switches are atomic bytes; the statistic table holds one lock for every insertion, every walk
@@ -21,6 +15,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+
+namespace cloak {
 
 class Switch {
 public:
@@ -115,3 +111,5 @@ void from_json(const nlohmann::json& j, PluginSettings& settings);
 
 // The settings file inside the plugin's settings folder.
 inline constexpr const char* kSettingsFileName = "settings.json";
+
+}  // namespace cloak

@@ -1,11 +1,5 @@
 // The settings file: settings.json in the plugin's settings folder.
 //
-// Index
-//   Files             - the save's target, its temporary file, moving one file over another
-//   SaveSettings      - a copy of the record, written to a temporary file that replaces the target
-//   LoadSettings      - regular files only; parse and convert into a fresh record, assign if whole
-//   SetAsideSettingsFile - keeps an unusable file as settings.json.bad
-//
 // Saving renames a finished temporary file over the old one, so a save cut short leaves the old
 // file or the new one, never half of either. The file is text: written in text mode (CRLF line
 // ends on Windows) and read whichever line ends it has.
@@ -23,6 +17,8 @@
 #include <thread>
 
 #include "plugin/cloak_my_identity.hpp"
+
+namespace cloak {
 
 std::function<void()> beforeSettingsReplaceForTesting;
 
@@ -233,3 +229,5 @@ bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
                     PathText(file), why, PathText(aside)));
     return true;
 }
+
+}  // namespace cloak

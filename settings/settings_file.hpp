@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace cloak {
+
 // settings.json exists but cannot be read: access refused, held by another program, not a
 // regular file (a folder, a pipe that would block the load), a loop of links. Raised by
 // LoadSettings; what() names the file and the reason, as UTF-8.
@@ -30,3 +32,5 @@ struct SettingsFileState {
 // written and before it replaces settings.json, with no lock of the record held. A slow disk or
 // a virus scanner looks like this to the plugin.
 extern std::function<void()> beforeSettingsReplaceForTesting;
+
+}  // namespace cloak

@@ -11,6 +11,8 @@
 #include "plugin/cloak_my_identity.hpp"
 #include "settings/drawing.hpp"
 
+namespace cloak {
+
 namespace {
 
 constexpr float kIndentWidth = 24.0f;
@@ -109,3 +111,5 @@ void CloakMyIdentity::RenderSettings() {
     DrawSectionHeader("Teams");
     DrawSwitch(*this, "Hide team names", settings.bHideTeamNames);
 }
+
+}  // namespace cloak

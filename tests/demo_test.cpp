@@ -262,8 +262,8 @@ TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
     const std::size_t limit = std::size_t{1500} << 20;
 #endif
     const auto result = testing_support::RunProgram(
-        CLOAK_DEMO_PATH, {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())},
-        limit);
+        CLOAK_DEMO_PATH,
+        {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())}, limit);
     ASSERT_EQ(result.exitCode, 0) << result.output;
     const json output = json::parse(result.output);
     EXPECT_EQ(output["without"]["friendRequestsShown"], 50000);

@@ -12,6 +12,8 @@
 #include "sim/game/large_world.hpp"
 #include "sim/host/host.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using emu::World;

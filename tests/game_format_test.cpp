@@ -14,6 +14,8 @@
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using game::GameObject;

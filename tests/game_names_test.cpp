@@ -6,6 +6,8 @@
 #include "game/lookup.hpp"
 #include "game_world_fixture.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using NameTest = GameWorldTest;

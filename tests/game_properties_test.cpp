@@ -11,6 +11,8 @@
 #include "game/properties.hpp"
 #include "game_world_fixture.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using game::GameObject;

@@ -9,6 +9,8 @@
 #include "game_world_fixture.hpp"
 #include "sim/game/function_params.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using emu::World;

@@ -19,17 +19,17 @@
 class GameWorldTest : public ::testing::Test {
 protected:
     GameWorldTest() {
-        ForgetProcessStateForTesting();
+        cloak::ForgetProcessStateForTesting();
         UseWorldTables();
     }
-    ~GameWorldTest() override { sharedConsole.reset(); }
+    ~GameWorldTest() override { cloak::sharedConsole.reset(); }
 
     void UseWorldTables() {
-        game::ObjectTableAddress = world.ObjectTableAddress();
-        game::NameTableAddress = world.NameTableAddress();
+        cloak::game::ObjectTableAddress = world.ObjectTableAddress();
+        cloak::game::NameTableAddress = world.NameTableAddress();
     }
     std::vector<std::string> ConsoleLines() const { return host.console.Lines(); }
-    void AttachConsole() { sharedConsole = std::make_shared<CVarManagerWrapper>(&host); }
+    void AttachConsole() { cloak::sharedConsole = std::make_shared<CVarManagerWrapper>(&host); }
 
     sim::host::HostState host;
     emu::World world;

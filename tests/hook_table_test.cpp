@@ -15,6 +15,8 @@
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using Phase = sim::host::HookCallback::Phase;

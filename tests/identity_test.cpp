@@ -8,6 +8,8 @@
 #include "game/layout.hpp"
 #include "plugin_in_game.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using emu::MatchPlayer;

@@ -10,6 +10,8 @@
 #include "tests/plugin_module.hpp"
 #include "tests/temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using testing_support::PluginModule;

@@ -9,6 +9,8 @@
 #include "plugin/hook_table.hpp"
 #include "plugin_in_game.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using sim::host::HookCallback;

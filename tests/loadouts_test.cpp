@@ -11,6 +11,8 @@
 #include "game/script_calls.hpp"
 #include "plugin_in_game.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using ::testing::Each;

@@ -10,6 +10,8 @@
 #include "sim/host/settings_page.hpp"
 #include "tests/temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using nlohmann::json;

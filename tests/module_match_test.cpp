@@ -11,6 +11,8 @@
 #include "sim/host/host.hpp"
 #include "temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using emu::MatchPlayer;

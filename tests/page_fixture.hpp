@@ -11,6 +11,7 @@
 #include <string>
 
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/process_state.hpp"
 #include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
 #include "tests/save_counter.hpp"
@@ -21,8 +22,12 @@ namespace page_test {
 // Members go in reverse order: the drawing thread stops first, the folder goes last.
 class PageTest : public ::testing::Test {
 protected:
+    PageTest() { cloak::ForgetProcessStateForTesting(); }
+
     std::filesystem::path SettingsFolder() const { return dataFolder_ / "CloakMyIdentity"; }
-    std::filesystem::path SettingsFile() const { return SettingsFolder() / kSettingsFileName; }
+    std::filesystem::path SettingsFile() const {
+        return SettingsFolder() / cloak::kSettingsFileName;
+    }
 
     // A stored file the plugin reads while it loads.
     void StoreFile(const nlohmann::json& content) const {
@@ -38,7 +43,7 @@ protected:
     // page on the drawing thread.
     void Open(sim::host::PageSize size = {}, sim::host::GameTables tables = {}) {
         host_ = std::make_unique<sim::host::Host>(dataFolder_);
-        plugin_ = std::make_shared<CloakMyIdentity>();
+        plugin_ = std::make_shared<cloak::CloakMyIdentity>();
         host_->Attach(plugin_, tables);
         saves_ = std::make_unique<testing_support::SaveCounter>(SettingsFolder());
         ASSERT_TRUE(saves_->Watching());
@@ -52,7 +57,7 @@ protected:
     testing_support::TempFolder data_;
     const std::filesystem::path dataFolder_ = data_.path();
     std::unique_ptr<sim::host::Host> host_;
-    std::shared_ptr<CloakMyIdentity> plugin_;
+    std::shared_ptr<cloak::CloakMyIdentity> plugin_;
     std::unique_ptr<testing_support::SaveCounter> saves_;
     std::unique_ptr<sim::host::DrawingThread> page_;
 };

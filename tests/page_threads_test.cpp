@@ -21,6 +21,8 @@
 #include "sim/game/world.hpp"
 #include "temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 constexpr int kNewStatistics = 40;

@@ -27,14 +27,14 @@ using emu::GameObject;
 class PluginInGame : public ::testing::Test {
 protected:
     PluginInGame() {
-        ForgetProcessStateForTesting();
+        cloak::ForgetProcessStateForTesting();
         plugin.cvarManager = std::make_shared<CVarManagerWrapper>(&host.State());
         plugin.gameWrapper = host.Game();
         const sim::host::GameTables tables = sim::host::CurrentWorldTables();
         plugin.SetObjectTable(tables.objectTable);
         plugin.SetNameTable(tables.nameTable);
     }
-    ~PluginInGame() override { sharedConsole.reset(); }
+    ~PluginInGame() override { cloak::sharedConsole.reset(); }
 
     // The load: the settings file in a fresh folder, then the load sequence.
     void Load() { plugin.onLoad(); }
@@ -46,13 +46,15 @@ protected:
     T& Field(GameObject* object, std::string_view property) const {
         return world.Field<T>(object, property);
     }
-    ActorWrapper Caller(GameObject* object) const { return ActorWrapper(game::AddressOf(object)); }
+    ActorWrapper Caller(GameObject* object) const {
+        return ActorWrapper(cloak::game::AddressOf(object));
+    }
 
     TempFolder folder;
     emu::World world;
     std::optional<emu::Session> session{std::in_place, world, u"NightOwl"};
     sim::host::Host host{folder.path()};
-    CloakMyIdentity plugin;
+    cloak::CloakMyIdentity plugin;
 };
 
 }  // namespace testing_support

@@ -35,7 +35,7 @@ public:
             if (got <= 0) return saves;
             for (ssize_t at = 0; at < got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && std::string(event->name) == kSettingsFileName) ++saves;
+                if (event->len > 0 && std::string(event->name) == cloak::kSettingsFileName) ++saves;
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }

@@ -7,6 +7,8 @@
 
 #include "plugin/cloak_my_identity.hpp"
 
+using namespace cloak;
+
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     CloakMyIdentity plugin;

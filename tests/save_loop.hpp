@@ -12,8 +12,8 @@ namespace testing_support {
 // "defaults"; "large": 3000 more statistics, names and loadouts left to the game (long enough to
 // be caught halfway); "names": 400 more statistics, names left to the game; "loadouts": loadouts
 // left to the game.
-inline PluginSettings SavedRecord(std::string_view name) {
-    PluginSettings record;
+inline cloak::PluginSettings SavedRecord(std::string_view name) {
+    cloak::PluginSettings record;
     const int statistics = name == "large" ? 3000 : name == "names" ? 400 : 0;
     for (int i = 0; i < statistics; ++i) record.Stats.FindOrAdd("Statistic" + std::to_string(i));
     if (name == "large" || name == "names") record.bShowNames.set(false);

@@ -8,6 +8,8 @@
 #include "game/event_params.hpp"
 #include "plugin_in_game.hpp"
 
+using namespace cloak;
+
 namespace {
 
 class ScoreboardTest : public testing_support::PluginInGame {

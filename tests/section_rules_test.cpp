@@ -9,6 +9,8 @@
 #include "settings/drawing.hpp"
 #include "sim/host/drawn_page.hpp"
 
+using namespace cloak;
+
 namespace {
 
 // A headless Dear ImGui context of the test's own, one window per frame.

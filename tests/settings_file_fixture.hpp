@@ -45,9 +45,9 @@ inline constexpr const char* kDefaultFile = R"({
     "bShowVoteToForfeit": true
 })";
 
-inline StatList StatsOf(const PluginSettings& settings) {
+inline StatList StatsOf(const cloak::PluginSettings& settings) {
     StatList stats;
-    settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
+    settings.Stats.ForEach([&](const cloak::StatTable::Entry& entry, cloak::Switch& concealed) {
         stats.emplace_back(entry.name, concealed.get());
     });
     return stats;
@@ -83,7 +83,7 @@ protected:
     std::filesystem::path File() const { return plugin.SettingsFolder / "settings.json"; }
 
     // The plugin loading as the host loads it, with no game: the settings steps alone.
-    void LoadAsTheHostDoes(CloakMyIdentity& loaded, sim::host::HostState& host) const {
+    void LoadAsTheHostDoes(cloak::CloakMyIdentity& loaded, sim::host::HostState& host) const {
         host.dataFolder = folder.path() / "data";
         loaded.gameWrapper = std::make_shared<GameWrapper>(&host);
         loaded.cvarManager = std::make_shared<CVarManagerWrapper>(&host);
@@ -91,7 +91,7 @@ protected:
     }
 
     TempFolder folder;
-    CloakMyIdentity plugin;
+    cloak::CloakMyIdentity plugin;
 };
 
 }  // namespace settings_file_test

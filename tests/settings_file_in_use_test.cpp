@@ -18,6 +18,8 @@
 #include "tests/settings_file_fixture.hpp"
 #include "tests/temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using ::testing::HasSubstr;

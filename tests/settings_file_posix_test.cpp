@@ -17,6 +17,8 @@
 #include "tests/ordinary_user.hpp"
 #include "tests/settings_file_fixture.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using namespace settings_file_test;

@@ -1,8 +1,7 @@
 // The settings file as LoadSettings and SaveSettings see it: exact written text, what a load
 // accepts and rejects, failures that must not touch the record, and saves cut short.
 //
-// Index
-//   Fixture and helpers
+// Index (the fixture and its helpers: settings_file_fixture.hpp)
 //   Written text and round trip
 //   Files a load rejects or tolerates
 //   Text the file and the console can hold
@@ -23,6 +22,8 @@
 #include "tests/held_file.hpp"
 #include "tests/save_loop.hpp"
 #include "tests/settings_file_fixture.hpp"
+
+using namespace cloak;
 
 namespace {
 

@@ -12,6 +12,8 @@
 #include "page_fixture.hpp"
 #include "temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using testing_support::TempFolder;

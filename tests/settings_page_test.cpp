@@ -8,6 +8,8 @@
 
 #include "page_fixture.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using page_test::PageTest;

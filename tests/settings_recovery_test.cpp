@@ -15,6 +15,8 @@
 #include "tests/child_process.hpp"
 #include "tests/temp_folder.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using ::testing::HasSubstr;
@@ -24,7 +26,9 @@ using testing_support::WriteText;
 
 class SettingsRecoveryTest : public ::testing::Test {
 protected:
-    std::filesystem::path File() const { return folder.path() / "CloakMyIdentity" / "settings.json"; }
+    std::filesystem::path File() const {
+        return folder.path() / "CloakMyIdentity" / "settings.json";
+    }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
 
     // Loads the module into a new host, with the tables of a game or none; the host unloads it

@@ -1,9 +1,4 @@
 // Host SDK: the game as the host offers it.
-//
-// Index
-//   Hooks      - HookEvent, HookEventWithCaller, HookEventWithCallerPost
-//   Game thread - Execute
-//   Queries    - GetDataFolder, GetPlayerController, GetFNameByIndex, IsInFreeplay, GetItemsWrapper
 #pragma once
 
 #include <filesystem>

@@ -1,11 +1,5 @@
 // Host SDK: the interfaces a plugin implements, and the record it exports.
 //
-// Index
-//   BakkesModPlugin      - load and unload; the two host wrappers the host fills in
-//   HybridPlugin         - receives the addresses of the game's object and name tables
-//   PluginSettingsWindow - the plugin's page in the host's settings
-//   PluginInfo           - the 64-byte record a plugin exports as `exports`
-//
 // Virtual slot order is part of the host's binary interface: do not reorder.
 #pragma once
 

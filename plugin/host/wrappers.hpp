@@ -1,10 +1,5 @@
 // Host SDK: wrappers over game objects.
 //
-// Index
-//   ObjectWrapper            - the game object's address, always the first 64-bit field
-//   ActorWrapper, PriWrapper, PlayerControllerWrapper
-//   ProductWrapper, ProductSlotWrapper, ArrayWrapper<T>, ItemsWrapper
-//
 // Wrappers are values. They are built, copied, tested and released only through the host's own
 // constructors, operators and destructors (defined in the host SDK library). The plugin reads the
 // object address straight from `memory_address`.

@@ -1,9 +1,4 @@
 // The demo's table.
-//
-// Index
-//   Table          - sections of (label, without, with) rows, laid out in aligned columns
-//   Cell texts     - how a number list, a title or a yes/no reads in a cell
-//   ScreensTable   - the rows of every screen
 #include "sim/demo/screens_table.hpp"
 
 #include <fmt/format.h>

@@ -1,12 +1,5 @@
 // cloak-demo --settings: the plugin's settings page in a desktop window.
 //
-// Index
-//   ScreensBoard      - the latest screens table, handed from the game thread to the window
-//   Game thread       - the match replayed with the plugin loaded
-//   Screenshot        - the window's pixels to a PNG file
-//   Window            - GLFW window, Dear ImGui backends, drawing loop
-//   RunSettingsDemo
-//
 // The host's settings page (sim/host/settings_page.hpp) owns the Dear ImGui context and draws
 // the frames. This file only gives it a desktop: Dear ImGui's GLFW backend feeds the mouse and
 // the display size into the host's context, and its OpenGL 3 backend draws what the frame holds.
@@ -47,7 +40,7 @@ constexpr int kScreenshotFrames = 3;
 constexpr auto kTick = std::chrono::milliseconds(16);
 constexpr int kTicksBetweenReplays = 90;
 
-// ---- ScreensBoard ------------------------------------------------------------------------------
+// ---- ScreensBoard -------------------------------------------------------------------------------
 
 class ScreensBoard {
 public:
@@ -68,7 +61,7 @@ private:
     int replays_ = 0;
 };
 
-// ---- Game thread -------------------------------------------------------------------------------
+// ---- Game thread --------------------------------------------------------------------------------
 
 // Replays the match in the one game world the plugin knows, ticking between replays so that the
 // work the page queued runs on this thread. Only this thread touches the game.
@@ -84,7 +77,7 @@ void ReplayMatch(std::stop_token stop, emu::Session& session, sim::host::Host& h
     }
 }
 
-// ---- Screenshot --------------------------------------------------------------------------------
+// ---- Screenshot ---------------------------------------------------------------------------------
 
 // Reads the frame just drawn (before the buffers swap) and writes it as an RGB PNG, top row first.
 bool WriteScreenshot(GLFWwindow* window, const std::filesystem::path& file) {
@@ -105,7 +98,7 @@ bool WriteScreenshot(GLFWwindow* window, const std::filesystem::path& file) {
                           static_cast<int>(stride)) != 0;
 }
 
-// ---- Window ------------------------------------------------------------------------------------
+// ---- Window -------------------------------------------------------------------------------------
 
 void ReportGlfwError(int code, const char* text) {
     fmt::print(stderr, "window system error {}: {}\n", code, text);
@@ -199,7 +192,7 @@ int ShowWindow(sim::host::Host& host, const ScreensBoard& board,
 
 }  // namespace
 
-// ---- RunSettingsDemo ---------------------------------------------------------------------------
+// ---- RunSettingsDemo ----------------------------------------------------------------------------
 
 int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::filesystem::path& module, const SettingsWindowOptions& options) {

@@ -2,10 +2,6 @@
 // game lays them out: the thirteen that a plugin hooks and the four that the plugin calls. The
 // caller fills the arguments; the function's body reads them and fills what it hands back.
 // Functions without arguments receive the one-byte NoParams holding 0.
-//
-// Index
-//   Hooked functions - in the order of the game's classes
-//   Called functions - Localize, RepeatString, SetPlayerName
 #pragma once
 
 #include <cstddef>

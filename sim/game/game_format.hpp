@@ -2,32 +2,24 @@
 // the game's format, written independently of the plugin's declarations (game/), so that a slip
 // in either one shows up as a disagreement between the two: no header of the plugin is included.
 //
-// Objects and name entries are handed out as pointers to the plugin's `game::GameObject` and
-// `game::NameEntry`, declared here by name only, so that tests pass them to the plugin and compare
-// them with what it finds without casts. The emulator itself reads and writes them only through
-// ObjectLayout and NameLayout below.
-//
-// Index
-//   Constants    - flag bits, virtual slots, table distances and sizes of the game's hash tables
-//   GameString   - the game's counted UTF-16 string; GameArray, its counted array
-//   ObjectLayout - every object; fields, structs and classes use the extension from 0x60
-//   NameLayout   - one element of the name table
-//   Loadouts     - ClientLoadoutData, ClientLoadoutOnlineData and its elements
-//   Addresses    - object and name entry pointers to their layouts, offsets to addresses
+// Objects and name entries are handed out as pointers to the plugin's `cloak::game::GameObject`
+// and `cloak::game::NameEntry`, declared here by name only, so that tests pass them to the plugin
+// and compare them with what it finds without casts. The emulator itself reads and writes them
+// only through ObjectLayout and NameLayout below.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace game {
+namespace cloak::game {
 struct GameObject;
 struct NameEntry;
-}  // namespace game
+}  // namespace cloak::game
 
 namespace emu {
 
-using GameObject = game::GameObject;
-using NameEntry = game::NameEntry;
+using GameObject = cloak::game::GameObject;
+using NameEntry = cloak::game::NameEntry;
 
 // ---- Constants ----------------------------------------------------------------------------------
 

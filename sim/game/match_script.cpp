@@ -1,9 +1,4 @@
 // Reading a match script.
-//
-// Index
-//   FieldReader     - typed access to one event's fields, with errors naming event and field
-//   Event readers   - one per kind of event
-//   ParseMatchScript
 #include "sim/game/match_script.hpp"
 
 #include <fmt/format.h>

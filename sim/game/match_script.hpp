@@ -1,10 +1,5 @@
 // A match script: the events of one or more emulated matches, read from JSON.
 //
-// Index
-//   Events           - one struct per kind of event, MatchEvent (a variant of them)
-//   MatchScript      - the local player's online name and the event list
-//   ParseMatchScript - JSON text -> MatchScript, or MatchScriptError naming the event and field
-//
 // The format (a JSON object) is described in the README, section "Match scripts". Players are
 // named by an id of the script's choosing ("player"); an id is known from its "join" until the
 // next "endMatch".

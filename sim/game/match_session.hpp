@@ -2,16 +2,6 @@
 // catalogue and the match being played, with the bodies of the thirteen game functions that a
 // plugin hooks. Every change to a screen goes through one of those functions, called through
 // ProcessEvent (so the host's detour sees it) with the function's real parameter block.
-//
-// Index
-//   Session          - one per world; the current one answers the host's game queries
-//     Players        - Join, Rename, SetClub, Replicate, SetTitle, ReportStat, SetLoadouts
-//     Match          - SetTeamName, OfferVote, EndMatch, EnterFreePlay
-//     Menus          - AskMenuRank, UpdateSeasonReward, ChangeRecents, DownloadRecents,
-//                      AddNotification, ProcessNotifications, SendRpcBatch
-//     Host queries   - LocalController, InFreePlay, ItemCatalogue
-//     Screen sources - what the screens read (match_screens.hpp)
-//   Item catalogue   - the product slots and their default products
 #pragma once
 
 #include <array>
@@ -62,7 +52,7 @@ public:
     static Session* CurrentOrNull();
     World& GameWorld() const { return world_; }
 
-    // ---- Players (a match starts with the first player or team name after the menus)
+    // ---- Players (a match starts with the first player or team name after the menus) ------------
     // A new player: record and scoreboard row, then the replication of its team, name and club.
     // The local player's name is the online player's name.
     MatchPlayer& Join(bool local, std::u16string_view name, std::int32_t team,
@@ -77,7 +67,7 @@ public:
     void SetLoadouts(MatchPlayer& player, const std::array<std::vector<std::int32_t>, 2>& products,
                      const std::array<std::vector<std::int32_t>, 2>& onlineData);
 
-    // ---- Match
+    // ---- Match ----------------------------------------------------------------------------------
     void SetTeamName(std::int32_t team, std::u16string_view name);
     void OfferVote();
     // The game event object (a match or free play) is destroyed: its players leave; the menus
@@ -88,7 +78,7 @@ public:
     // In the order they joined; a player stays at its address until the match ends.
     const std::deque<MatchPlayer>& Players() const { return players_; }
 
-    // ---- Menus
+    // ---- Menus ----------------------------------------------------------------------------------
     void AskMenuRank(std::int32_t playlist);
     void UpdateSeasonReward(std::int32_t level);
     void ChangeRecents(std::int32_t max);
@@ -99,7 +89,7 @@ public:
     bool InMenus() const { return gameEvent_ == nullptr; }
     void SendRpcBatch();
 
-    // ---- Host queries
+    // ---- Host queries ---------------------------------------------------------------------------
     GameObject* LocalController() const { return controller_; }
     GameObject* OnlinePlayer() const { return onlinePlayer_; }
     bool InFreePlay() const;
@@ -107,7 +97,7 @@ public:
     // catalogue's positions.
     GameObject* ItemCatalogue() const { return catalogue_; }
 
-    // ---- Screen sources
+    // ---- Screen sources -------------------------------------------------------------------------
     bool MenuRankShown() const { return menuRankShown_; }
     GameObject* SeasonReward() const { return seasonReward_; }
     GameObject* Vote() const { return vote_; }

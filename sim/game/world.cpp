@@ -2,7 +2,8 @@
 //
 // Index
 //   Current world and virtual table
-//   Construction: globals block, core classes
+//   Sizes of the globals block
+//   Construction - the globals block and the core classes
 //   Tables and names
 //   Objects
 //   Fields and game memory
@@ -20,8 +21,7 @@ namespace emu {
 
 namespace {
 
-// ---- Current world and virtual table
-// -------------------------------------------------------------
+// ---- Current world and virtual table ------------------------------------------------------------
 
 std::vector<World*>& LiveWorlds() {
     static std::vector<World*> worlds;
@@ -52,8 +52,7 @@ World& OwnerOf(const GameObject* object) {
     return *block->owner;
 }
 
-// ---- Sizes of the globals block
-// ------------------------------------------------------------------
+// ---- Sizes of the globals block -----------------------------------------------------------------
 
 // One block holds the name hash at its start, the object hash, the object table's descriptor and,
 // at its end, the name table's descriptor: the game's fixed distances between them.
@@ -135,8 +134,7 @@ World* World::CurrentOrNull() {
     return LiveWorlds().empty() ? nullptr : LiveWorlds().back();
 }
 
-// ---- Construction
-// --------------------------------------------------------------------------------
+// ---- Construction -------------------------------------------------------------------------------
 
 World::World() {
     globals_ = static_cast<std::byte*>(allocator_.Allocate(kGlobalsSize));
@@ -222,8 +220,7 @@ void World::BuildCore() {
     transient_ = Package("Transient");
 }
 
-// ---- Tables and names
-// ----------------------------------------------------------------------------
+// ---- Tables and names ---------------------------------------------------------------------------
 
 std::uint64_t World::ObjectTableAddress() const {
     return AddressOf(objectTable_);
@@ -297,8 +294,7 @@ std::string World::NameText(std::int32_t index) const {
     return narrow;
 }
 
-// ---- Objects
-// -------------------------------------------------------------------------------------
+// ---- Objects ------------------------------------------------------------------------------------
 
 std::int32_t World::AppendToObjectTable(GameObject* object) {
     return Append(*objectTable_, object);
@@ -509,8 +505,7 @@ GameObject* World::Spawn(GameObject* cls) {
                         static_cast<std::size_t>(Layout(cls).propertySize), ++spawnCounts_[cls]);
 }
 
-// ---- Fields and game memory
-// ----------------------------------------------------------------------
+// ---- Fields and game memory ---------------------------------------------------------------------
 
 std::int32_t World::PropertyOffset(const GameObject* cls, std::string_view name) const {
     for (const GameObject* current = cls; current != nullptr;
@@ -545,8 +540,7 @@ std::u16string World::ReadUnits(const char16_t* data, std::int32_t count) {
     return std::u16string(units.substr(0, units.find(u'\0')));
 }
 
-// ---- Script
-// --------------------------------------------------------------------------------------
+// ---- Script -------------------------------------------------------------------------------------
 
 void World::SetNative(GameObject* function, NativeBody body) {
     natives_[function] = std::move(body);
@@ -582,8 +576,7 @@ std::size_t World::CallCount(std::string_view functionFullName) const {
     return found == callCounts_.end() ? 0 : found->second;
 }
 
-// ---- Localization and test access
-// ----------------------------------------------------------------
+// ---- Localization and test access ---------------------------------------------------------------
 
 void World::SetLocalizedText(std::u16string_view package, std::u16string_view section,
                              std::u16string_view key, std::u16string_view text) {

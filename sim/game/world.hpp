@@ -1,17 +1,6 @@
 // The game emulator: a live image of the game's memory in the game's own formats, for the plugin
 // to read as it reads the real game, and the operations the emulated game runs on it.
 //
-// Index
-//   Property declarations - PropertyType, PropertyDecl
-//   World                 - the process-wide current world
-//     Tables              - the two table descriptors inside one globals block with both hashes
-//     Names               - the name table and its hash
-//     Objects             - objects, packages, classes, script structs, functions, instances
-//     Fields              - properties by name (inherited ones included), strings and arrays
-//     Script              - ProcessEvent through slot 67, native bodies, the call log
-//     Localization        - the texts Localize answers with
-//     Test access         - raw table slots for hostile tables
-//
 // Everything the world allocates for the game comes from its GameAllocator and lives as long as
 // the world. One world at a time is current; the game's ProcessEvent runs against it.
 #pragma once
@@ -37,8 +26,7 @@ namespace emu {
 // The game's ProcessEvent, as every stand-in calls it.
 using ProcessEventFunction = void (*)(GameObject* object, GameObject* function, void* params);
 
-// ---- Property declarations
-// -----------------------------------------------------------------------
+// ---- Property declarations ----------------------------------------------------------------------
 
 enum class PropertyType { Byte, Int, Bool, Float, QWord, Name, Str, Object, Array, Struct };
 
@@ -51,8 +39,7 @@ struct PropertyDecl {
     std::int32_t arrayDim = 1;
 };
 
-// ---- World
-// ---------------------------------------------------------------------------------------
+// ---- World --------------------------------------------------------------------------------------
 
 class World {
 public:
@@ -67,7 +54,7 @@ public:
     static World& Current();
     static World* CurrentOrNull();
 
-    // ---- Tables
+    // ---- Tables ---------------------------------------------------------------------------------
     std::uint64_t ObjectTableAddress() const;
     std::uint64_t NameTableAddress() const;
     GameArray<GameObject*>& ObjectTable() const { return *objectTable_; }
@@ -78,7 +65,7 @@ public:
     // Room for this many objects without growing the table again.
     void ReserveObjects(std::size_t count);
 
-    // ---- Names
+    // ---- Names ----------------------------------------------------------------------------------
     // The index of the name (the game's names ignore case), added when it is new.
     std::int32_t Name(std::u16string_view text);
     std::int32_t Name(std::string_view text);
@@ -90,7 +77,7 @@ public:
     // The game's name hash (case-folding CRC); its low 16 bits choose the bucket.
     static std::uint32_t HashName(std::u16string_view text);
 
-    // ---- Objects
+    // ---- Objects --------------------------------------------------------------------------------
     // A new object of `cls` in game memory, at least `size` bytes (never less than a full
     // GameObject), entered into the object table and the object hash.
     GameObject* CreateObject(GameObject* cls, std::string_view name, GameObject* outer,
@@ -135,7 +122,7 @@ public:
     GameObject* Spawn(std::string_view classFullName);
     GameObject* Spawn(GameObject* cls);
 
-    // ---- Fields
+    // ---- Fields ---------------------------------------------------------------------------------
     // Offset of a property of the object's class or any of its super classes; aborts if none.
     std::int32_t PropertyOffset(const GameObject* cls, std::string_view name) const;
     template <class T>
@@ -189,7 +176,7 @@ public:
         return array.count++;
     }
 
-    // ---- Script
+    // ---- Script ---------------------------------------------------------------------------------
     // A native body receives the object the function runs on and the parameter block.
     using NativeBody = std::function<void(GameObject* self, void* params)>;
     // Sets or replaces the body of a function; functions without a body do nothing when run.
@@ -208,7 +195,7 @@ public:
     // How often GameProcessEvent ran a function, by the function's full name.
     std::size_t CallCount(std::string_view functionFullName) const;
 
-    // ---- Localization
+    // ---- Localization ---------------------------------------------------------------------------
     // Localize answers (package, section, key) with this text; a missing entry yields the game's
     // "?INT?Package.Section.Key?".
     void SetLocalizedText(std::u16string_view package, std::u16string_view section,
@@ -216,7 +203,7 @@ public:
     std::u16string LocalizedText(std::u16string_view package, std::u16string_view section,
                                  std::u16string_view key) const;
 
-    // ---- Test access
+    // ---- Test access ----------------------------------------------------------------------------
     // Writes any value into an object-table slot, or appends one; for hostile tables.
     void SetObjectSlot(std::int32_t index, std::uint64_t value);
     std::int32_t AppendObjectSlot(std::uint64_t value);

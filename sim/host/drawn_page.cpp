@@ -1,10 +1,4 @@
 // Stand-in host: reading a settings page back from its draw list.
-//
-// Index
-//   Colours and glyphs - colour matching, the atlas lookup
-//   Pieces             - glyph quads, rectangle fills, check-mark and rule strokes
-//   ReadDrawList       - pieces to texts, checkboxes and rules
-//   DrawnPage queries
 #include "sim/host/drawn_page.hpp"
 
 #include <imgui.h>
@@ -21,7 +15,7 @@
 
 namespace sim::host {
 
-// ---- Colours and glyphs ------------------------------------------------------------------------
+// ---- Colours and glyphs -------------------------------------------------------------------------
 
 namespace {
 
@@ -67,7 +61,7 @@ private:
     float spaceAdvance_ = 0;
 };
 
-// ---- Pieces ------------------------------------------------------------------------------------
+// ---- Pieces -------------------------------------------------------------------------------------
 
 // What one stretch of vertices drew. The draw list holds them in drawing order.
 struct Piece {
@@ -203,7 +197,7 @@ bool Inside(const PixelRect& outer, const PixelRect& point) {
 
 }  // namespace
 
-// ---- ReadDrawList ------------------------------------------------------------------------------
+// ---- ReadDrawList -------------------------------------------------------------------------------
 
 DrawnPage ReadDrawList(const ImDrawList& list, const ImFont& font, const ImGuiStyle& style) {
     const ImU32 frameRgb = Rgb(style.Colors[ImGuiCol_FrameBg]);
@@ -259,7 +253,7 @@ DrawnPage ReadDrawList(const ImDrawList& list, const ImFont& font, const ImGuiSt
     return page;
 }
 
-// ---- DrawnPage queries -------------------------------------------------------------------------
+// ---- DrawnPage queries --------------------------------------------------------------------------
 
 const DrawnCheckbox* DrawnPage::Find(std::string_view label) const {
     const auto found = std::find_if(checkboxes.begin(), checkboxes.end(),

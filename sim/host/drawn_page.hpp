@@ -1,13 +1,5 @@
 // Stand-in host: what one frame of a settings page drew, read back from its draw list.
 //
-// Index
-//   PixelRect      - a rectangle in screen pixels
-//   DrawnText      - one run of text, with its opacity
-//   DrawnCheckbox  - a checkbox: its box, its label, whether it is ticked, its opacity
-//   DrawnRule      - a horizontal rule
-//   DrawnPage      - everything above in drawing order, plus the window's rectangle
-//   ReadDrawList   - decodes one window's draw list
-//
 // Dear ImGui 1.86 has no test engine, so the host reads the geometry back the way a person reads
 // the screen: each glyph quad is recognised by its texture coordinates in the font atlas and text
 // runs are rebuilt (spaces from the pen's advance); a checkbox is a square frame fill, optionally

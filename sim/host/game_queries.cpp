@@ -1,12 +1,6 @@
 // Stand-in host: what the host asks the running game - the local player, free play, player
 // records and the item catalogue. Answers come from the emulated game's current session; without
 // one, every wrapper refers to no object.
-//
-// Index
-//   GameWrapper queries   - GetPlayerController, IsInFreeplay, GetItemsWrapper
-//   Player wrappers       - PlayerControllerWrapper::GetPRI, PriWrapper::SetClubID
-//   Item catalogue        - ItemsWrapper, ArrayWrapper<ProductSlotWrapper>, ProductSlotWrapper,
-//                           ProductWrapper
 #include "plugin/host/game_wrapper.hpp"
 #include "plugin/host/wrappers.hpp"
 #include "sim/game/match_session.hpp"

@@ -11,7 +11,8 @@ namespace {
 // game's table of virtual operations, so it finds its state here.
 HookDispatch* attachedDispatch = nullptr;
 
-void RunPhase(const HookList& hooks, bool beforeBody, game::GameObject* object, void* params) {
+void RunPhase(const HookList& hooks, bool beforeBody, cloak::game::GameObject* object,
+              void* params) {
     const auto address = static_cast<std::uintptr_t>(emu::AddressOf(object));
     // By index: a callback may register another hook of this function, which appends.
     for (std::size_t i = 0; i < hooks.callbacks.size(); ++i) {
@@ -77,14 +78,16 @@ void HookDispatch::AttachToCurrentWorld() {
     attachedDispatch = this;
 }
 
-void HookDispatch::Detour(game::GameObject* object, game::GameObject* function, void* params) {
+void HookDispatch::Detour(cloak::game::GameObject* object, cloak::game::GameObject* function,
+                          void* params) {
     if (attachedDispatch == nullptr) {
         return emu::World::GameProcessEvent(object, function, params);
     }
     attachedDispatch->Run(object, function, params);
 }
 
-void HookDispatch::Run(game::GameObject* object, game::GameObject* function, void* params) {
+void HookDispatch::Run(cloak::game::GameObject* object, cloak::game::GameObject* function,
+                       void* params) {
     const HookList* hooks = Resolve(function);
     if (hooks == nullptr) return original_(object, function, params);
     RunPhase(*hooks, true, object, params);
@@ -92,7 +95,7 @@ void HookDispatch::Run(game::GameObject* object, game::GameObject* function, voi
     RunPhase(*hooks, false, object, params);
 }
 
-const HookList* HookDispatch::Resolve(const game::GameObject* function) {
+const HookList* HookDispatch::Resolve(const cloak::game::GameObject* function) {
     const std::uint64_t generation = hooks_.Generation();
     if (generation != resolvedGeneration_) {
         resolved_.clear();

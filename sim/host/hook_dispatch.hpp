@@ -1,11 +1,5 @@
 // Stand-in host: hooks on game script functions, run around the game's ProcessEvent.
 //
-// Index
-//   HookCallback - one registration: its phase and its callable
-//   HookList     - the registrations of one game function, in registration order
-//   HookRegistry - registrations by the function's full name
-//   HookDispatch - the detour in the game's ProcessEvent slot that runs them
-//
 // The host puts its detour into slot 67 of the game's table of virtual operations. For a
 // function with hooks it runs the pre and plain callbacks, then the game's own ProcessEvent (the
 // function body sees what the pre callbacks wrote into the parameter block), then the post
@@ -87,14 +81,15 @@ public:
     void AttachToCurrentWorld();
 
 private:
-    static void Detour(game::GameObject* object, game::GameObject* function, void* params);
-    void Run(game::GameObject* object, game::GameObject* function, void* params);
-    const HookList* Resolve(const game::GameObject* function);
+    static void Detour(cloak::game::GameObject* object, cloak::game::GameObject* function,
+                       void* params);
+    void Run(cloak::game::GameObject* object, cloak::game::GameObject* function, void* params);
+    const HookList* Resolve(const cloak::game::GameObject* function);
 
     const HookRegistry& hooks_;
     emu::World* world_ = nullptr;
     emu::ProcessEventFunction original_ = nullptr;
-    std::unordered_map<const game::GameObject*, const HookList*> resolved_;
+    std::unordered_map<const cloak::game::GameObject*, const HookList*> resolved_;
     std::uint64_t resolvedGeneration_ = 0;
 };
 

@@ -66,8 +66,11 @@ void Host::Unload() {
     state_->hooks.Clear();
     plugin_.reset();
     if (info_ != nullptr && info_->destroyFunction != nullptr) info_->destroyFunction();
-    // The module stays mapped: the game may still hold callables the plugin handed over, and
-    // the real host never unmaps a plugin while the game runs either.
+    // Work the plugin queued and never saw run is code of the module too. With it and the hooks
+    // gone, nothing of the module is reachable and it is unmapped, as the real host frees a
+    // plugin's library when it unloads it: a module loaded again starts from fresh statics.
+    state_->work.Take();
+    if (module_ != nullptr) CloseModule(module_);
     module_ = nullptr;
     info_ = nullptr;
 }

@@ -2,9 +2,10 @@
 //
 // Load: open the module, read its `exports` record, call createFunction (getPlugin), fill the
 // plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
-// HybridPlugin, call onLoad. Unload: drop the host's references and call destroyFunction
-// (deleteMe); the module stays mapped (see Host::Unload). An exception escaping onLoad is written to the console, as the real host
-// reports a plugin that failed to load.
+// HybridPlugin, call onLoad. Unload: call onUnload, drop the plugin's hooks and the host's
+// references, call destroyFunction (deleteMe), drop the work the plugin queued, then unmap the
+// module, as the real host frees a plugin's library. An exception escaping onLoad is written to
+// the console, as the real host reports a plugin that failed to load.
 #pragma once
 
 #include <cstdint>

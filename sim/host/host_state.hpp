@@ -1,10 +1,4 @@
 // Stand-in host: its inner state, shared by the SDK classes it implements.
-//
-// Index
-//   Console    - every line the plugin logs, readable by tests and the demo
-//   Hooks      - registrations per game function (hook_dispatch.hpp) and the detour running them
-//   WorkQueue  - work handed to GameWrapper::Execute, run by the game thread at its next tick
-//   HostState  - the above plus the data folder
 #pragma once
 
 #include <filesystem>

@@ -46,6 +46,10 @@ void* FindExport(void* module, const char* name) {
     return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
 }
 
+void CloseModule(void* module) {
+    FreeLibrary(static_cast<HMODULE>(module));
+}
+
 #else
 
 OpenedModule OpenModule(const std::filesystem::path& file) {
@@ -56,6 +60,10 @@ OpenedModule OpenModule(const std::filesystem::path& file) {
 
 void* FindExport(void* module, const char* name) {
     return dlsym(module, name);
+}
+
+void CloseModule(void* module) {
+    dlclose(module);
 }
 
 #endif

@@ -9,9 +9,7 @@
 
 namespace sim::host {
 
-// An opened module, or the loader's reason why it could not be opened. A module is never
-// closed: the game may still hold callables the plugin handed over, and the real host never
-// unloads a plugin's module while the game runs either.
+// An opened module, or the loader's reason why it could not be opened.
 struct OpenedModule {
     void* handle = nullptr;
     std::string error;  // UTF-8; empty when the module is open
@@ -20,5 +18,8 @@ struct OpenedModule {
 SDK_API OpenedModule OpenModule(const std::filesystem::path& file);
 // The address of an exported function or variable, or null.
 SDK_API void* FindExport(void* module, const char* name);
+// Unmaps the module. Nothing of its code may be reachable any more: no hook, no queued work, no
+// object it made.
+SDK_API void CloseModule(void* module);
 
 }  // namespace sim::host

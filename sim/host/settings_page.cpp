@@ -13,7 +13,7 @@
 
 namespace sim::host {
 
-// ---- SettingsPage ------------------------------------------------------------------------------
+// ---- SettingsPage -------------------------------------------------------------------------------
 
 SettingsPage::SettingsPage(Host& host, PageSize size)
     : host_(host), size_(size), context_(ImGui::CreateContext()) {
@@ -80,7 +80,7 @@ ImDrawData* SettingsPage::DrawData() const {
     return ImGui::GetDrawData();
 }
 
-// ---- DrawingThread -----------------------------------------------------------------------------
+// ---- DrawingThread ------------------------------------------------------------------------------
 
 DrawingThread::DrawingThread(Host& host, PageSize size)
     : thread_([this, &host, size] { Run(host, size); }) {}

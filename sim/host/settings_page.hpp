@@ -1,17 +1,11 @@
 // Stand-in host, drawing side: the plugin's settings page in the host's own Dear ImGui.
 //
-// Index
-//   PointerInput  - the mouse for one synthetic frame
-//   PageSize      - the display a headless frame draws into
-//   SettingsPage  - the host's Dear ImGui context and one frame of the page
-//   DrawingThread - a drawing thread of the host's own that runs the page's frames
-//
 // The host owns a Dear ImGui context built by its own copy of the library and hands it to the
 // plugin (AdoptImGuiContext), which draws into it with its own copy. Every frame opens a window
 // titled by the plugin's page name at the display's top left corner, of the page size, and calls
-// RenderSettings inside it. The
-// game thread meanwhile runs the match and the work queued through GameWrapper::Execute
-// (Host::Tick); the page and the game share only the plugin's settings record.
+// RenderSettings inside it. The game thread meanwhile runs the match and the work queued through
+// GameWrapper::Execute (Host::Tick); the page and the game share only the plugin's settings
+// record.
 #pragma once
 
 #include <cfloat>

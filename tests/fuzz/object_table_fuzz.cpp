@@ -36,6 +36,8 @@
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
 
+using namespace cloak;
+
 namespace {
 
 using game::GameObject;

@@ -16,6 +16,8 @@
 
 #include "plugin/cloak_my_identity.hpp"
 
+using namespace cloak;
+
 namespace {
 
 std::filesystem::path FuzzFolder() {
@@ -35,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     plugin.SettingsFolder = FuzzFolder();
     plugin.settings.bShowNames.set(false);  // a record that differs from the defaults
     {
-        std::ofstream out(plugin.SettingsFolder / kSettingsFileName, std::ios::binary | std::ios::trunc);
+        std::ofstream out(plugin.SettingsFolder / kSettingsFileName,
+                          std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     const std::string before = nlohmann::json(plugin.settings).dump();
