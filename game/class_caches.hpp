@@ -48,7 +48,7 @@ inline constexpr Property<std::int32_t> TeamInfoTeamIndex{TeamInfoClass, "TeamIn
 // Two consecutive records, loadout 0 then loadout 1.
 inline constexpr Property<ClientLoadoutData> PriClientLoadouts{PriClass, "ClientLoadouts"};
 inline constexpr Property<ClientLoadoutOnlineData> PriClientLoadoutsOnline{PriClass,
-                                                                          "ClientLoadoutsOnline"};
+                                                                           "ClientLoadoutsOnline"};
 // The title a scoreboard row shows.
 inline constexpr Property<GameString> GfxPriXPTitle{GfxPriClass, "XPTitle"};
 // The rank level shown with the season reward.

@@ -103,7 +103,9 @@ public:
 
     // What the hook callables hold instead of the object's address (plugin/hook_table.hpp): it
     // expires with the object, so a callable that a host runs after the teardown calls nothing.
-    std::weak_ptr<CloakMyIdentity*> HookTarget() { return hookTarget_; }
+    std::weak_ptr<CloakMyIdentity*> HookTarget() {
+        return hookTarget_;
+    }
 
 private:
     // The settings steps of onLoad: the stored choices, then a complete file written back

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Every test: the plain build, the demo under Valgrind memcheck, then the same tests built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded settings-page test under
-# ThreadSanitizer, a bounded run of every fuzz target, and the Windows build's tests under Wine.
+# Every test: the layout check of the C++ files, the plain build, the demo under Valgrind
+# memcheck, then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer, the
+# threaded settings-page test under ThreadSanitizer, a bounded run of every fuzz target, and the Windows build's tests under Wine.
 # Each build is a preset of CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +32,9 @@ run_suite() {
     cmake --build --preset "$preset" -j "$jobs"
     ctest --preset "$preset" -j "$jobs" 2>&1 | count_ctest
 }
+
+stage "layout of the C++ files (clang-format)"
+bash scripts/format-check.sh
 
 stage "tests (plain build)"
 run_suite plain

@@ -149,8 +149,8 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
         {"event": "freePlay"},
         {"event": "join", "player": "me", "local": true, "team": 0, "clubId": 5001},
         {"event": "join", "player": "bot", "name": "Bot", "team": 1, "clubId": 3}]})");
-    const DemoRun run = RunDemo(
-        {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())});
+    const DemoRun run =
+        RunDemo({"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
     const json with = json::parse(run.output)["with"];
     EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Bot"));

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "tests/child_process.hpp"
 #include "page_fixture.hpp"
 #include "temp_folder.hpp"
+#include "tests/child_process.hpp"
 
 using namespace cloak;
 
@@ -58,9 +58,9 @@ TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
     const auto png = data.path() / "page.png";
     // The display server's own allocations are not the demo's leaks.
     const auto result = testing_support::RunProgram(
-        "/usr/bin/env", {"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a", CLOAK_DEMO_PATH,
-                         "--data-dir", data.path().string(), "--settings", "--screenshot",
-                         png.string()});
+        "/usr/bin/env",
+        {"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a", CLOAK_DEMO_PATH, "--data-dir",
+         data.path().string(), "--settings", "--screenshot", png.string()});
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
     const Image image = LoadPng(png);

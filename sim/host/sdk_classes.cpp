@@ -19,4 +19,6 @@ PluginSettingsWindow::~PluginSettingsWindow() = default;
 
 CVarManagerWrapper::CVarManagerWrapper(sim::host::HostState* host) : host_(host) {}
 
-void CVarManagerWrapper::log(std::string text) { host_->console.Write(std::move(text)); }
+void CVarManagerWrapper::log(std::string text) {
+    host_->console.Write(std::move(text));
+}

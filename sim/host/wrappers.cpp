@@ -11,7 +11,9 @@ ActorWrapper& ActorWrapper::operator=(ActorWrapper rhs) {
     return *this;
 }
 ActorWrapper::~ActorWrapper() = default;
-ActorWrapper::operator bool() const { return memory_address != 0; }
+ActorWrapper::operator bool() const {
+    return memory_address != 0;
+}
 
 PriWrapper::PriWrapper(std::uintptr_t mem) : ActorWrapper(mem) {}
 PriWrapper::PriWrapper(const PriWrapper& other) = default;

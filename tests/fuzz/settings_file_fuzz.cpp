@@ -3,16 +3,15 @@
 // Every input either loads, or raises the JSON library's error and leaves the record exactly as
 // it was. Anything else - a crash, another exception, a half-changed record, a sanitizer report -
 // is a finding.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <string>
-
-#include <unistd.h>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "plugin/cloak_my_identity.hpp"
 
