@@ -92,23 +92,23 @@ void CloakMyIdentity::ConcealLocalName(ActorWrapper, void*, std::string) {
     NameLocalPlayer();
 }
 
-bool CloakMyIdentity::NameLocalPlayer() {
+LoadOutcome CloakMyIdentity::NameLocalPlayer() {
     game::GameObject* controller = nullptr;
     {
         PlayerControllerWrapper wrapper = gameWrapper->GetPlayerController();
         controller = WrappedObject(wrapper);
     }
-    if (controller == nullptr) return false;
+    if (controller == nullptr) return LoadOutcome::NoLocalController;
 
     game::GameObject* const* player = game::PlayerControllerPlayer.In(controller);
-    if (player == nullptr || *player == nullptr) return false;
+    if (player == nullptr || *player == nullptr) return LoadOutcome::NoLocalPlayer;
 
     game::GameObject* const* onlinePlayer = game::LocalPlayerOnlinePlayer.In(*player);
-    if (onlinePlayer == nullptr || *onlinePlayer == nullptr) return true;
+    if (onlinePlayer == nullptr || *onlinePlayer == nullptr) return LoadOutcome::Concealing;
 
     game::GameString name = game::MakeGameString(u"Player 0");
     if (name.data != nullptr) game::SetPlayerName(*onlinePlayer, name);
-    return true;
+    return LoadOutcome::Concealing;
 }
 
 // ---- ResetPlayerNumbers -------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "game/lookup.hpp"
 
 #include "game/full_name_index.hpp"
+#include "game/tables.hpp"
 
 namespace cloak::game {
 
@@ -46,11 +47,13 @@ void BuildIndex(FullNameIndex& index, Belongs belongs, bool earliestWins) {
 }
 
 // An index built at its first use and kept; built again only after ForgetLookupsForTesting.
+// Not while the table's address is unknown: a host without the handover leaves it to be found
+// at a later load, and an index kept empty from before would then hide every object.
 class HeldIndex {
 public:
     template <class Belongs>
     const FullNameIndex& Get(Belongs belongs, bool earliestWins) {
-        if (!built_) {
+        if (!built_ && ObjectTableAddress != 0) {
             BuildIndex(index_, belongs, earliestWins);
             built_ = true;
         }

@@ -11,5 +11,8 @@ namespace cloak::game {
 
 inline std::uint64_t ObjectTableAddress = 0;
 inline std::uint64_t NameTableAddress = 0;
+// Whether the host handed the addresses over (even as zero): a host that does is believed, and
+// the tables are not looked for (game/table_discovery.hpp).
+inline bool TablesHandedOver = false;
 
 }  // namespace cloak::game

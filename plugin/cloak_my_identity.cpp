@@ -13,10 +13,12 @@ std::shared_ptr<BakkesModPlugin> pluginInstance;
 
 void CloakMyIdentity::SetObjectTable(std::uint64_t objectTableAddress) {
     game::ObjectTableAddress = objectTableAddress;
+    game::TablesHandedOver = true;
 }
 
 void CloakMyIdentity::SetNameTable(std::uint64_t nameTableAddress) {
     game::NameTableAddress = nameTableAddress;
+    game::TablesHandedOver = true;
 }
 
 void CloakMyIdentity::onLoad() {

@@ -5,12 +5,14 @@
 // drawing thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include "plugin/host/plugin_interfaces.hpp"
+#include "plugin/load_outcome.hpp"
 #include "plugin/shared_console.hpp"
 #include "settings/plugin_settings.hpp"
 #include "settings/settings_file.hpp"
@@ -43,6 +45,9 @@ class SettingsWindowBase {};
 //   is caught there, logged in one line, the change stays in memory and drawing goes on.
 // - Game access (game/, conceal/): whatever is not found or not valid is null, and the handler
 //   skips its work silently; handlers raise nothing and report nothing.
+// - The load sequence, when it cannot hook (no game tables, no local player): one console line
+//   says that nothing is concealed, why and what to do; the settings page says the same at its
+//   foot (Outcome).
 // - A hook the host runs after the plugin object is gone: its callable finds the object expired
 //   and calls nothing (HookTarget).
 // Every console line goes through LogLine, which keeps it valid UTF-8.
@@ -107,18 +112,27 @@ public:
         return hookTarget_;
     }
 
+    // How the last load went; read by the settings page on the drawing thread.
+    LoadOutcome Outcome() const {
+        return outcome_.load();
+    }
+
 private:
     // The settings steps of onLoad: the stored choices, then a complete file written back
     // (plugin/cloak_my_identity.cpp).
     void BringInSettings();
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp).
     void RunLoadSequence();
-    // Gives the local online player the name "Player 0" (conceal/identity.cpp). False when there
-    // is no local player controller or it has no local player; true otherwise, also when there
-    // is no online player to rename.
-    bool NameLocalPlayer();
+    // The game's tables: as the host handed them over, as found by an earlier load, or found now
+    // in the game's memory (plugin/load_sequence.cpp). Concealing when they are there.
+    LoadOutcome FindGameTables();
+    // Gives the local online player the name "Player 0" (conceal/identity.cpp). NoLocalController
+    // or NoLocalPlayer when there is none; Concealing otherwise, also when there is no online
+    // player to rename.
+    LoadOutcome NameLocalPlayer();
 
     SettingsFileState fileState_;
+    std::atomic<LoadOutcome> outcome_{LoadOutcome::NotLoaded};
     std::shared_ptr<CloakMyIdentity*> hookTarget_ = std::make_shared<CloakMyIdentity*>(this);
 };
 

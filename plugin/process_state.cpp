@@ -10,6 +10,7 @@ namespace cloak {
 void ForgetProcessStateForTesting() {
     game::ObjectTableAddress = 0;
     game::NameTableAddress = 0;
+    game::TablesHandedOver = false;
     game::ForgetLookupsForTesting();
     game::NameRegistry::FunctionNames.clear();
     game::NameRegistry::ClassNames.clear();

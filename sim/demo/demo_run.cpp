@@ -14,8 +14,9 @@
 
 namespace demo {
 
-DemoGame::DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder)
-    : session(world, script.localName), host(dataFolder) {}
+DemoGame::DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
+                   sim::host::HostSdk sdk)
+    : session(world, script.localName), host(dataFolder, sdk) {}
 
 std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
     if (!host.Load(module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
@@ -28,8 +29,8 @@ std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
 }
 
 HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
-                    const std::optional<std::filesystem::path>& module) {
-    DemoGame game(script, dataFolder);
+                    const std::optional<std::filesystem::path>& module, sim::host::HostSdk sdk) {
+    DemoGame game(script, dataFolder, sdk);
     HalfResult result;
     if (module) result.plugin = game.LoadPlugin(*module);
     emu::PlayMatchScript(game.session, script, [&game] { game.host.Tick(); });

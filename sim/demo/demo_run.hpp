@@ -18,7 +18,8 @@ namespace demo {
 // A fresh emulated game for a script, and the stand-in host beside it, declared in this order so
 // that the host lets go of the plugin before the game goes.
 struct DemoGame {
-    DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder);
+    DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
+             sim::host::HostSdk sdk = sim::host::HostSdk::Hybrid);
     // Loads the plugin module the way the real host does and returns "<name> <version>
     // (<description>)"; throws std::runtime_error with the host's console lines when it cannot.
     std::string LoadPlugin(const std::filesystem::path& module);
@@ -38,6 +39,7 @@ struct HalfResult {
 // the first event, with `dataFolder` as the host's data folder. Throws std::runtime_error with
 // the host's console lines when the module cannot be loaded.
 HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
-                    const std::optional<std::filesystem::path>& module);
+                    const std::optional<std::filesystem::path>& module,
+                    sim::host::HostSdk sdk = sim::host::HostSdk::Hybrid);
 
 }  // namespace demo

@@ -27,17 +27,20 @@ struct Options {
     std::filesystem::path match = CLOAK_DEFAULT_MATCH_PATH;
     bool json = false;
     bool settings = false;
+    sim::host::HostSdk host = sim::host::HostSdk::Hybrid;
     SettingsWindowOptions window;
 };
 
 int Usage() {
     std::fputs(
-        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--json | --settings [--screenshot "
-        "FILE]]\n"
+        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--host hybrid|public] [--json | "
+        "--settings [--screenshot FILE]]\n"
         "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
         "                  there (default " CLOAK_DEFAULT_DATA_DIR
         ")\n"
         "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
+        "  --host public   a host as its makers publish it, which hands the plugin no game tables\n"
+        "                  (default: hybrid, which does)\n"
         "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n"
         "  --settings      open the plugin's settings page in a window while the match replays\n"
         "  --screenshot FILE  with --settings: write the window to FILE (PNG) and exit\n",
@@ -54,6 +57,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments) {
             options.dataDir = demo::PathFromUtf8(arguments[++i]);
         } else if (arg == "--match" && valueFollows) {
             options.match = demo::PathFromUtf8(arguments[++i]);
+        } else if (arg == "--host" && valueFollows &&
+                   (arguments[i + 1] == "hybrid" || arguments[i + 1] == "public")) {
+            options.host = arguments[++i] == "public" ? sim::host::HostSdk::Public
+                                                      : sim::host::HostSdk::Hybrid;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--settings") {
@@ -111,8 +118,8 @@ int main(int argc, char** argv) {
     }
     try {
         const demo::HalfResult without = demo::PlayHalf(script, options->dataDir, std::nullopt);
-        const demo::HalfResult with =
-            demo::PlayHalf(script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH));
+        const demo::HalfResult with = demo::PlayHalf(
+            script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH), options->host);
         if (options->json) {
             const nlohmann::json output = {
                 {"without", without.screens}, {"with", with.screens}, {"console", with.console}};

@@ -2,8 +2,8 @@
 //
 // Index
 //   Current world and virtual table
-//   Sizes of the globals block
-//   Construction - the globals block and the core classes
+//   The image's static data
+//   Construction - the static data and the core classes
 //   Tables and names
 //   Objects
 //   Fields and game memory
@@ -52,16 +52,64 @@ World& OwnerOf(const GameObject* object) {
     return *block->owner;
 }
 
-// ---- Sizes of the globals block -----------------------------------------------------------------
+}  // namespace
 
-// One block holds the name hash at its start, the object hash, the object table's descriptor and,
-// at its end, the name table's descriptor: the game's fixed distances between them.
+// ---- The image's static data --------------------------------------------------------------------
+
+// The game keeps its two table descriptors and both hash tables in its image's static data, at
+// fixed distances from the name table's descriptor. The emulator keeps them in its own image
+// (this library's zero-filled data) likewise, for a plugin that must find them there, beside
+// descriptors that only look like them. A few worlds may live at once (a benchmark keeps one per
+// size); each takes a block of its own.
 constexpr std::size_t kNameTableOffset = kNameHashDistance;
 constexpr std::size_t kObjectHashOffset = kNameTableOffset - kObjectHashDistance;
 constexpr std::size_t kObjectTableOffset = kNameTableOffset - 0x40;
-constexpr std::size_t kGlobalsSize = kNameTableOffset + sizeof(GameArray<NameEntry*>);
-static_assert(kNameHashBuckets * sizeof(void*) <= kObjectHashOffset);
-static_assert(kObjectHashOffset + kObjectHashBuckets * sizeof(void*) <= kObjectTableOffset);
+constexpr std::size_t kDecoyCount = 3;
+constexpr std::size_t kDecoysEnd = kObjectHashOffset + kObjectHashBuckets * sizeof(void*) +
+                                   kDecoyCount * sizeof(GameArray<GameObject*>);
+
+struct ImageGlobals {
+    NameEntry* nameHash[kNameHashBuckets];
+    std::byte afterNameHash[kObjectHashOffset - kNameHashBuckets * sizeof(void*)];
+    GameObject* objectHash[kObjectHashBuckets];
+    // Decoys: the object array with a count past its capacity; the name table's array (pointers,
+    // but to no object); a second table-like array holding every object one slot after its index.
+    GameArray<GameObject*> countPastCapacity;
+    GameArray<GameObject*> nameArray;
+    GameArray<GameObject*> shiftedObjects;
+    std::byte beforeTables[kObjectTableOffset - kDecoysEnd];
+    GameArray<GameObject*> objectTable;
+    std::byte betweenTables[kNameTableOffset - kObjectTableOffset - sizeof(GameArray<GameObject*>)];
+    GameArray<NameEntry*> nameTable;
+};
+static_assert(offsetof(ImageGlobals, nameTable) - offsetof(ImageGlobals, nameHash) ==
+              kNameHashDistance);
+static_assert(offsetof(ImageGlobals, nameTable) - offsetof(ImageGlobals, objectHash) ==
+              kObjectHashDistance);
+static_assert(offsetof(ImageGlobals, shiftedObjects) + sizeof(GameArray<GameObject*>) ==
+              kDecoysEnd);
+
+namespace {
+
+constexpr std::size_t kImageBlocks = 4;
+ImageGlobals imageBlocks[kImageBlocks];
+bool imageBlockTaken[kImageBlocks];
+
+ImageGlobals* TakeImageBlock() {
+    for (std::size_t i = 0; i < kImageBlocks; ++i) {
+        if (!imageBlockTaken[i]) {
+            imageBlockTaken[i] = true;
+            return &imageBlocks[i];
+        }
+    }
+    Fail("more game worlds at once than the image has room for");
+}
+
+// What the world kept there goes with it: no descriptor may point into freed memory.
+void ReturnImageBlock(ImageGlobals* block) {
+    std::memset(static_cast<void*>(block), 0, sizeof(ImageGlobals));
+    imageBlockTaken[static_cast<std::size_t>(block - imageBlocks)] = false;
+}
 
 constexpr std::size_t kInitialTableCapacity = 4096;
 
@@ -137,9 +185,9 @@ World* World::CurrentOrNull() {
 // ---- Construction -------------------------------------------------------------------------------
 
 World::World() {
-    globals_ = static_cast<std::byte*>(allocator_.Allocate(kGlobalsSize));
-    nameTable_ = At<GameArray<NameEntry*>>(globals_, kNameTableOffset);
-    objectTable_ = At<GameArray<GameObject*>>(globals_, kObjectTableOffset);
+    image_ = TakeImageBlock();
+    nameTable_ = &image_->nameTable;
+    objectTable_ = &image_->objectTable;
     Reserve(*nameTable_, kInitialTableCapacity);
     Reserve(*objectTable_, kInitialTableCapacity);
 
@@ -158,6 +206,7 @@ World::World() {
 
 World::~World() {
     std::erase(LiveWorlds(), this);
+    ReturnImageBlock(image_);
 }
 
 void World::BuildCore() {
@@ -231,15 +280,24 @@ std::uint64_t World::NameTableAddress() const {
 }
 
 NameEntry** World::NameHashBuckets() const {
-    return At<NameEntry*>(globals_, 0);
+    return image_->nameHash;
 }
 
 GameObject** World::ObjectHashBuckets() const {
-    return At<GameObject*>(globals_, kObjectHashOffset);
+    return image_->objectHash;
 }
 
 void World::ReserveObjects(std::size_t count) {
     Reserve(*objectTable_, count);
+    Reserve(image_->shiftedObjects, count + 1);
+    RefreshDecoys();
+}
+
+void World::RefreshDecoys() {
+    image_->countPastCapacity = {objectTable_->data, objectTable_->capacity + 1,
+                                 objectTable_->capacity};
+    image_->nameArray = {reinterpret_cast<GameObject**>(nameTable_->data), nameTable_->count,
+                         nameTable_->capacity};
 }
 
 std::uint32_t World::HashName(std::u16string_view text) {
@@ -278,6 +336,7 @@ std::int32_t World::AddNameEntry(std::u16string_view text) {
     NameLayout& layout = Layout(entry);
     std::copy(text.begin(), text.end(), layout.text);
     layout.index = Append(*nameTable_, entry);
+    RefreshDecoys();
     NameEntry*& bucket = NameHashBuckets()[HashName(text) % kNameHashBuckets];
     layout.hashNext = bucket;
     bucket = entry;
@@ -297,7 +356,11 @@ std::string World::NameText(std::int32_t index) const {
 // ---- Objects ------------------------------------------------------------------------------------
 
 std::int32_t World::AppendToObjectTable(GameObject* object) {
-    return Append(*objectTable_, object);
+    if (image_->shiftedObjects.count == 0) Append<GameObject*>(image_->shiftedObjects, nullptr);
+    Append(image_->shiftedObjects, object);
+    const std::int32_t index = Append(*objectTable_, object);
+    RefreshDecoys();
+    return index;
 }
 
 GameObject* World::CreateObject(GameObject* cls, std::string_view name, GameObject* outer,

@@ -41,6 +41,9 @@ struct PropertyDecl {
 
 // ---- World --------------------------------------------------------------------------------------
 
+// The world's tables and hashes in the image's static data (world.cpp).
+struct ImageGlobals;
+
 class World {
 public:
     // Builds the game's packages, classes, script structs, functions and their native bodies,
@@ -218,6 +221,8 @@ private:
     };
 
     void BuildCore();
+    // Keeps the decoys beside the tables in the image's static data current.
+    void RefreshDecoys();
     std::int32_t AppendToObjectTable(GameObject* object);
     NameEntry* FindNameEntry(std::u16string_view text) const;
     GameObject* CreateStruct(GameObject* cls, GameObject* outer, std::string_view name,
@@ -225,7 +230,7 @@ private:
     void Index(GameObject* object);
 
     GameAllocator allocator_;
-    std::byte* globals_ = nullptr;
+    ImageGlobals* image_ = nullptr;
     GameArray<GameObject*>* objectTable_ = nullptr;
     GameArray<NameEntry*>* nameTable_ = nullptr;
     VirtualSlot* virtualTable_ = nullptr;

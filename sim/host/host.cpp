@@ -13,7 +13,8 @@ GameTables CurrentWorldTables() {
     return GameTables{world->ObjectTableAddress(), world->NameTableAddress()};
 }
 
-Host::Host(std::filesystem::path dataFolder) : state_(std::make_unique<HostState>()) {
+Host::Host(std::filesystem::path dataFolder, HostSdk sdk)
+    : sdk_(sdk), state_(std::make_unique<HostState>()) {
     state_->dataFolder = std::move(dataFolder);
     gameWrapper_ = std::make_shared<GameWrapper>(state_.get());
     cvarManager_ = std::make_shared<CVarManagerWrapper>(state_.get());
@@ -46,7 +47,8 @@ void Host::Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables) {
     plugin_ = std::move(plugin);
     plugin_->cvarManager = cvarManager_;
     plugin_->gameWrapper = gameWrapper_;
-    if (auto* hybrid = dynamic_cast<HybridPlugin*>(plugin_.get())) {
+    auto* hybrid = dynamic_cast<HybridPlugin*>(plugin_.get());
+    if (sdk_ == HostSdk::Hybrid && hybrid != nullptr) {
         hybrid->SetObjectTable(tables.objectTable);
         hybrid->SetNameTable(tables.nameTable);
     }

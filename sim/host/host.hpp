@@ -2,10 +2,10 @@
 //
 // Load: open the module, read its `exports` record, call createFunction (getPlugin), fill the
 // plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
-// HybridPlugin, call onLoad. Unload: call onUnload, drop the plugin's hooks and the host's
-// references, call destroyFunction (deleteMe), drop the work the plugin queued, then unmap the
-// module, as the real host frees a plugin's library. An exception escaping onLoad is written to
-// the console, as the real host reports a plugin that failed to load.
+// HybridPlugin (a hybrid host only), call onLoad. Unload: call onUnload, drop the plugin's hooks
+// and the host's references, call destroyFunction (deleteMe), drop the work the plugin queued, then
+// unmap the module, as the real host frees a plugin's library. An exception escaping onLoad is
+// written to the console, as the real host reports a plugin that failed to load.
 #pragma once
 
 #include <cstdint>
@@ -24,12 +24,16 @@ struct GameTables {
     std::uint64_t nameTable = 0;
 };
 
+// Which host: one with the HybridPlugin handover of the game's tables, or the host as its makers
+// publish it, which never calls HybridPlugin (the plugin then finds the tables itself).
+enum class HostSdk { Hybrid, Public };
+
 // The table addresses of the current game world (zero when there is none).
 SDK_API GameTables CurrentWorldTables();
 
 class SDK_API Host {
 public:
-    explicit Host(std::filesystem::path dataFolder);
+    explicit Host(std::filesystem::path dataFolder, HostSdk sdk = HostSdk::Hybrid);
     ~Host();
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
@@ -41,6 +45,7 @@ public:
     // The same with the tables of the current game world.
     bool Load(const std::filesystem::path& module) { return Load(module, CurrentWorldTables()); }
     // The same load steps for a plugin object the caller built itself (getPlugin's part done).
+    // A public host ignores `tables`.
     void Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables);
     void Unload();
 
@@ -55,6 +60,7 @@ public:
     std::vector<std::string> ConsoleLines() const { return state_->console.Lines(); }
 
 private:
+    HostSdk sdk_;
     std::unique_ptr<HostState> state_;
     std::shared_ptr<GameWrapper> gameWrapper_;
     std::shared_ptr<CVarManagerWrapper> cvarManager_;

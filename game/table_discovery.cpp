@@ -1,0 +1,258 @@
+// Finding the game's tables in its memory.
+//
+// Index
+//   Checked reads
+//   Known objects
+//   Candidate checks
+//   The scan
+//   DiscoverTables
+#include "game/table_discovery.hpp"
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "game/hash_tables.hpp"
+#include "game/memory.hpp"
+#include "game/objects.hpp"
+
+namespace cloak::game {
+
+namespace {
+
+// ---- Checked reads ------------------------------------------------------------------------------
+
+// Image data beyond this is not scanned: the game's own static data is a few megabytes.
+constexpr std::uint64_t kMaxScannedBytes = std::uint64_t{1} << 30;
+// A name-hash chain longer than this is not the game's (65,536 buckets share the names).
+constexpr std::int32_t kMaxChainLinks = 1 << 16;
+
+constexpr std::uint64_t kDescriptorSize = sizeof(ObjectTableDescriptor);
+static_assert(sizeof(NameTableDescriptor) == kDescriptorSize);
+
+// The T at `address` when it is aligned and readable.
+template <class T>
+CLOAK_FOREIGN_READS std::optional<T> Read(const MemoryMap& map, std::uint64_t address) {
+    if (address % alignof(T) != 0 || !map.Contains(address, sizeof(T))) return std::nullopt;
+    return *PointerAt<const T>(address);
+}
+
+bool IsPlausible(std::uint64_t address) {
+    return IsPlausibleAddress(PointerAt<const void>(address));
+}
+
+// The entry's text is `text`, unit by unit narrowed to its low byte as the plugin names objects
+// (or, with `ignoreCase`, equal but for the case of A-Z, as the game's name lookups compare).
+CLOAK_FOREIGN_READS bool EntryTextIs(const MemoryMap& map, std::uint64_t entry,
+                                     std::string_view text, bool ignoreCase) {
+    if (text.size() >= kNameTextCapacity) return false;
+    const std::uint64_t units = entry + kNameEntryHeaderSize;
+    if (!map.Contains(units, (text.size() + 1) * sizeof(char16_t))) return false;
+    const char16_t* read = PointerAt<const char16_t>(units);
+    const auto fold = [ignoreCase](unsigned unit) {
+        return ignoreCase && unit >= 'a' && unit <= 'z' ? unit - ('a' - 'A') : unit;
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (read[i] == 0 || fold(read[i] & 0xFFu) != fold(static_cast<unsigned char>(text[i]))) {
+            return false;
+        }
+    }
+    return read[text.size()] == 0;
+}
+
+// ---- Known objects ------------------------------------------------------------------------------
+
+struct KnownObject {
+    std::uint64_t address = 0;
+    std::int32_t index = 0;
+    std::int32_t nameIndex = 0;
+    std::string name;  // the host's text for nameIndex; empty when it has none
+};
+
+std::optional<KnownObject> Describe(const MemoryMap& map, std::uint64_t address,
+                                    const HostNameText& nameText) {
+    if (!IsPlausible(address)) return std::nullopt;
+    const auto index = Read<std::int32_t>(map, address + offsetof(GameObject, index));
+    const auto nameIndex = Read<std::int32_t>(map, address + offsetof(GameObject, nameIndex));
+    if (!index || !nameIndex || *index < 0 || *nameIndex < 0) return std::nullopt;
+    return KnownObject{address, *index, *nameIndex, nameText(*nameIndex)};
+}
+
+// The objects the host named and their classes, each once.
+std::vector<KnownObject> DescribeKnown(const MemoryMap& map,
+                                       std::span<const GameObject* const> named,
+                                       const HostNameText& nameText) {
+    std::vector<std::uint64_t> addresses;
+    for (const GameObject* object : named) {
+        const std::uint64_t address = AddressOf(object);
+        if (!IsPlausible(address)) continue;
+        addresses.push_back(address);
+        const auto cls = Read<std::uint64_t>(map, address + offsetof(GameObject, classObject));
+        if (cls) addresses.push_back(*cls);
+    }
+    std::vector<KnownObject> known;
+    for (std::uint64_t address : addresses) {
+        const bool seen = std::any_of(known.begin(), known.end(), [address](const KnownObject& k) {
+            return k.address == address;
+        });
+        if (seen) continue;
+        if (auto described = Describe(map, address, nameText)) known.push_back(*described);
+    }
+    return known;
+}
+
+// ---- Candidate checks ---------------------------------------------------------------------------
+
+struct Descriptor {
+    std::uint64_t address = 0;
+    std::uint64_t data = 0;
+    std::int32_t count = 0;
+};
+
+std::optional<std::uint64_t> Slot(const MemoryMap& map, const Descriptor& table,
+                                  std::int32_t index) {
+    if (index < 0 || index >= table.count) return std::nullopt;
+    return Read<std::uint64_t>(map, table.data + static_cast<std::uint64_t>(index) * 8);
+}
+
+bool HoldsKnownObjects(const MemoryMap& map, const Descriptor& table,
+                       const std::vector<KnownObject>& known) {
+    return std::all_of(known.begin(), known.end(), [&](const KnownObject& object) {
+        return Slot(map, table, object.index) == object.address;
+    });
+}
+
+// The table's entry at `index` is a name entry that carries that index.
+std::optional<std::uint64_t> EntryAt(const MemoryMap& map, const Descriptor& table,
+                                     std::int32_t index) {
+    const auto entry = Slot(map, table, index);
+    if (!entry || !IsPlausible(*entry)) return std::nullopt;
+    if (Read<std::int32_t>(map, *entry + offsetof(NameEntry, index)) != index) return std::nullopt;
+    return entry;
+}
+
+bool HoldsKnownNames(const MemoryMap& map, const Descriptor& table,
+                     const std::vector<KnownObject>& known) {
+    return std::all_of(known.begin(), known.end(), [&](const KnownObject& object) {
+        if (object.name.empty()) return true;
+        const auto entry = EntryAt(map, table, object.nameIndex);
+        return entry && EntryTextIs(map, *entry, object.name, false);
+    });
+}
+
+// The name hash below the descriptor leads to the table's own entry of "None" or "Class".
+bool NameHashAgrees(const MemoryMap& map, const Descriptor& table) {
+    if (table.address <= kNameHashDistance) return false;
+    for (const std::u16string_view probe :
+         {std::u16string_view(u"None"), std::u16string_view(u"Class")}) {
+        const std::string narrow(probe.begin(), probe.end());
+        const std::uint64_t bucket = table.address - kNameHashDistance +
+                                     (NameHash(probe.data()) % kNameHashBuckets) * sizeof(void*);
+        auto entry = Read<std::uint64_t>(map, bucket);
+        for (std::int32_t links = std::min(table.count, kMaxChainLinks);
+             entry && *entry != 0 && IsPlausible(*entry) && links-- > 0;
+             entry = Read<std::uint64_t>(map, *entry + offsetof(NameEntry, hashNext))) {
+            if (!EntryTextIs(map, *entry, narrow, true)) continue;
+            const auto index = Read<std::int32_t>(map, *entry + offsetof(NameEntry, index));
+            if (index && EntryAt(map, table, *index) == *entry) return true;
+        }
+    }
+    return false;
+}
+
+// ---- The scan -----------------------------------------------------------------------------------
+
+struct Scan {
+    const MemoryMap& map;
+    const std::vector<KnownObject>& known;
+    std::int32_t objectCountAbove = 0;  // a table must reach past every known index
+    std::int32_t nameCountAbove = 0;
+    std::vector<Descriptor> objectTables;
+    std::vector<Descriptor> nameTables;
+
+    void Consider(const Descriptor& candidate) {
+        if (candidate.count > objectCountAbove && HoldsKnownObjects(map, candidate, known)) {
+            objectTables.push_back(candidate);
+        }
+        if (candidate.count > nameCountAbove && HoldsKnownNames(map, candidate, known) &&
+            NameHashAgrees(map, candidate)) {
+            nameTables.push_back(candidate);
+        }
+    }
+};
+
+// One pass over readable image data. Most words are no descriptor: the test that rules them out
+// reads two words and compares, and only what passes it is checked further.
+CLOAK_FOREIGN_READS void ScanRange(AddressRange range, Scan& scan) {
+    const std::int32_t countAbove = std::min(scan.objectCountAbove, scan.nameCountAbove);
+    const std::uint64_t first = (range.begin + 7) & ~std::uint64_t{7};
+    if (range.end < kDescriptorSize || first > range.end - kDescriptorSize) return;
+    const std::uint64_t last = range.end - kDescriptorSize;
+    for (std::uint64_t address = first; address <= last; address += 8) {
+        const auto* words = PointerAt<const std::uint64_t>(address);
+        const std::uint64_t data = words[0];
+        const auto count = static_cast<std::int32_t>(words[1] & 0xFFFFFFFFu);
+        const auto capacity = static_cast<std::int32_t>(words[1] >> 32);
+        if (count <= countAbove || capacity < count || data % 8 != 0 ||
+            data - 1 > kHighestObjectAddress - 2) {
+            continue;
+        }
+        scan.Consider({address, data, count});
+    }
+}
+
+// One table, or none, or several: descriptors of one array are one table (the one with the
+// larger count is the newer); descriptors of different arrays leave the choice open.
+std::optional<Descriptor> OnlyTable(const std::vector<Descriptor>& found, bool& several) {
+    several = false;
+    if (found.empty()) return std::nullopt;
+    Descriptor chosen = found.front();
+    for (const Descriptor& other : found) {
+        if (other.data != chosen.data) several = true;
+        if (other.count > chosen.count) chosen = other;
+    }
+    return chosen;
+}
+
+}  // namespace
+
+// ---- DiscoverTables -----------------------------------------------------------------------------
+
+FoundTables DiscoverTables(std::span<const GameObject* const> named, const HostNameText& nameText,
+                           const ProcessMemory& memory) {
+    const MemoryMap map(memory.readable);
+    const std::vector<KnownObject> known = DescribeKnown(map, named, nameText);
+    if (known.empty()) return {};
+
+    Scan scan{map, known, 0, 0, {}, {}};
+    const bool anyName = std::any_of(known.begin(), known.end(),
+                                     [](const KnownObject& k) { return !k.name.empty(); });
+    for (const KnownObject& object : known) {
+        scan.objectCountAbove = std::max(scan.objectCountAbove, object.index);
+        if (!object.name.empty())
+            scan.nameCountAbove = std::max(scan.nameCountAbove, object.nameIndex);
+    }
+    std::uint64_t budget = kMaxScannedBytes;
+    for (const AddressRange& image : memory.imageData) {
+        for (AddressRange part : map.ReadablePartsOf(image)) {
+            part.end = std::min(part.end, part.begin + budget);
+            budget -= part.end - part.begin;
+            ScanRange(part, scan);
+            if (budget == 0) break;
+        }
+        if (budget == 0) break;
+    }
+
+    bool several = false;
+    const auto objects = OnlyTable(scan.objectTables, several);
+    if (!objects) return {DiscoveryResult::NoObjectTable};
+    if (several) return {DiscoveryResult::SeveralObjectTables};
+    const auto names = anyName ? OnlyTable(scan.nameTables, several) : std::nullopt;
+    if (!names) return {DiscoveryResult::NoNameTable};
+    if (several) return {DiscoveryResult::SeveralNameTables};
+    return {DiscoveryResult::Found, objects->address, names->address};
+}
+
+}  // namespace cloak::game

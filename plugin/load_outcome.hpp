@@ -1,0 +1,33 @@
+// How the last load went, as the console and the settings page tell the user: concealing, or
+// not and why. A privacy tool that conceals nothing must say so; the user would otherwise
+// believe they are hidden.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace cloak {
+
+enum class LoadOutcome : std::uint8_t {
+    NotLoaded,
+    Concealing,
+    ConcealingWithGaps,  // hooked, but game names the hooks rely on are missing ("BAD BAD BAD")
+    NoLocalController,   // the game has no local player controller yet
+    NoLocalPlayer,       // the controller has no local player yet
+    NoGameTables,        // the host handed no tables over and none were found in the game
+    SeveralGameTables,   // ... and more than one set of tables fits: none is trusted
+};
+
+// Whether the hooks are registered.
+inline bool Hooked(LoadOutcome outcome) {
+    return outcome == LoadOutcome::Concealing || outcome == LoadOutcome::ConcealingWithGaps;
+}
+
+// The one console line of a load that could not hook: that nothing is concealed, why, and what to
+// do about it.
+std::string NotConcealingLine(LoadOutcome outcome);
+
+// The settings page's line for the outcome.
+std::string OutcomeLine(LoadOutcome outcome);
+
+}  // namespace cloak
