@@ -32,6 +32,11 @@ std::set<std::string>& WallTimes() {
     return names;
 }
 
+std::map<std::string, double>& TimeLimits() {
+    static std::map<std::string, double> limits;
+    return limits;
+}
+
 std::map<std::string, double>& FrameShares() {
     static std::map<std::string, double> shares;
     return shares;
@@ -67,6 +72,10 @@ void MeasureWallTime(const std::string& runName) {
 
 void SetTarget(const std::string& runName, double maxRatio) {
     Targets()[runName] = maxRatio;
+}
+
+void SetTimeLimit(const std::string& runName, double maxNanoseconds) {
+    TimeLimits()[runName] = maxNanoseconds;
 }
 
 void SetFrameShare(const std::string& runName, double maxShare) {
@@ -128,6 +137,11 @@ void SummaryReporter::Finalize() {
         if (auto found = Targets().find(result.name); found != Targets().end()) {
             target = fmt::format("<= {:.1f}x {}", found->second,
                                  ratio <= found->second ? "holds" : "MISSED");
+        }
+        if (auto limit = TimeLimits().find(result.name); limit != TimeLimits().end()) {
+            target +=
+                fmt::format("{}under {} {}", target.empty() ? "" : "; ", Duration(limit->second),
+                            result.nanoseconds < limit->second ? "holds" : "MISSED");
         }
         const std::string shown =
             WallTimes().contains(result.name) ? result.name + " (wall)" : result.name;

@@ -28,6 +28,10 @@ void RegisterWithFloor(const std::string& name, BenchFunction measured, BenchFun
 // The largest ratio to its floor that one run may take ("FullNameIndexBuild/500000").
 void SetTarget(const std::string& runName, double maxRatio);
 
+// The longest one run may take, in nanoseconds ("TableDiscovery/500000": 50 ms), whatever its
+// floor.
+void SetTimeLimit(const std::string& runName, double maxNanoseconds);
+
 // One run whose time above its floor is the plugin's share of a frame: the summary reports that
 // difference as a share of one frame at 240 frames a second, against a target share.
 void SetFrameShare(const std::string& runName, double maxShare);

@@ -30,7 +30,7 @@ std::string_view Why(LoadOutcome outcome) {
 
 constexpr std::string_view kWhatToDo =
     "load the plugin again (plugin load CloakMyIdentity, or from the plugins menu) once the "
-    "game is running and shows its main menu or a match";
+    "game shows its main menu or a match";
 
 }  // namespace
 
@@ -46,8 +46,15 @@ std::string OutcomeLine(LoadOutcome outcome) {
             return "Concealing, but game names it relies on are missing (\"BAD BAD BAD\" on the "
                    "console): some things may still show.";
         default:
-            return fmt::format("NOT concealing: {}; {}.", Why(outcome), kWhatToDo);
+            return fmt::format("NOT concealing: {}.", Why(outcome));
     }
+}
+
+std::string OutcomeAdvice(LoadOutcome outcome) {
+    if (Hooked(outcome)) return {};
+    std::string advice(kWhatToDo);
+    advice[0] = 'L';
+    return advice + ".";
 }
 
 }  // namespace cloak

@@ -27,7 +27,9 @@ inline bool Hooked(LoadOutcome outcome) {
 // do about it.
 std::string NotConcealingLine(LoadOutcome outcome);
 
-// The settings page's line for the outcome.
+// The settings page's lines for the outcome: whether it conceals and, when not, why; then what
+// to do (empty while concealing).
 std::string OutcomeLine(LoadOutcome outcome);
+std::string OutcomeAdvice(LoadOutcome outcome);
 
 }  // namespace cloak

@@ -61,6 +61,19 @@ void DrawStatistics(CloakMyIdentity& plugin) {
     if (changed) SaveChange(plugin);
 }
 
+// The foot of the page: whether anything is concealed at all, and if not, why and what to do.
+void DrawOutcome(LoadOutcome outcome) {
+    ImGui::Separator();
+    const std::string line = OutcomeLine(outcome);
+    if (Hooked(outcome)) {
+        ImGui::TextUnformatted(line.c_str());
+        return;
+    }
+    const ImVec4 warning(1.0f, 0.4f, 0.3f, 1.0f);
+    ImGui::TextColored(warning, "%s", line.c_str());
+    ImGui::TextColored(warning, "%s", OutcomeAdvice(outcome).c_str());
+}
+
 }  // namespace
 
 std::string SettingsWindowBase::GetSettingsPageName() {
@@ -110,6 +123,8 @@ void CloakMyIdentity::RenderSettings() {
 
     DrawSectionHeader("Teams");
     DrawSwitch(*this, "Hide team names", settings.bHideTeamNames);
+
+    DrawOutcome(Outcome());
 }
 
 }  // namespace cloak

@@ -121,6 +121,16 @@ TEST_F(DemoTest, WithThePluginTheScreensShowNothingIdentifying) {
     EXPECT_EQ(with["friendRequestsShown"], 0);
 }
 
+// The host as its makers publish it hands the plugin no tables; the plugin finds them and the
+// screens are the same.
+TEST_F(DemoTest, TheHostAsPublishedShowsTheSameScreens) {
+    const json hybrid = PlayBuiltInMatch();
+    const DemoRun run =
+        RunDemo({"--json", "--host", "public", "--data-dir", Utf8Text(folder.path())});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_EQ(json::parse(run.output), hybrid);
+}
+
 // Switches the user turned off in settings.json are left to the game; the local player's online
 // name is concealed whatever the switches say.
 TEST_F(DemoTest, TheUsersSettingsDecideWhatIsConcealed) {

@@ -72,8 +72,8 @@ TEST_F(LifecycleTest, DeleteMeReleasesTheObjectAndAFreshOneFollows) {
     EXPECT_EQ(fresh.settings.Stats.size(), 5U);
 }
 
-// The only line an onLoad logs without a game is about an unusable settings file, so each load
-// here finds one; the line shows which console the plugin was holding.
+// Without a game an onLoad logs that it conceals nothing; each load here also finds an unusable
+// settings file, and both lines show which console the plugin was holding.
 TEST_F(LifecycleTest, EveryOnLoadTakesTheHostsCurrentConsole) {
     testing_support::TempFolder folder;
     sim::host::HostState hostA;
@@ -88,14 +88,14 @@ TEST_F(LifecycleTest, EveryOnLoadTakesTheHostsCurrentConsole) {
     plugin.cvarManager = consoleA;
     testing_support::WriteText(settingsFile, "not JSON");
     plugin.onLoad();
-    EXPECT_EQ(hostA.console.Lines().size(), 1U);
+    EXPECT_EQ(hostA.console.Lines().size(), 2U);
     EXPECT_EQ(consoleA.use_count(), 3);  // the test, cvarManager and the plugin's copy
 
     plugin.cvarManager = consoleB;
     testing_support::WriteText(settingsFile, "still not JSON");
     plugin.onLoad();
-    EXPECT_EQ(hostA.console.Lines().size(), 1U);
-    ASSERT_EQ(hostB.console.Lines().size(), 1U);
+    EXPECT_EQ(hostA.console.Lines().size(), 2U);
+    ASSERT_EQ(hostB.console.Lines().size(), 2U);
     EXPECT_THAT(hostB.console.Lines()[0], ::testing::HasSubstr("settings.json"));
     EXPECT_EQ(consoleA.use_count(), 1);  // the former copy was released
     EXPECT_EQ(testing_support::ReadText(settingsFile.string() + ".bad"), "still not JSON");

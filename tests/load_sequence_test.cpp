@@ -15,6 +15,7 @@ namespace {
 
 using sim::host::HookCallback;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Pair;
 using testing_support::GameObject;
@@ -82,16 +83,22 @@ TEST_F(LoadSequenceTest, NamesTheLocalPlayerHooksEveryRowAndFindsEveryName) {
     EXPECT_THAT(host.ConsoleLines(), IsEmpty());
 }
 
+// Each such load says in one line that nothing is concealed, and why.
 TEST_F(LoadSequenceTest, EndsBeforeTheHooksWithoutAControllerOrItsLocalPlayer) {
     Field<GameObject*>(session->LocalController(), "Player") = nullptr;
     Load();
     EXPECT_EQ(RegisteredHooks(), 0u);
     EXPECT_THAT(game::NameRegistry::FunctionNames, IsEmpty());
+    EXPECT_EQ(plugin.Outcome(), LoadOutcome::NoLocalPlayer);
 
     session.reset();  // no game session: the host reports no controller
     Load();
     EXPECT_EQ(RegisteredHooks(), 0u);
-    EXPECT_THAT(host.ConsoleLines(), IsEmpty());
+    EXPECT_THAT(host.ConsoleLines(),
+                ElementsAre(HasSubstr("concealing NOTHING: the game's player controller has no "
+                                      "local player yet"),
+                            HasSubstr("concealing NOTHING: the game has no local player "
+                                      "controller yet")));
 }
 
 TEST_F(LoadSequenceTest, WithoutAnOnlinePlayerHooksAreRegisteredAndNoNameChanges) {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "game/layout.hpp"
@@ -16,10 +17,12 @@ using namespace cloak;
 namespace {
 
 using emu::MatchPlayer;
+using sim::host::HostSdk;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-class ModuleMatchTest : public ::testing::Test {
+class ModuleMatchTest : public ::testing::TestWithParam<HostSdk> {
 protected:
     std::u16string NameOf(const MatchPlayer& player) {
         return world.GetString(player.pri, "PlayerName");
@@ -27,53 +30,76 @@ protected:
 
     testing_support::TempFolder folder;
     emu::World world;
-    emu::Session session{world, u"NightOwl"};
-    sim::host::Host host{folder.path()};
+    std::optional<emu::Session> session{std::in_place, world, u"NightOwl"};
+    sim::host::Host host{folder.path(), GetParam()};
 };
 
-TEST_F(ModuleMatchTest, PlayersAreNumberedPerMatchAndTheLocalPlayerIsPlayerZero) {
+INSTANTIATE_TEST_SUITE_P(Hosts, ModuleMatchTest,
+                         ::testing::Values(HostSdk::Hybrid, HostSdk::Public),
+                         [](const ::testing::TestParamInfo<HostSdk>& host) {
+                             return host.param == HostSdk::Hybrid ? "Hybrid" : "Public";
+                         });
+
+TEST_P(ModuleMatchTest, PlayersAreNumberedPerMatchAndTheLocalPlayerIsPlayerZero) {
     ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
     EXPECT_THAT(host.ConsoleLines(), IsEmpty());
 
-    const MatchPlayer& maverick = session.Join(false, u"Maverick", 0, 7312);
-    const MatchPlayer& local = session.Join(true, u"", 0, 5001);
-    const MatchPlayer& zephyr = session.Join(false, u"Zephyr", 1, 0);
+    const MatchPlayer& maverick = session->Join(false, u"Maverick", 0, 7312);
+    const MatchPlayer& local = session->Join(true, u"", 0, 5001);
+    const MatchPlayer& zephyr = session->Join(false, u"Zephyr", 1, 0);
     EXPECT_EQ(NameOf(maverick), u"Player 1");
     EXPECT_EQ(NameOf(local), u"Player 0");
     EXPECT_EQ(NameOf(zephyr), u"Player 2");
     EXPECT_EQ(world.Field<std::uint64_t>(maverick.pri, "ClubID"), 0u);
 
-    session.EndMatch();
-    session.EnterFreePlay();
-    EXPECT_EQ(NameOf(session.Join(false, u"Lumen", 0, 0)), u"Lumen");
-    session.EndMatch();
-    EXPECT_EQ(NameOf(session.Join(false, u"Orbit", 0, 0)), u"Player 1");
+    session->EndMatch();
+    session->EnterFreePlay();
+    EXPECT_EQ(NameOf(session->Join(false, u"Lumen", 0, 0)), u"Lumen");
+    session->EndMatch();
+    EXPECT_EQ(NameOf(session->Join(false, u"Orbit", 0, 0)), u"Player 1");
 
-    session.AddNotification(true, u"Kestrel_TTV");
+    session->AddNotification(true, u"Kestrel_TTV");
     EXPECT_EQ(world
-                  .Field<game::GameArray<emu::GameObject*>>(session.NotificationManager(),
+                  .Field<game::GameArray<emu::GameObject*>>(session->NotificationManager(),
                                                             "PendingNotifications")
                   .count,
               0);
 }
 
-TEST_F(ModuleMatchTest, GameWithoutANameTheHooksNeedIsReportedOnce) {
+TEST_P(ModuleMatchTest, GameWithoutANameTheHooksNeedIsReportedOnce) {
     world.Get("Class TAGame.RecentPlayers_TA")->nameIndex = world.Name("RenamedByTest");
     ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
     EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD"));
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 1u);
 }
 
-// A real host drops a plugin's hooks when it unloads it; the game then plays on without it.
-TEST_F(ModuleMatchTest, UnloadTakesThePluginsHooksAlong) {
+// Without a local player there is nothing to hook yet: one line says that nothing is concealed and
+// what to do, and doing it (loading again once in the menus or a match) conceals.
+TEST_P(ModuleMatchTest, WithoutALocalPlayerOneLineSaysNothingIsConcealed) {
+    session.reset();
     ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
-    EXPECT_EQ(NameOf(session.Join(false, u"Maverick", 0, 0)), u"Player 1");
+    const std::vector<std::string> lines = host.ConsoleLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines[0], HasSubstr("concealing NOTHING: the game has no local player controller"));
+    EXPECT_THAT(lines[0], HasSubstr("load the plugin again"));
+    EXPECT_EQ(host.State().hooks.Count("Function TAGame.PRI_TA.ReplicatedEvent"), 0u);
+
+    session.emplace(world, u"NightOwl");
+    host.Plugin()->onLoad();
+    EXPECT_EQ(host.ConsoleLines().size(), 1u);
+    EXPECT_EQ(NameOf(session->Join(false, u"Maverick", 0, 0)), u"Player 1");
+}
+
+// A real host drops a plugin's hooks when it unloads it; the game then plays on without it.
+TEST_P(ModuleMatchTest, UnloadTakesThePluginsHooksAlong) {
+    ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
+    EXPECT_EQ(NameOf(session->Join(false, u"Maverick", 0, 0)), u"Player 1");
     host.Unload();
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.PRI_TA.ReplicatedEvent"), 0u);
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 0u);
-    MatchPlayer& zephyr = session.Join(false, u"Zephyr", 1, 0);
+    MatchPlayer& zephyr = session->Join(false, u"Zephyr", 1, 0);
     EXPECT_EQ(NameOf(zephyr), u"Zephyr");
-    session.ReportStat(zephyr, "MatchGoals", 3);
+    session->ReportStat(zephyr, "MatchGoals", 3);
     EXPECT_THAT(zephyr.stats, ElementsAre(std::pair<std::string, std::int32_t>{"MatchGoals", 3}));
 }
 

@@ -82,7 +82,8 @@ protected:
 
     std::filesystem::path File() const { return plugin.SettingsFolder / "settings.json"; }
 
-    // The plugin loading as the host loads it, with no game: the settings steps alone.
+    // The plugin loading as the host loads it, with no game: the settings steps, then one line
+    // that nothing is concealed.
     void LoadAsTheHostDoes(cloak::CloakMyIdentity& loaded, sim::host::HostState& host) const {
         host.dataFolder = folder.path() / "data";
         loaded.gameWrapper = std::make_shared<GameWrapper>(&host);

@@ -13,6 +13,9 @@
 #include <thread>
 
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/process_state.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
 #include "tests/held_file.hpp"
 #include "tests/settings_file_fixture.hpp"
@@ -43,9 +46,15 @@ protected:
     // test may then call (the module's copy of them keeps its own console).
     std::unique_ptr<sim::host::Host> LoadPlugin() {
         auto host = std::make_unique<sim::host::Host>(data);
-        host->Attach(std::make_shared<CloakMyIdentity>(), {});
+        host->Attach(std::make_shared<CloakMyIdentity>(), sim::host::CurrentWorldTables());
         return host;
     }
+
+    // A running game, so that a load conceals and its only console lines are the settings'. What
+    // an earlier case in this process looked up in its own game is forgotten.
+    bool forgotten = (cloak::ForgetProcessStateForTesting(), true);
+    emu::World game;
+    emu::Session gameSession{game, u"NightOwl"};
     static CloakMyIdentity& PluginOf(const sim::host::Host& host) {
         return *static_cast<CloakMyIdentity*>(host.Plugin());
     }

@@ -132,8 +132,9 @@ TEST_F(SettingsFileTest, FileThatCannotBeReadIsLeftAloneAndEverythingConcealed) 
             EXPECT_EQ(ReadText(File()), text);
         }
         EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
-        // One line from the load naming the file and why; one from the save that wrote nothing.
-        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+        // One line from the load naming the file and why and one saying that without a game it
+        // conceals nothing; one from the save that wrote nothing.
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
         EXPECT_THAT(lines, ::testing::HasSubstr(File().string()));
         EXPECT_THAT(lines, ::testing::HasSubstr(item.reason));
         EXPECT_THAT(lines, ::testing::HasSubstr("not saved"));

@@ -31,13 +31,18 @@ protected:
     }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
 
-    // Loads the module into a new host, with the tables of a game or none; the host unloads it
-    // when the test is done with it.
-    std::unique_ptr<sim::host::Host> LoadPlugin(sim::host::GameTables tables = {}) {
+    // Loads the module into a new host, with the tables of the current game (the fixture's,
+    // unless the test runs one of its own); the host unloads it when the test is done with it.
+    std::unique_ptr<sim::host::Host> LoadPlugin(
+        sim::host::GameTables tables = sim::host::CurrentWorldTables()) {
         auto host = std::make_unique<sim::host::Host>(folder.path());
         EXPECT_TRUE(host->Load(CLOAK_PLUGIN_PATH, tables));
         return host;
     }
+
+    // A running game, so that a load conceals and its only console lines are the settings'.
+    emu::World game;
+    emu::Session gameSession{game, u"NightOwl"};
 
     static const PluginSettings& SettingsOf(const sim::host::Host& host) {
         return static_cast<const CloakMyIdentity*>(host.Plugin())->settings;
