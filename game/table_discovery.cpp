@@ -26,6 +26,8 @@ namespace {
 
 // Image data beyond this is not scanned: the game's own static data is a few megabytes.
 constexpr std::uint64_t kMaxScannedBytes = std::uint64_t{1} << 30;
+// No table of the game's is this long (its object table holds some hundred thousand objects).
+constexpr std::int32_t kMaxTableLength = 1 << 26;
 // A name-hash chain longer than this is not the game's (65,536 buckets share the names).
 constexpr std::int32_t kMaxChainLinks = 1 << 16;
 
@@ -173,6 +175,9 @@ struct Scan {
     std::vector<Descriptor> nameTables;
 
     void Consider(const Descriptor& candidate) {
+        // A table's whole element array is there to read.
+        const auto bytes = static_cast<std::uint64_t>(candidate.count) * sizeof(void*);
+        if (!map.Contains(candidate.data, bytes)) return;
         if (candidate.count > objectCountAbove && HoldsKnownObjects(map, candidate, known)) {
             objectTables.push_back(candidate);
         }
@@ -183,23 +188,50 @@ struct Scan {
     }
 };
 
-// One pass over readable image data. Most words are no descriptor: the test that rules them out
-// reads two words and compares, and only what passes it is checked further.
+// Whether the word after `word` holds a count in (lowest - 1, lowest - 1 + span] and a capacity
+// no smaller: unsigned comparisons without a branch.
+CLOAK_FOREIGN_READS inline bool CountFits(const std::uint64_t* word, std::uint32_t lowest,
+                                          std::uint32_t span) {
+    const auto count = static_cast<std::uint32_t>(word[1]);
+    const auto capacity = static_cast<std::uint32_t>(word[1] >> 32);
+    return (count - lowest < span) & (capacity >= count);
+}
+
+// The first word from `word` on, before `end`, followed by a count that fits; `end` if none. Most
+// words fail here: a block at a time, without a branch inside it (the compiler may vectorize it).
+CLOAK_FOREIGN_READS const std::uint64_t* NextFittingCount(const std::uint64_t* word,
+                                                          const std::uint64_t* end,
+                                                          std::uint32_t lowest,
+                                                          std::uint32_t span) {
+    constexpr std::ptrdiff_t kBlock = 32;
+    for (; end - word >= kBlock; word += kBlock) {
+        std::uint32_t fits = 0;
+        for (std::ptrdiff_t i = 0; i < kBlock; ++i) {
+            fits |= static_cast<std::uint32_t>(CountFits(word + i, lowest, span));
+        }
+        if (fits != 0) break;
+    }
+    while (word != end && !CountFits(word, lowest, span)) ++word;
+    return word;
+}
+
+// One pass over readable image data; only what passes the test of the count is checked further.
 CLOAK_FOREIGN_READS void ScanRange(AddressRange range, Scan& scan) {
     const std::int32_t countAbove = std::min(scan.objectCountAbove, scan.nameCountAbove);
     const std::uint64_t first = (range.begin + 7) & ~std::uint64_t{7};
     if (range.end < kDescriptorSize || first > range.end - kDescriptorSize) return;
-    const std::uint64_t last = range.end - kDescriptorSize;
-    for (std::uint64_t address = first; address <= last; address += 8) {
-        const auto* words = PointerAt<const std::uint64_t>(address);
-        const std::uint64_t data = words[0];
-        const auto count = static_cast<std::int32_t>(words[1] & 0xFFFFFFFFu);
-        const auto capacity = static_cast<std::int32_t>(words[1] >> 32);
-        if (count <= countAbove || capacity < count || data % 8 != 0 ||
-            data - 1 > kHighestObjectAddress - 2) {
-            continue;
-        }
-        scan.Consider({address, data, count});
+    const auto* const end =
+        PointerAt<const std::uint64_t>(first) + (range.end - kDescriptorSize - first) / 8 + 1;
+    const auto lowest = static_cast<std::uint32_t>(countAbove) + 1;
+    const auto span = static_cast<std::uint32_t>(kMaxTableLength - countAbove);
+    for (const std::uint64_t* word =
+             NextFittingCount(PointerAt<const std::uint64_t>(first), end, lowest, span);
+         word != end; word = NextFittingCount(word + 1, end, lowest, span)) {
+        const auto count = static_cast<std::int32_t>(word[1] & 0xFFFFFFFFu);
+        const auto capacity = static_cast<std::int32_t>(word[1] >> 32);
+        const std::uint64_t data = word[0];
+        if (capacity < count || data % 8 != 0 || data - 1 > kHighestObjectAddress - 2) continue;
+        scan.Consider({AddressOf(word), data, count});
     }
 }
 
