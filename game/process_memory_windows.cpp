@@ -5,6 +5,8 @@
 // After windows.h, which they need.
 #include <tlhelp32.h>
 
+#include <cstddef>
+
 #include "game/memory.hpp"
 #include "game/process_memory.hpp"
 
@@ -48,10 +50,10 @@ void AddWritableSections(const MemoryMap& map, std::uint64_t base, ProcessMemory
 
 ProcessMemory SnapshotProcessMemory() {
     ProcessMemory memory;
-    SYSTEM_INFO system;
-    GetSystemInfo(&system);
-    auto address = reinterpret_cast<std::uintptr_t>(system.lpMinimumApplicationAddress);
-    const auto highest = reinterpret_cast<std::uintptr_t>(system.lpMaximumApplicationAddress);
+    SYSTEM_INFO process;
+    GetSystemInfo(&process);
+    auto address = reinterpret_cast<std::uintptr_t>(process.lpMinimumApplicationAddress);
+    const auto highest = reinterpret_cast<std::uintptr_t>(process.lpMaximumApplicationAddress);
     MEMORY_BASIC_INFORMATION region;
     while (address < highest &&
            VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) != 0) {

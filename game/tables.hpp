@@ -1,5 +1,6 @@
 // Addresses of the game's two global tables, handed over by the host through HybridPlugin and
-// stored as given. Zero until the host sets them: the tables then read as empty (objects.cpp).
+// stored as given, or, from a host without it, found in the game's memory at load
+// (table_discovery.hpp). Zero until then: the tables then read as empty (objects.cpp).
 // What lies behind them is never trusted: every walk is bounded by the table's count and checks
 // each slot, object, name entry and hash link before it reads it (IsPlausibleAddress,
 // IsValidObject, IsValidNameEntry in objects.cpp; the hash chains in hash_tables.cpp).
