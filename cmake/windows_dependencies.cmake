@@ -1,6 +1,7 @@
-# Dependencies of the Windows build, from the same Debian packages as the Linux build: JSON and
+# Dependencies of the Windows build, from Debian's packages as the Linux build's are: JSON and
 # fmt are header-only libraries (fmt in its header-only mode), GoogleTest is built from the
-# sources Debian ships in googletest. Nothing is downloaded.
+# sources Debian ships in googletest, Dear ImGui from Debian's source package of it (fetched once,
+# at the first configure; nothing is downloaded while building).
 
 # Only these two folders of the Linux headers, copied, so that no other Linux header is in reach.
 set(linux_headers ${CMAKE_BINARY_DIR}/linux-headers)
