@@ -102,17 +102,15 @@ std::string WriteAndClose(std::ofstream& out, const std::string& text) {
     return out ? std::string() : LastSystemError();
 }
 
-// Creates the folder and any missing parent. One that cannot be made raises the file system's
-// error, or, where its name is the cause, says what is wrong with the name: the system's error
-// ("No such file or directory" on every load) would not.
+// Creates the folder and any missing parent, or raises the file system's error. A name that the
+// system would alter (Windows drops a name's final dots and blanks) is refused first: the folder
+// made would not be the one named, and the system's error for the next step ("No such file or
+// directory", on every load) would not say why.
 void MakeFolder(const std::filesystem::path& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!error) return;
     if (const std::string name = file_platform::NameTheSystemAlters(folder); !name.empty()) {
         throw std::runtime_error(name);
     }
-    throw std::filesystem::filesystem_error("create_directories", folder, error);
+    std::filesystem::create_directories(folder);
 }
 
 // The name a file that cannot be used is kept under: the first free one of settings.json.bad,
