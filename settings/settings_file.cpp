@@ -2,7 +2,14 @@
 //
 // Saving renames a finished temporary file over the old one, so a save cut short leaves the old
 // file or the new one, never half of either. The file is text: written in text mode (CRLF line
-// ends on Windows) and read whichever line ends it has.
+// ends on Windows) and read whichever line ends it has. The calls that differ between POSIX and
+// Windows are in file_platform.cpp.
+//
+// Index
+//   Files: folder, names, moves
+//   Temporary files of saves cut short
+//   Saving: through a temporary file, or in place
+//   SaveSettings, LoadSettings, SetAsideSettingsFile
 #include "settings/settings_file.hpp"
 
 #include <fmt/format.h>

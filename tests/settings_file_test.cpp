@@ -278,8 +278,6 @@ TEST_F(SettingsFileTest, SaveThatCannotReplaceTheFileLogsOneLineAndKeepsTheOldOn
     EXPECT_THAT(host.console.Lines()[1], ::testing::HasSubstr("read-only"));
 }
 
-// ---- Interrupted and simultaneous saves ---------------------------------------------------------
-
 // Where no temporary file can be made, a save writes settings.json in place (the fallback of a
 // folder the user may not add to): the file then holds exactly the new text, in text mode like
 // every save, whether it was longer or shorter before.
@@ -294,6 +292,8 @@ TEST_F(SettingsFileTest, InPlaceWriteLeavesExactlyTheNewTextWithPlatformLineEnds
         EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(text));
     }
 }
+
+// ---- Interrupted and simultaneous saves ---------------------------------------------------------
 
 // A save killed while writing leaves its temporary file. The next load removes those of ours
 // that no save can still be writing (a live save writes its file within moments, and the file's
