@@ -25,7 +25,8 @@ target_compile_definitions(fmt::fmt INTERFACE FMT_HEADER_ONLY)
 # plugin module and, as a copy of its own, into the stand-in host; neither exports it. The
 # plugin's copy never sets up a platform (the host's context brings the clipboard and the input
 # method), so the Windows defaults for those are left out. Third-party code: no warning flags.
-if(CLOAK_SETTINGS_PAGE)
+# Against a host SDK folder, the SDK's own Dear ImGui is used instead (cmake/host_sdk.cmake).
+if(CLOAK_SETTINGS_PAGE AND NOT CLOAK_HOST_SDK_DIR)
     execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/imgui-source.sh
                     OUTPUT_VARIABLE imgui_sources OUTPUT_STRIP_TRAILING_WHITESPACE
                     RESULT_VARIABLE imgui_fetched)
