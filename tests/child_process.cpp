@@ -215,6 +215,16 @@ ProgramResult RunProgram(const std::filesystem::path& program,
     return result;
 }
 
+ProgramResult RunProgramWithStdoutTo(const std::filesystem::path& stdoutFile,
+                                     const std::filesystem::path& program,
+                                     const std::vector<std::string>& arguments) {
+    // The shell sends stdout to the file and becomes the program.
+    std::vector<std::string> redirected{"-c", "file=$1; shift; exec \"$0\" \"$@\" >\"$file\"",
+                                        program.string(), stdoutFile.string()};
+    redirected.insert(redirected.end(), arguments.begin(), arguments.end());
+    return RunProgram("/bin/sh", redirected);
+}
+
 bool ChildProcess::Kill() {
     if (process_ == 0) return false;
     kill(static_cast<pid_t>(process_), SIGKILL);

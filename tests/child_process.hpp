@@ -21,6 +21,14 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments, std::size_t memoryLimit = 0);
 
+#if !defined(_WIN32)
+// As RunProgram, with the program's stdout going to `stdoutFile` (/dev/full: a full disk); the
+// result's output holds what it wrote to stderr.
+ProgramResult RunProgramWithStdoutTo(const std::filesystem::path& stdoutFile,
+                                     const std::filesystem::path& program,
+                                     const std::vector<std::string>& arguments);
+#endif
+
 // A program running beside the test, its output discarded; killed when the object goes.
 class ChildProcess {
 public:

@@ -5,8 +5,10 @@
 #include <stb_image.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "page_fixture.hpp"
 #include "temp_folder.hpp"
@@ -50,17 +52,29 @@ Image LoadPng(const std::filesystem::path& file) {
     return image;
 }
 
-TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
-    if (testing_support::RunProgram("/bin/sh", {"-c", "command -v xvfb-run"}).exitCode != 0) {
-        GTEST_SKIP() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
+class DemoSettingsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (testing_support::RunProgram("/bin/sh", {"-c", "command -v xvfb-run"}).exitCode != 0) {
+            GTEST_SKIP() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
+        }
     }
+    // The demo's window under a virtual display, with its stdout going to `stdoutFile`. The
+    // display server's own allocations are not the demo's leaks.
+    testing_support::ProgramResult Screenshot(const std::filesystem::path& png,
+                                              const std::filesystem::path& stdoutFile) {
+        return testing_support::RunProgramWithStdoutTo(
+            stdoutFile, "/usr/bin/env",
+            {"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a", CLOAK_DEMO_PATH, "--data-dir",
+             data.path().string(), "--settings", "--screenshot", png.string()});
+    }
+
     TempFolder data;
+};
+
+TEST_F(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
     const auto png = data.path() / "page.png";
-    // The display server's own allocations are not the demo's leaks.
-    const auto result = testing_support::RunProgram(
-        "/usr/bin/env",
-        {"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a", CLOAK_DEMO_PATH, "--data-dir",
-         data.path().string(), "--settings", "--screenshot", png.string()});
+    const auto result = Screenshot(png, "/dev/null");
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
     const Image image = LoadPng(png);
@@ -79,6 +93,17 @@ TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
     EXPECT_GT(light, 6000);
     EXPECT_GT(checkBlue, 17 * 10);
     EXPECT_TRUE(std::filesystem::exists(data.path() / "CloakMyIdentity" / "settings.json"));
+}
+
+// A full disk under the picture or under the lines that name it: the run says so and fails.
+TEST_F(DemoSettingsWindow, AScreenshotThatIsNotWrittenInFullFailsTheRun) {
+    for (const auto& [png, stdoutFile] :
+         {std::pair<std::filesystem::path, std::filesystem::path>{"/dev/full", "/dev/null"},
+          {data.path() / "page.png", "/dev/full"}}) {
+        const auto result = Screenshot(png, stdoutFile);
+        EXPECT_EQ(result.exitCode, 3) << png << " " << stdoutFile << "\n" << result.output;
+        EXPECT_THAT(result.output, ::testing::HasSubstr("not written in full"));
+    }
 }
 
 }  // namespace
