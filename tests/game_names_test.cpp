@@ -59,6 +59,11 @@ TEST_F(NameTest, FindNameEntryFoldsOnlyAsciiLetters) {
 
     EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutDat"), nullptr);
     EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutDataX"), nullptr);
+    // A longer name that starts with the wanted one and lies in its bucket, ahead of it.
+    const std::int32_t longer = world.AddNameEntry(u"ClientLoadoutDataOAT");
+    ASSERT_EQ(world.NameHashBuckets()[0x175E]->index, longer);
+    EXPECT_EQ(game::FindNameEntry(u"clientloadoutdata"), entry);
+    EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutDataOAT")->index, longer);
     // Same bucket (the hash folds Latin-1 letters), but the comparison does not.
     world.AddNameEntry(u"\u00C4rger");
     EXPECT_NE(game::FindNameEntry(u"\u00C4RGER"), nullptr);
