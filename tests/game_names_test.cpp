@@ -70,9 +70,18 @@ TEST_F(NameTest, FindNameEntryFoldsOnlyAsciiLetters) {
     EXPECT_EQ(game::FindNameEntry(u"\u00E4rger"), nullptr);
 }
 
-TEST_F(NameTest, FindNameEntryWithoutNameTableFindsNothing) {
-    game::NameTableAddress = 0;
-    EXPECT_EQ(game::FindNameEntry(u"Class"), nullptr);
+// No name table, or one lying so low that a hash table below it would begin at or below address
+// 0: the hash lookups find nothing, and read nothing.
+TEST_F(NameTest, NameTableTooLowForItsHashTablesFindsNothing) {
+    const std::int32_t structName = world.Name("ClientLoadoutData");
+    const game::GameObject& scriptStruct = *world.Get("Class Core.ScriptStruct");
+    for (const std::uint64_t address : {0x0, 0x80078, 0x1000A8}) {
+        game::NameTableAddress = address;
+        EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutData"), nullptr) << address;
+        if (address <= 0x80078) {
+            EXPECT_EQ(game::FindInObjectHash(structName, 0, scriptStruct), nullptr) << address;
+        }
+    }
 }
 
 TEST_F(NameTest, ObjectNamesAreNarrowedAndUnreadableOnesAreUnknown) {
