@@ -20,7 +20,7 @@ prefix=(env WINEPREFIX="$PWD/build-windows/wine-prefix" WINEDEBUG=-all)
 "${prefix[@]}" /usr/lib/wine/wineserver -w
 "${prefix[@]}" /usr/lib/wine/wineserver -p
 trap '"${prefix[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-"${prefix[@]}" /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+"${prefix[@]}" scripts/wine-run.sh wineboot </dev/null >/dev/null 2>&1
 
 cmake --build --preset windows -j "$jobs"
 [ "${1:-build}" = test ] || exit 0
