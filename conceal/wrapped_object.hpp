@@ -1,9 +1,9 @@
 // The game object behind a host wrapper: the address the host keeps in the wrapper's first field.
 #pragma once
 
+#include "bakkesmod/wrappers/Engine/ObjectWrapper.h"
 #include "game/layout.hpp"
 #include "game/memory.hpp"
-#include "plugin/host/wrappers.hpp"
 
 namespace cloak {
 

@@ -10,25 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "plugin/host/plugin_interfaces.hpp"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "plugin/host_extensions.hpp"
 #include "plugin/shared_console.hpp"
 #include "settings/plugin_settings.hpp"
 #include "settings/settings_file.hpp"
 
 namespace cloak {
-
-#if CLOAK_SETTINGS_PAGE
-// The host finds the page through PluginSettingsWindow (settings/settings_page.cpp).
-class SettingsWindowBase : public PluginSettingsWindow {
-public:
-    std::string GetSettingsPageName() override;
-    void AdoptImGuiContext(std::uintptr_t context) override;
-};
-#else
-// A build without Dear ImGui (Windows: Debian packages it for Linux only) has no settings page;
-// the host then shows none, and the settings file is the only way to change a switch.
-class SettingsWindowBase {};
-#endif
 
 // Failures, and what the user then sees. The plugin never takes the game down and never stops
 // concealing because something failed; each kind of failure is caught at one boundary:

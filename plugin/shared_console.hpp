@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/host/cvar_manager_wrapper.hpp"
+#include "bakkesmod/wrappers/cvarmanagerwrapper.h"
 
 namespace cloak {
 

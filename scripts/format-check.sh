@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the project's own C++ files are laid out as .clang-format says; changes nothing.
 # Lists every file that differs (with clang-format's own notes) and fails if there is one.
-#   format-check.sh [FILE...]   only these files (default: every tracked *.cpp and *.hpp)
+#   format-check.sh [FILE...]   only these files (default: every tracked *.cpp, *.hpp and *.h)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v clang-format >/dev/null || { echo "format-check: clang-format is not installed" >&2; exit 1; }
@@ -9,7 +9,7 @@ command -v clang-format >/dev/null || { echo "format-check: clang-format is not 
 if [ $# -gt 0 ]; then
     files=("$@")
 else
-    mapfile -t files < <(git ls-files '*.cpp' '*.hpp')
+    mapfile -t files < <(git ls-files '*.cpp' '*.hpp' '*.h')
 fi
 differing=()
 for file in "${files[@]}"; do

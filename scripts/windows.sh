@@ -27,12 +27,13 @@ cmake --build --preset windows -j "$jobs"
 
 ctest --preset windows -j "$jobs"
 
-# CLOAK_HOST_SDK_DIR: a folder laid out as the real host's SDK is expected, filled here with the
-# stand-in host's headers and import library. Only the plugin module is built, and it must import
-# the host's DLL. (Copies keep their times, so an unchanged header rebuilds nothing.)
+# CLOAK_HOST_SDK_DIR: a folder laid out as the host's SDK is (include/bakkesmod/..., lib/),
+# filled here with the stand-in host's headers and import library. Only the plugin module is
+# built, and it must import the host's DLL. (Copies keep their times, so an unchanged header
+# rebuilds nothing.)
 sdk=build-windows/host-sdk
-rm -rf "$sdk" && mkdir -p "$sdk/include/plugin" "$sdk/lib"
-cp -a plugin/host "$sdk/include/plugin/"
+rm -rf "$sdk" && mkdir -p "$sdk/lib"
+cp -a plugin/host/include "$sdk/include"
 cp -a build-windows/libpluginsdk.dll.a "$sdk/lib/"
 echo "-- the plugin module against the SDK folder $sdk"
 cmake -S . -B build-windows/against-sdk -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

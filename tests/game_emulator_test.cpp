@@ -2,12 +2,12 @@
 // the plugin's tests prove nothing.
 #include <gtest/gtest.h>
 
+#include "bakkesmod/wrappers/GameWrapper.h"
 #include "game/event_params.hpp"
 #include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 #include "game/script_calls.hpp"
 #include "game_world_fixture.hpp"
-#include "plugin/host/game_wrapper.hpp"
 #include "sim/game/function_params.hpp"
 #include "sim/game/large_world.hpp"
 #include "sim/host/host.hpp"

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "bakkesmod/wrappers/cvarmanagerwrapper.h"
 #include "game/memory.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
@@ -112,6 +114,49 @@ TEST_F(HostDispatchTest, HooksRegisteredLaterAreSeen) {
     Call(kProbe, 3);
     EXPECT_THAT(trace, ElementsAre("body saw 1", "plain", "added", "body saw 2", "plain", "added",
                                    "body saw 3"));
+}
+
+// Unhooking drops the timing it names and nothing else, also when a callback unhooks its own
+// function while the function's callbacks run.
+TEST_F(HostDispatchTest, UnhookingDropsOneTimingOfAFunction) {
+    game.HookEvent(kProbe, [this](std::string) {
+        trace.push_back("plain");
+        game.UnhookEventPost(kProbe);
+    });
+    game.HookEventWithCaller<ActorWrapper>(
+        kProbe, [this](ActorWrapper, void*, std::string) { trace.push_back("pre"); });
+    game.HookEventWithCallerPost<ActorWrapper>(
+        kProbe, [this](ActorWrapper, void*, std::string) { trace.push_back("post"); });
+    game.HookEventWithCallerPost<ActorWrapper>(
+        kOther, [this](ActorWrapper, void*, std::string) { trace.push_back("other post"); });
+
+    Call(kProbe, 1);
+    EXPECT_EQ(host.hooks.Count(kProbe), 2U);
+    game.UnhookEvent(kProbe);
+    Call(kProbe, 2);
+    Call(kOther, 3);
+    EXPECT_THAT(trace, ElementsAre("plain", "pre", "body saw 1", "body saw 2", "other post"));
+    EXPECT_EQ(host.hooks.Count(kProbe), 0U);
+}
+
+TEST_F(HostDispatchTest, TimedWorkWaitsUntilItIsDue) {
+    game.SetTimeout([this](GameWrapper*) { trace.push_back("in an hour"); }, 3600.0F);
+    for (const float never : {-1.0F, std::numeric_limits<float>::quiet_NaN(), 0.0F}) {
+        game.SetTimeout([this](GameWrapper*) { trace.push_back("now"); }, never);
+    }
+    game.SetTimeout([](GameWrapper*) {}, std::numeric_limits<float>::infinity());
+    host.work.RunAll(&game);
+    EXPECT_THAT(trace, ElementsAre("now", "now", "now"));
+    EXPECT_EQ(host.work.Pending(), 2U);
+}
+
+// Console lines are UTF-8 whatever the plugin hands over, wide text included.
+TEST_F(HostDispatchTest, WideConsoleLinesArriveAsUtf8) {
+    CVarManagerWrapper console(&host);
+    console.log(L"Zo\u00EB \u30C7\u30FC\u30BF");
+    console.log(std::wstring(1, static_cast<wchar_t>(0xD800)));
+    EXPECT_THAT(host.console.Lines(),
+                ElementsAre("Zo\xC3\xAB \xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF", "\xEF\xBF\xBD"));
 }
 
 TEST_F(HostDispatchTest, ExecutedWorkWaitsForTheNextTick) {

@@ -5,12 +5,12 @@
 
 #include <memory>
 
-#include "plugin/host/plugin_interfaces.hpp"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "sim/host/module_loader.hpp"
 
 namespace testing_support {
 
-using GetPluginFunction = std::shared_ptr<BakkesModPlugin>* (*)();
+using GetPluginFunction = std::shared_ptr<BakkesMod::Plugin::BakkesModPlugin>* (*)();
 using DeleteMeFunction = void (*)();
 
 // The module stays open for the rest of the process, as with the host.

@@ -23,8 +23,8 @@ std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
         for (const std::string& line : host.ConsoleLines()) why += "\n  " + line;
         throw std::runtime_error(why);
     }
-    const PluginInfo& info = *host.Info();
-    return fmt::format("{} {} ({})", info.className, info.pluginVersion, info.displayName);
+    const BakkesMod::Plugin::PluginInfo& info = *host.Info();
+    return fmt::format("{} {} ({})", info.className, info.pluginVersion, info.pluginName);
 }
 
 HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,

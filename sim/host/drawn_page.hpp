@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host/sdk_api.hpp"
+#include "sim/host/host_api.hpp"
 
 struct ImDrawList;
 struct ImFont;
@@ -48,7 +48,7 @@ struct DrawnRule {
     float y = 0;
 };
 
-struct SDK_API DrawnPage {
+struct SIM_HOST_API DrawnPage {
     PixelRect window;
     std::vector<DrawnText> texts;  // every text run, the checkbox labels included
     std::vector<DrawnCheckbox> checkboxes;
@@ -61,6 +61,7 @@ struct SDK_API DrawnPage {
     std::vector<std::string> LabelsBetween(std::string_view first, std::string_view last) const;
 };
 
-SDK_API DrawnPage ReadDrawList(const ImDrawList& list, const ImFont& font, const ImGuiStyle& style);
+SIM_HOST_API DrawnPage ReadDrawList(const ImDrawList& list, const ImFont& font,
+                                    const ImGuiStyle& style);
 
 }  // namespace sim::host

@@ -1,8 +1,8 @@
 // Stand-in host: what the host asks the running game - the local player, free play, player
 // records and the item catalogue. Answers come from the emulated game's current session; without
 // one, every wrapper refers to no object.
-#include "plugin/host/game_wrapper.hpp"
-#include "plugin/host/wrappers.hpp"
+#include "bakkesmod/wrappers/GameWrapper.h"
+#include "bakkesmod/wrappers/includes.h"
 #include "sim/game/match_session.hpp"
 
 using emu::GameObject;
@@ -37,7 +37,7 @@ bool GameWrapper::IsInFreeplay() {
 
 ItemsWrapper GameWrapper::GetItemsWrapper() {
     Session* session = Session::CurrentOrNull();
-    return ItemsWrapper(session != nullptr ? AddressOf(session->ItemCatalogue()) : 0);
+    return ItemsWrapper(session != nullptr ? AddressOf(session->ItemCatalogue()) : 0, 0);
 }
 
 // ---- Player wrappers ----------------------------------------------------------------------------
@@ -59,27 +59,32 @@ ArrayWrapper<ProductSlotWrapper> ItemsWrapper::GetAllProductSlots() {
 }
 
 template <typename T>
-ArrayWrapper<T>::ArrayWrapper(std::uintptr_t mem) : memory_address(mem) {}
+ArrayWrapper<T>::ArrayWrapper(std::uintptr_t mem) : address_(mem) {}
 template <typename T>
 ArrayWrapper<T>::ArrayWrapper(const ArrayWrapper& other) = default;
 template <typename T>
 ArrayWrapper<T>& ArrayWrapper<T>::operator=(ArrayWrapper rhs) {
-    memory_address = rhs.memory_address;
+    address_ = rhs.address_;
     return *this;
 }
 template <typename T>
 ArrayWrapper<T>::~ArrayWrapper() = default;
 
 template <typename T>
+bool ArrayWrapper<T>::IsNull() {
+    return address_ == 0;
+}
+
+template <typename T>
 int ArrayWrapper<T>::Count() {
-    if (memory_address == 0) return 0;
-    return PointerAt<emu::GameArray<GameObject*>>(memory_address)->count;
+    if (address_ == 0) return 0;
+    return PointerAt<emu::GameArray<GameObject*>>(address_)->count;
 }
 
 template <typename T>
 T ArrayWrapper<T>::Get(int index) {
     if (index < 0 || index >= Count()) return T(0);
-    return T(AddressOf(PointerAt<emu::GameArray<GameObject*>>(memory_address)->data[index]));
+    return T(AddressOf(PointerAt<emu::GameArray<GameObject*>>(address_)->data[index]));
 }
 
 template class ArrayWrapper<ProductSlotWrapper>;
@@ -89,7 +94,7 @@ int ProductSlotWrapper::GetSlotIndex() {
     return index != nullptr ? *index : -1;
 }
 
-ProductWrapper ProductSlotWrapper::GetDefaultProduct() {
+ProductWrapper ProductSlotWrapper::GetDefaultProduct() const {
     GameObject** product = FieldOf<GameObject*>(memory_address, "DefaultProduct");
     return ProductWrapper(product != nullptr ? AddressOf(*product) : 0);
 }

@@ -1,6 +1,8 @@
 // Stand-in host: GameWrapper.
-#include "plugin/host/game_wrapper.hpp"
+#include <algorithm>
+#include <chrono>
 
+#include "bakkesmod/wrappers/GameWrapper.h"
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
 
@@ -34,33 +36,54 @@ void GameWrapper::HookEvent(std::string eventName, std::function<void(std::strin
             HookCallback{HookCallback::Phase::Plain, {}, {}, std::move(callback)});
 }
 
-template <typename Caller>
+template <typename T, typename std::enable_if<std::is_base_of<ObjectWrapper, T>::value>::type*>
 void GameWrapper::HookEventWithCaller(std::string eventName,
-                                      std::function<void(Caller, void*, std::string)> callback) {
+                                      std::function<void(T, void*, std::string)> callback) {
     AddHook(*host_, eventName, MakeCallback(HookCallback::Phase::Pre, std::move(callback)));
 }
 
-template <typename Caller>
-void GameWrapper::HookEventWithCallerPost(
-    std::string eventName, std::function<void(Caller, void*, std::string)> callback) {
+template <typename T, typename std::enable_if<std::is_base_of<ObjectWrapper, T>::value>::type*>
+void GameWrapper::HookEventWithCallerPost(std::string eventName,
+                                          std::function<void(T, void*, std::string)> callback) {
     AddHook(*host_, eventName, MakeCallback(HookCallback::Phase::Post, std::move(callback)));
 }
 
-template SDK_API void GameWrapper::HookEventWithCaller<ActorWrapper>(
+template BAKKESMOD_PLUGIN_IMPORT void GameWrapper::HookEventWithCaller<ActorWrapper>(
     std::string, std::function<void(ActorWrapper, void*, std::string)>);
-template SDK_API void GameWrapper::HookEventWithCallerPost<ActorWrapper>(
+template BAKKESMOD_PLUGIN_IMPORT void GameWrapper::HookEventWithCallerPost<ActorWrapper>(
     std::string, std::function<void(ActorWrapper, void*, std::string)>);
-template SDK_API void GameWrapper::HookEventWithCaller<PriWrapper>(
+template BAKKESMOD_PLUGIN_IMPORT void GameWrapper::HookEventWithCaller<PriWrapper>(
     std::string, std::function<void(PriWrapper, void*, std::string)>);
-template SDK_API void GameWrapper::HookEventWithCallerPost<PriWrapper>(
+template BAKKESMOD_PLUGIN_IMPORT void GameWrapper::HookEventWithCallerPost<PriWrapper>(
     std::string, std::function<void(PriWrapper, void*, std::string)>);
 
-void GameWrapper::Execute(std::function<void(GameWrapper*)> work) {
-    host_->work.Push(std::move(work));
+void GameWrapper::UnhookEvent(std::string eventName) {
+    host_->hooks.Remove(eventName, sim::host::HookRegistry::Timing::BeforeBody);
+}
+
+void GameWrapper::UnhookEventPost(std::string eventName) {
+    host_->hooks.Remove(eventName, sim::host::HookRegistry::Timing::AfterBody);
+}
+
+void GameWrapper::Execute(std::function<void(GameWrapper*)> theLambda) {
+    host_->work.Push(std::move(theLambda), std::chrono::steady_clock::now());
+}
+
+void GameWrapper::SetTimeout(std::function<void(GameWrapper*)> theLambda, float seconds) {
+    // A negative or not-a-number delay is no delay; a longer one than a game lasts, forever.
+    constexpr float kLongest = 1e7F;
+    const std::chrono::duration<float> delay(seconds > 0 ? std::min(seconds, kLongest) : 0.0F);
+    host_->work.Push(std::move(theLambda),
+                     std::chrono::steady_clock::now() +
+                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(delay));
 }
 
 std::filesystem::path GameWrapper::GetDataFolder() {
     return host_->dataFolder;
+}
+
+std::wstring GameWrapper::GetDataFolderW() {
+    return host_->dataFolder.wstring();
 }
 
 // The game's own name table: the entry's text, narrowed to its low bytes as the real host does.

@@ -1,6 +1,8 @@
 // Stand-in host: hook registrations and the ProcessEvent detour.
 #include "sim/host/hook_dispatch.hpp"
 
+#include <algorithm>
+
 #include "sim/game/world.hpp"
 
 namespace sim::host {
@@ -18,7 +20,7 @@ void RunPhase(const HookList& hooks, bool beforeBody, cloak::game::GameObject* o
     for (std::size_t i = 0; i < hooks.callbacks.size(); ++i) {
         const HookCallback& callback = hooks.callbacks[i];
         const bool before = callback.phase != HookCallback::Phase::Post;
-        if (before != beforeBody) continue;
+        if (before != beforeBody || callback.unhooked) continue;
         if (callback.withActor) {
             callback.withActor(ActorWrapper(address), params, hooks.eventName);
         } else if (callback.withPri) {
@@ -47,10 +49,23 @@ const HookList* HookRegistry::Find(const std::string& functionFullName) const {
     return found == hooks_.end() ? nullptr : &found->second;
 }
 
+void HookRegistry::Remove(const std::string& functionFullName, Timing timing) {
+    std::lock_guard lock(mutex_);
+    auto found = hooks_.find(functionFullName);
+    if (found == hooks_.end()) return;
+    for (HookCallback& callback : found->second.callbacks) {
+        const bool before = callback.phase != HookCallback::Phase::Post;
+        if (before == (timing == Timing::BeforeBody)) callback.unhooked = true;
+    }
+}
+
 std::size_t HookRegistry::Count(const std::string& functionFullName) const {
     std::lock_guard lock(mutex_);
     auto found = hooks_.find(functionFullName);
-    return found == hooks_.end() ? 0 : found->second.callbacks.size();
+    if (found == hooks_.end()) return 0;
+    return static_cast<std::size_t>(
+        std::count_if(found->second.callbacks.begin(), found->second.callbacks.end(),
+                      [](const HookCallback& callback) { return !callback.unhooked; }));
 }
 
 void HookRegistry::Clear() {

@@ -15,7 +15,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "plugin/host/wrappers.hpp"
+#include "bakkesmod/wrappers/includes.h"
 #include "sim/game/world.hpp"
 
 namespace emu {
@@ -26,13 +26,15 @@ namespace sim::host {
 
 // ---- HookCallback -------------------------------------------------------------------------------
 
-// One registration of a hook. Exactly one of the callables is set.
+// One registration of a hook. Exactly one of the callables is set. An unhooked registration
+// stays in place, never run again, so that a callback may unhook while its list runs.
 struct HookCallback {
     enum class Phase { Pre, Post, Plain };
     Phase phase;
     std::function<void(ActorWrapper, void*, std::string)> withActor;
     std::function<void(PriWrapper, void*, std::string)> withPri;
     std::function<void(std::string)> plain;
+    bool unhooked = false;
 };
 
 // ---- HookList -----------------------------------------------------------------------------------
@@ -49,9 +51,14 @@ class HookRegistry {
 public:
     // A second registration of one function keeps both callbacks, in registration order.
     void Add(const std::string& functionFullName, HookCallback callback);
+    // Unhooks a function's registrations of one timing: those run before the body (plain and
+    // pre), or those run after it. On the game thread, as the dispatch that reads them.
+    enum class Timing { BeforeBody, AfterBody };
+    void Remove(const std::string& functionFullName, Timing timing);
     // The registrations of one function, or null when it has none. A list, once there, stays
     // at its address until Clear.
     const HookList* Find(const std::string& functionFullName) const;
+    // The registrations of one function that are still hooked.
     std::size_t Count(const std::string& functionFullName) const;
     // Drops every registration: the host unloads the plugin that made them, and its callables
     // must not outlive it.

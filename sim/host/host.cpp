@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "plugin/host_extensions.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/module_loader.hpp"
 
@@ -31,14 +32,21 @@ bool Host::Load(const std::filesystem::path& module, GameTables tables) {
     }
     module_ = opened.handle;
     info_ = static_cast<const PluginInfo*>(FindExport(module_, "exports"));
-    if (info_ == nullptr || info_->createFunction == nullptr) {
+    if (info_ == nullptr || info_->initializeFunc == nullptr) {
         const std::u8string path = module.u8string();
         state_->console.Write("cannot load plugin: no exports record in " +
                               std::string(path.begin(), path.end()));
         Unload();
         return false;
     }
-    Attach(*info_->createFunction(), tables);
+    // The SDK types getPlugin as returning a number: the address of the plugin's shared owner. It
+    // is called as what it is, a function returning that address (through the generic function
+    // pointer type, the one conversion between function types the compiler takes as meant).
+    using GetPluginOwner = std::shared_ptr<BakkesModPlugin>* (*)();
+    using AnyFunction = void (*)();
+    const auto getPlugin =
+        reinterpret_cast<GetPluginOwner>(reinterpret_cast<AnyFunction>(info_->initializeFunc));
+    Attach(*getPlugin(), tables);
     return true;
 }
 
@@ -46,6 +54,8 @@ void Host::Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables) {
     plugin_ = std::move(plugin);
     plugin_->cvarManager = cvarManager_;
     plugin_->gameWrapper = gameWrapper_;
+    // The interface is not the SDK's: the host knows it from the plugin's own header, and finds
+    // it by its type-info's name, which is the same in both modules.
     if (auto* hybrid = dynamic_cast<HybridPlugin*>(plugin_.get())) {
         hybrid->SetObjectTable(tables.objectTable);
         hybrid->SetNameTable(tables.nameTable);
@@ -65,7 +75,7 @@ void Host::Unload() {
     // A plugin may never remove its hooks itself; the host drops them with the plugin.
     state_->hooks.Clear();
     plugin_.reset();
-    if (info_ != nullptr && info_->destroyFunction != nullptr) info_->destroyFunction();
+    if (info_ != nullptr && info_->delFunc != nullptr) info_->delFunc();
     // Work the plugin queued and never saw run is code of the module too. With it and the hooks
     // gone, nothing of the module is reachable and it is unmapped, as the real host frees a
     // plugin's library when it unloads it: a module loaded again starts from fresh statics.

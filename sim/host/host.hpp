@@ -1,9 +1,9 @@
 // Stand-in host: loads a plugin module the way the real host does and keeps its console.
 //
-// Load: open the module, read its `exports` record, call createFunction (getPlugin), fill the
+// Load: open the module, read its `exports` record, call initializeFunc (getPlugin), fill the
 // plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
 // HybridPlugin, call onLoad. Unload: call onUnload, drop the plugin's hooks and the host's
-// references, call destroyFunction (deleteMe), drop the work the plugin queued, then unmap the
+// references, call delFunc (deleteMe), drop the work the plugin queued, then unmap the
 // module, as the real host frees a plugin's library. An exception escaping onLoad is written to
 // the console, as the real host reports a plugin that failed to load.
 #pragma once
@@ -14,10 +14,16 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host/plugin_interfaces.hpp"
+#include "bakkesmod/plugin/PluginSettingsWindow.h"
+#include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "sim/host/host_api.hpp"
 #include "sim/host/host_state.hpp"
 
 namespace sim::host {
+
+using BakkesMod::Plugin::BakkesModPlugin;
+using BakkesMod::Plugin::PluginInfo;
+using BakkesMod::Plugin::PluginSettingsWindow;
 
 struct GameTables {
     std::uint64_t objectTable = 0;
@@ -25,9 +31,9 @@ struct GameTables {
 };
 
 // The table addresses of the current game world (zero when there is none).
-SDK_API GameTables CurrentWorldTables();
+SIM_HOST_API GameTables CurrentWorldTables();
 
-class SDK_API Host {
+class SIM_HOST_API Host {
 public:
     explicit Host(std::filesystem::path dataFolder);
     ~Host();

@@ -1,5 +1,8 @@
 #include "sim/host/host_state.hpp"
 
+#include <algorithm>
+#include <iterator>
+
 namespace sim::host {
 
 void Console::Write(std::string line) {
@@ -12,20 +15,33 @@ std::vector<std::string> Console::Lines() const {
     return lines_;
 }
 
-void WorkQueue::Push(std::function<void(GameWrapper*)> work) {
+void WorkQueue::Push(std::function<void(GameWrapper*)> work, Clock::time_point due) {
     std::lock_guard lock(mutex_);
-    work_.push_back(std::move(work));
+    work_.push_back(Work{std::move(work), due});
 }
 
 void WorkQueue::RunAll(GameWrapper* gameWrapper) {
-    for (auto& work : Take()) work(gameWrapper);
+    std::vector<Work> due;
+    {
+        std::lock_guard lock(mutex_);
+        const Clock::time_point now = Clock::now();
+        auto waiting = std::stable_partition(work_.begin(), work_.end(),
+                                             [now](const Work& work) { return work.due <= now; });
+        due.assign(std::make_move_iterator(work_.begin()), std::make_move_iterator(waiting));
+        work_.erase(work_.begin(), waiting);
+    }
+    for (Work& work : due) work.run(gameWrapper);
 }
 
 std::vector<std::function<void(GameWrapper*)>> WorkQueue::Take() {
-    std::vector<std::function<void(GameWrapper*)>> due;
-    std::lock_guard lock(mutex_);
-    due.swap(work_);
-    return due;
+    std::vector<Work> queued;
+    {
+        std::lock_guard lock(mutex_);
+        queued.swap(work_);
+    }
+    std::vector<std::function<void(GameWrapper*)>> unrun;
+    for (Work& work : queued) unrun.push_back(std::move(work.run));
+    return unrun;
 }
 
 std::size_t WorkQueue::Pending() const {

@@ -1,13 +1,14 @@
 // Stand-in host: its inner state, shared by the SDK classes it implements.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include "plugin/host/game_wrapper.hpp"
+#include "bakkesmod/wrappers/GameWrapper.h"
 #include "sim/host/hook_dispatch.hpp"
 
 namespace sim::host {
@@ -24,16 +25,24 @@ private:
 
 class WorkQueue {
 public:
-    void Push(std::function<void(GameWrapper*)> work);
-    // Runs everything queued so far, in order; work queued meanwhile waits for the next tick.
+    using Clock = std::chrono::steady_clock;
+    // Work that runs on the first tick at or after `due`.
+    void Push(std::function<void(GameWrapper*)> work, Clock::time_point due);
+    // Runs everything queued so far that is due, in order; work queued meanwhile, or not due
+    // yet, waits for a later tick.
     void RunAll(GameWrapper* gameWrapper);
-    // Removes everything queued so far and hands it over unrun, in order (for inspection).
+    // Removes everything queued so far, due or not, and hands it over unrun, in order (for
+    // inspection).
     std::vector<std::function<void(GameWrapper*)>> Take();
     std::size_t Pending() const;
 
 private:
+    struct Work {
+        std::function<void(GameWrapper*)> run;
+        Clock::time_point due;
+    };
     mutable std::mutex mutex_;
-    std::vector<std::function<void(GameWrapper*)>> work_;
+    std::vector<Work> work_;
 };
 
 class HostState {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "plugin/host/sdk_api.hpp"
+#include "sim/host/host_api.hpp"
 
 namespace sim::host {
 
@@ -15,11 +15,11 @@ struct OpenedModule {
     std::string error;  // UTF-8; empty when the module is open
 };
 
-SDK_API OpenedModule OpenModule(const std::filesystem::path& file);
+SIM_HOST_API OpenedModule OpenModule(const std::filesystem::path& file);
 // The address of an exported function or variable, or null.
-SDK_API void* FindExport(void* module, const char* name);
+SIM_HOST_API void* FindExport(void* module, const char* name);
 // Unmaps the module. Nothing of its code may be reachable any more: no hook, no queued work, no
 // object it made.
-SDK_API void CloseModule(void* module);
+SIM_HOST_API void CloseModule(void* module);
 
 }  // namespace sim::host

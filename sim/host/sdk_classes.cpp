@@ -1,24 +1,26 @@
-// Stand-in host: the SDK classes a plugin derives from or calls, except the game-facing parts
-// of GameWrapper and the wrappers (game_wrapper.cpp, wrappers.cpp).
-#include "plugin/host/plugin_interfaces.hpp"
+// Stand-in host: the console. (BakkesModPlugin and PluginSettingsWindow are defined in their
+// headers; GameWrapper and the wrappers are in game_wrapper.cpp, wrappers.cpp and
+// game_queries.cpp.)
+#include <string>
+
+#include "bakkesmod/wrappers/cvarmanagerwrapper.h"
+#include "sim/game/utf8.hpp"
 #include "sim/host/host_state.hpp"
-
-BakkesModPlugin::BakkesModPlugin() = default;
-BakkesModPlugin::BakkesModPlugin(const BakkesModPlugin&) = default;
-BakkesModPlugin::BakkesModPlugin(BakkesModPlugin&&) noexcept = default;
-BakkesModPlugin& BakkesModPlugin::operator=(const BakkesModPlugin&) = default;
-BakkesModPlugin& BakkesModPlugin::operator=(BakkesModPlugin&&) noexcept = default;
-BakkesModPlugin::~BakkesModPlugin() = default;
-void BakkesModPlugin::onLoad() {}
-void BakkesModPlugin::onUnload() {}
-
-void HybridPlugin::SetObjectTable(std::uint64_t) {}
-void HybridPlugin::SetNameTable(std::uint64_t) {}
-
-PluginSettingsWindow::~PluginSettingsWindow() = default;
 
 CVarManagerWrapper::CVarManagerWrapper(sim::host::HostState* host) : host_(host) {}
 
 void CVarManagerWrapper::log(std::string text) {
     host_->console.Write(std::move(text));
+}
+
+// Console lines are UTF-8: the wide text is UTF-16 on Windows and UTF-32 elsewhere, and what is
+// no character becomes U+FFFD.
+void CVarManagerWrapper::log(std::wstring text) {
+    std::string line;
+    if constexpr (sizeof(wchar_t) == sizeof(char16_t)) {
+        line = emu::Utf8FromUtf16(std::u16string(text.begin(), text.end()));
+    } else {
+        for (const wchar_t unit : text) emu::AppendUtf8(line, static_cast<char32_t>(unit));
+    }
+    host_->console.Write(std::move(line));
 }

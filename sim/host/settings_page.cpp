@@ -41,14 +41,14 @@ DrawnPage SettingsPage::Frame(const std::function<void()>& alongside) {
     ImGui::SetCurrentContext(context_);
     PluginSettingsWindow* plugin = host_.SettingsWindow();
     if (plugin != nullptr && plugin != adoptedBy_) {
-        plugin->AdoptImGuiContext(Context());
+        plugin->SetImGuiContext(Context());
         adoptedBy_ = plugin;
     }
 
     ImGui::NewFrame();
     ImGui::SetNextWindowPos(ImVec2(0, 0));
     ImGui::SetNextWindowSize(ImVec2(size_.width, size_.height));
-    const std::string title = plugin != nullptr ? plugin->GetSettingsPageName() : "Settings";
+    const std::string title = plugin != nullptr ? plugin->GetPluginName() : "Settings";
     constexpr ImGuiWindowFlags kFixed = ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoResize |
                                         ImGuiWindowFlags_NoCollapse |
                                         ImGuiWindowFlags_NoSavedSettings;

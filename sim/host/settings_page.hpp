@@ -1,7 +1,7 @@
 // Stand-in host, drawing side: the plugin's settings page in the host's own Dear ImGui.
 //
 // The host owns a Dear ImGui context built by its own copy of the library and hands it to the
-// plugin (AdoptImGuiContext), which draws into it with its own copy. Every frame opens a window
+// plugin (SetImGuiContext), which draws into it with its own copy. Every frame opens a window
 // titled by the plugin's page name at the display's top left corner, of the page size, and calls
 // RenderSettings inside it. The game thread meanwhile runs the match and the work queued through
 // GameWrapper::Execute (Host::Tick); the page and the game share only the plugin's settings
@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "plugin/host/sdk_api.hpp"
 #include "sim/host/drawn_page.hpp"
+#include "sim/host/host_api.hpp"
 
 struct ImDrawData;
 struct ImGuiContext;
@@ -41,7 +41,7 @@ struct PageSize {
 };
 
 // Every call on one thread: the drawing thread.
-class SDK_API SettingsPage {
+class SIM_HOST_API SettingsPage {
 public:
     SettingsPage(Host& host, PageSize size);
     ~SettingsPage();
@@ -66,7 +66,7 @@ private:
 };
 
 // Runs a SettingsPage on a thread of its own; each call waits for its frames to finish there.
-class SDK_API DrawingThread {
+class SIM_HOST_API DrawingThread {
 public:
     explicit DrawingThread(Host& host, PageSize size = {});
     ~DrawingThread();

@@ -1,6 +1,6 @@
 // Stand-in host: the wrappers' value semantics. What they ask of the game (GetPRI, SetClubID,
 // the item catalogue) is in game_queries.cpp.
-#include "plugin/host/wrappers.hpp"
+#include "bakkesmod/wrappers/includes.h"
 
 ObjectWrapper::ObjectWrapper(std::uintptr_t mem) : memory_address(mem) {}
 
@@ -11,6 +11,12 @@ ActorWrapper& ActorWrapper::operator=(ActorWrapper rhs) {
     return *this;
 }
 ActorWrapper::~ActorWrapper() = default;
+bool ActorWrapper::IsNull() {
+    return memory_address == 0;
+}
+ActorWrapper::operator bool() {
+    return memory_address != 0;
+}
 ActorWrapper::operator bool() const {
     return memory_address != 0;
 }
@@ -31,7 +37,8 @@ PlayerControllerWrapper& PlayerControllerWrapper::operator=(PlayerControllerWrap
 }
 PlayerControllerWrapper::~PlayerControllerWrapper() = default;
 
-ItemsWrapper::ItemsWrapper(std::uintptr_t mem) : ObjectWrapper(mem) {}
+// The emulated game keeps no saved items apart from its catalogue.
+ItemsWrapper::ItemsWrapper(std::uintptr_t gamedata, std::uintptr_t) : ObjectWrapper(gamedata) {}
 ItemsWrapper::ItemsWrapper(const ItemsWrapper& other) = default;
 ItemsWrapper& ItemsWrapper::operator=(ItemsWrapper rhs) {
     memory_address = rhs.memory_address;
@@ -46,6 +53,9 @@ ProductSlotWrapper& ProductSlotWrapper::operator=(ProductSlotWrapper rhs) {
     return *this;
 }
 ProductSlotWrapper::~ProductSlotWrapper() = default;
+bool ProductSlotWrapper::IsNull() const {
+    return memory_address == 0;
+}
 ProductSlotWrapper::operator bool() const {
     return memory_address != 0;
 }
@@ -57,6 +67,9 @@ ProductWrapper& ProductWrapper::operator=(ProductWrapper rhs) {
     return *this;
 }
 ProductWrapper::~ProductWrapper() = default;
-ProductWrapper::operator bool() const {
+bool ProductWrapper::IsNull() {
+    return memory_address == 0;
+}
+ProductWrapper::operator bool() {
     return memory_address != 0;
 }
