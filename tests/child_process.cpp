@@ -260,14 +260,15 @@ ProgramResult RunProgram(const std::filesystem::path& program,
     return result;
 }
 
-ProgramResult RunProgramWithStdoutTo(const std::filesystem::path& stdoutFile,
-                                     const std::filesystem::path& program,
-                                     const std::vector<std::string>& arguments) {
+std::vector<std::string> CommandWithStdoutTo(const std::filesystem::path& stdoutFile,
+                                             const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments) {
     // The shell sends stdout to the file and becomes the program.
-    std::vector<std::string> redirected{"-c", "file=$1; shift; exec \"$0\" \"$@\" >\"$file\"",
-                                        program.string(), stdoutFile.string()};
-    redirected.insert(redirected.end(), arguments.begin(), arguments.end());
-    return RunProgram("/bin/sh", redirected);
+    std::vector<std::string> command{"/bin/sh", "-c",
+                                     "file=$1; shift; exec \"$0\" \"$@\" >\"$file\"",
+                                     program.string(), stdoutFile.string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
 }
 
 bool ChildProcess::Kill() {

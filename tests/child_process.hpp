@@ -22,11 +22,12 @@ ProgramResult RunProgram(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments, std::size_t memoryLimit = 0);
 
 #if !defined(_WIN32)
-// As RunProgram, with the program's stdout going to `stdoutFile` (/dev/full: a full disk); the
-// result's output holds what it wrote to stderr.
-ProgramResult RunProgramWithStdoutTo(const std::filesystem::path& stdoutFile,
-                                     const std::filesystem::path& program,
-                                     const std::vector<std::string>& arguments);
+// A command (the shell, then its arguments) that runs `program` with its stdout going to
+// `stdoutFile` (/dev/full: a full disk), its stderr left as it is. Run it with RunProgram, or
+// behind a program that must keep a stdout of its own (xvfb-run).
+std::vector<std::string> CommandWithStdoutTo(const std::filesystem::path& stdoutFile,
+                                             const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments);
 #endif
 
 // A program running beside the test, its output discarded; killed when the object goes.

@@ -282,8 +282,10 @@ TEST_F(DemoTest, OutputThatDoesNotReachItsFileFailsTheRun) {
         std::vector<std::string> arguments{"--match", Utf8Text(match), "--data-dir",
                                            Utf8Text(folder.path())};
         arguments.insert(arguments.end(), output.begin(), output.end());
-        const auto result =
-            testing_support::RunProgramWithStdoutTo("/dev/full", CLOAK_DEMO_PATH, arguments);
+        const std::vector<std::string> command =
+            testing_support::CommandWithStdoutTo("/dev/full", CLOAK_DEMO_PATH, arguments);
+        const auto result = testing_support::RunProgram(
+            command.front(), std::vector<std::string>(command.begin() + 1, command.end()));
         EXPECT_EQ(result.exitCode, 3) << result.output;
         EXPECT_THAT(result.output, HasSubstr("not written in full"));
     }
