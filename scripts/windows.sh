@@ -28,18 +28,26 @@ cmake --build --preset windows -j "$jobs"
 ctest --preset windows -j "$jobs"
 
 # CLOAK_HOST_SDK_DIR: a folder laid out as the host's SDK is (include/bakkesmod/..., lib/),
-# filled here with the stand-in host's headers and import library. Only the plugin module is
-# built, and it must import the host's DLL. (Copies keep their times, so an unchanged header
-# rebuilds nothing.)
+# filled here with the stand-in host's headers and import library, plus one header spelled as
+# the SDK spells some of its own (tests/msvc_spellings.h: __pragma, _NODISCARD, an include with
+# backslashes and another letter case). Only the plugin module is built; it must import the
+# host's DLL, and its install step must put it into the plugins folder. It has no imgui_bm.zip,
+# so the module is built without the settings page. (Copies keep their times, so an unchanged
+# header rebuilds nothing.)
 sdk=build-windows/host-sdk
-rm -rf "$sdk" && mkdir -p "$sdk/lib"
+plugins=build-windows/host-plugins
+rm -rf "$sdk" "$plugins" && mkdir -p "$sdk/lib"
 cp -a plugin/host/include "$sdk/include"
+cp -a tests/msvc_spellings.h "$sdk/include/bakkesmod/wrappers/MsvcSpellings.h"
+printf '#include "..\\Wrappers\\msvcspellings.h"\n' >>"$sdk/include/bakkesmod/plugin/bakkesmodsdk.h"
 cp -a build-windows/libpluginsdk.dll.a "$sdk/lib/"
 echo "-- the plugin module against the SDK folder $sdk"
 cmake -S . -B build-windows/against-sdk -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_HOST_SDK_DIR="$PWD/$sdk" >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_HOST_SDK_DIR="$PWD/$sdk" \
+    -DCLOAK_HOST_PLUGINS_DIR="$PWD/$plugins" >/dev/null
 cmake --build build-windows/against-sdk -j "$jobs" >/dev/null
-imports=$(x86_64-w64-mingw32-objdump -p build-windows/against-sdk/CloakMyIdentity.dll)
+cmake --install build-windows/against-sdk >/dev/null
+imports=$(x86_64-w64-mingw32-objdump -p "$plugins/CloakMyIdentity.dll")
 grep -q 'DLL Name: pluginsdk.dll' <<<"$imports" || {
     echo "windows.sh: the module built against $sdk does not import pluginsdk.dll" >&2
     exit 1
