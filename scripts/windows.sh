@@ -15,12 +15,25 @@ cmake --preset windows >/dev/null
 # then fails ("recvmsg: Connection reset by peer"). The build runs the test programs too, to list
 # their cases. Wine's own background programs start with the first program and stay as long as
 # the server: they are started here, on no output, or they would keep a test's output open and
-# ctest waiting for it.
+# ctest waiting for it (scripts/wine-run.sh gives them a file of its own for stderr).
+# A server that a Wine program of an earlier run started as it ended may hold the prefix: -p then
+# ends at once, with status 2 and not a word. That server is ended and the start tried again, up
+# to 5 times, each said.
 prefix=(env WINEPREFIX="$PWD/build-windows/wine-prefix" WINEDEBUG=-all)
-"${prefix[@]}" /usr/lib/wine/wineserver -w
-"${prefix[@]}" /usr/lib/wine/wineserver -p
+for attempt in 1 2 3 4 5; do
+    "${prefix[@]}" /usr/lib/wine/wineserver -w
+    started=0
+    "${prefix[@]}" /usr/lib/wine/wineserver -p || started=$?
+    [ "$started" -eq 0 ] && break
+    if [ "$started" -ne 2 ] || [ "$attempt" -eq 5 ]; then
+        echo "windows.sh: the Wine server did not start (status $started)" >&2
+        exit 1
+    fi
+    echo "windows.sh: another Wine server holds the prefix; ending it and starting again ($((attempt + 1)) of 5)" >&2
+    "${prefix[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true
+done
 trap '"${prefix[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-"${prefix[@]}" /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+"${prefix[@]}" scripts/wine-run.sh wineboot </dev/null >/dev/null
 
 cmake --build --preset windows -j "$jobs"
 [ "${1:-build}" = test ] || exit 0

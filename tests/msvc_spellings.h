@@ -11,4 +11,4 @@ _NODISCARD inline int ReadAsTheSdkSpellsIt() {
     return 0;
 }
 __pragma(warning(pop))
-// clang-format on
+    // clang-format on

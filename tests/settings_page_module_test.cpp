@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "page_fixture.hpp"
 #include "temp_folder.hpp"
@@ -68,17 +71,31 @@ Image LoadPng(const std::filesystem::path& file) {
     return image;
 }
 
-TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
-    if (testing_support::RunProgram("/bin/sh", {"-c", "command -v xvfb-run"}).exitCode != 0) {
-        GTEST_SKIP() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
+class DemoSettingsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (testing_support::RunProgram("/bin/sh", {"-c", "command -v xvfb-run"}).exitCode != 0) {
+            GTEST_SKIP() << "xvfb-run is not installed (scripts/install-deps.sh installs it)";
+        }
     }
-    TempFolder data;
-    const auto png = data.path() / "page.png";
+    // The demo's window under a virtual display, with the demo's stdout going to `stdoutFile`.
     // The display server's own allocations are not the demo's leaks.
-    const auto result = testing_support::RunProgram(
-        "/usr/bin/env",
-        {"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a", CLOAK_DEMO_PATH, "--data-dir",
-         data.path().string(), "--settings", "--screenshot", png.string()});
+    testing_support::ProgramResult Screenshot(const std::filesystem::path& png,
+                                              const std::filesystem::path& stdoutFile) {
+        std::vector<std::string> arguments{"ASAN_OPTIONS=detect_leaks=0", "xvfb-run", "-a"};
+        const std::vector<std::string> demo = testing_support::CommandWithStdoutTo(
+            stdoutFile, CLOAK_DEMO_PATH,
+            {"--data-dir", data.path().string(), "--settings", "--screenshot", png.string()});
+        arguments.insert(arguments.end(), demo.begin(), demo.end());
+        return testing_support::RunProgram("/usr/bin/env", arguments);
+    }
+
+    TempFolder data;
+};
+
+TEST_F(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
+    const auto png = data.path() / "page.png";
+    const auto result = Screenshot(png, "/dev/null");
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
     const Image image = LoadPng(png);
@@ -99,6 +116,18 @@ TEST(DemoSettingsWindow, ScreenshotShowsThePageUnderAVirtualDisplay) {
     EXPECT_TRUE(std::filesystem::exists(data.path() / "CloakMyIdentity" / "settings.json"));
 }
 
+// A full disk under the picture or under the lines that name it: the run says so and fails.
+TEST_F(DemoSettingsWindow, AScreenshotThatIsNotWrittenInFullFailsTheRun) {
+    for (const auto& [png, stdoutFile] :
+         {std::pair<std::filesystem::path, std::filesystem::path>{"/dev/full", "/dev/null"},
+          {data.path() / "page.png", "/dev/full"}}) {
+        const auto result = Screenshot(png, stdoutFile);
+        // Not necessarily the demo's 3: xvfb-run puts its own 5 in its place when its clean-up
+        // trips, as it now and then does after a program that failed.
+        EXPECT_NE(result.exitCode, 0) << png << " " << stdoutFile << "\n" << result.output;
+        EXPECT_THAT(result.output, ::testing::HasSubstr("not written in full"));
+    }
+}
 #endif
 
 }  // namespace
