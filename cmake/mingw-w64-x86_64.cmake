@@ -20,6 +20,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Wine runs the built programs, each build folder in a Wine prefix of its own, so that runs do not
 # share (or wait for) a Wine server with anything else on the machine. Console programs need
 # neither Wine's .NET nor its browser engine, so the prefix is made without asking for them.
+# scripts/wine-run.sh starts each program again when Wine refuses to start it for a moment.
 set(CMAKE_CROSSCOMPILING_EMULATOR
     env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-    /usr/lib/wine/wine64)
+    ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -76,11 +76,13 @@ Link* BucketHead(std::uint64_t distance, std::size_t bucket) {
 }  // namespace
 
 NameEntry* FindNameEntry(const char16_t* text) {
+    const std::size_t bucket = NameHash(text) % kNameHashBuckets;
+    NameEntry* const head = BucketHead<NameEntry>(kNameHashDistance, bucket);
+    // Where there is no room for the hash, there is no name table to read either.
+    if (head == nullptr) return nullptr;
     // A bucket holds at most every entry of the table once; more links mean a loop.
     std::int32_t steps = NameTable().count;
-    const std::size_t bucket = NameHash(text) % kNameHashBuckets;
-    for (NameEntry* entry = BucketHead<NameEntry>(kNameHashDistance, bucket); entry != nullptr;
-         entry = entry->hashNext) {
+    for (NameEntry* entry = head; entry != nullptr; entry = entry->hashNext) {
         if (!IsValidNameEntry(entry) || --steps < 0) return nullptr;
         if (EqualIgnoringAsciiCase(*entry, text)) return entry;
     }

@@ -38,8 +38,10 @@ void CloakMyIdentity::BringInSettings() {
         LoadSettings();
     } catch (const nlohmann::json::exception& error) {
         settings = PluginSettings{};
-        // A file that could not be moved aside is the user's only copy: it is not written over.
+        // A file that could not be moved aside is the user's only copy: like one that cannot be
+        // read, no save writes over it until a load has read it.
         writeBack = SetAsideSettingsFile(error.what());
+        fileState_.leftAlone.store(!writeBack);
     } catch (const UnreadableSettingsFile& error) {
         settings = PluginSettings{};
         fileState_.leftAlone.store(true);

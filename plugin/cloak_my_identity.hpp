@@ -26,7 +26,9 @@ namespace cloak {
 //   with the folder or the file - it cannot be created, read, parsed or converted - the record
 //   keeps its defaults, so everything is concealed, one console line says what and where, and
 //   the load sequence goes on. A file that could not be read is left as it is; one that was read
-//   but cannot be used is kept as settings.json.bad before a fresh file is written.
+//   but cannot be used is kept as settings.json.bad (or the next free name) before a fresh file
+//   is written, and is left as it is when it cannot be moved. No save writes over a file left
+//   as it is until a load has read it.
 // - The settings file, at a save: SaveSettings reports a file it cannot write in one console
 //   line and keeps the old file whole; only a folder it cannot create raises.
 // - The settings page (RenderSettings): the save after a click is its only call that raises; it
@@ -57,8 +59,9 @@ public:
     // Settings file (settings/settings_file.cpp). LoadSettings raises the file system's error for
     // a folder it cannot create, UnreadableSettingsFile for a file it cannot read and the JSON
     // library's error for a file it cannot use, and then leaves the record as it was.
-    // SetAsideSettingsFile renames such a file to settings.json.bad (replacing an older one) and
-    // logs why; false when it could not be moved.
+    // SetAsideSettingsFile renames such a file to settings.json.bad, settings.json.bad.1, ... (the
+    // first free of ten; older ones are kept) and logs why and where; false when it could not be
+    // moved.
     void LoadSettings();
     void SaveSettings();
     bool SetAsideSettingsFile(const std::string& why);

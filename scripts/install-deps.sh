@@ -8,7 +8,7 @@ packages=(
     nlohmann-json3-dev libimgui-dev libfmt-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libglfw3-dev libgl-dev libgl1-mesa-dri libstb-dev xvfb xauth
-    clang libclang-rt-dev valgrind binutils clang-format
+    clang libclang-rt-dev valgrind binutils clang-format dpkg-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 )
 

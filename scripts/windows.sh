@@ -15,12 +15,25 @@ cmake --preset windows >/dev/null
 # then fails ("recvmsg: Connection reset by peer"). The build runs the test programs too, to list
 # their cases. Wine's own background programs start with the first program and stay as long as
 # the server: they are started here, on no output, or they would keep a test's output open and
-# ctest waiting for it.
+# ctest waiting for it (scripts/wine-run.sh gives them a file of its own for stderr).
+# A server that a Wine program of an earlier run started as it ended may hold the prefix: -p then
+# ends at once, with status 2 and not a word. That server is ended and the start tried again, up
+# to 5 times, each said.
 prefix=(env WINEPREFIX="$PWD/build-windows/wine-prefix" WINEDEBUG=-all)
-"${prefix[@]}" /usr/lib/wine/wineserver -w
-"${prefix[@]}" /usr/lib/wine/wineserver -p
+for attempt in 1 2 3 4 5; do
+    "${prefix[@]}" /usr/lib/wine/wineserver -w
+    started=0
+    "${prefix[@]}" /usr/lib/wine/wineserver -p || started=$?
+    [ "$started" -eq 0 ] && break
+    if [ "$started" -ne 2 ] || [ "$attempt" -eq 5 ]; then
+        echo "windows.sh: the Wine server did not start (status $started)" >&2
+        exit 1
+    fi
+    echo "windows.sh: another Wine server holds the prefix; ending it and starting again ($((attempt + 1)) of 5)" >&2
+    "${prefix[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true
+done
 trap '"${prefix[@]}" /usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
-"${prefix[@]}" /usr/lib/wine/wine64 wineboot </dev/null >/dev/null 2>&1
+"${prefix[@]}" scripts/wine-run.sh wineboot </dev/null >/dev/null
 
 cmake --build --preset windows -j "$jobs"
 [ "${1:-build}" = test ] || exit 0
@@ -28,18 +41,26 @@ cmake --build --preset windows -j "$jobs"
 ctest --preset windows -j "$jobs"
 
 # CLOAK_HOST_SDK_DIR: a folder laid out as the host's SDK is (include/bakkesmod/..., lib/),
-# filled here with the stand-in host's headers and import library. Only the plugin module is
-# built, and it must import the host's DLL. (Copies keep their times, so an unchanged header
-# rebuilds nothing.)
+# filled here with the stand-in host's headers and import library, plus one header spelled as
+# the SDK spells some of its own (tests/msvc_spellings.h: __pragma, _NODISCARD, an include with
+# backslashes and another letter case). Only the plugin module is built; it must import the
+# host's DLL, and its install step must put it into the plugins folder. It has no imgui_bm.zip,
+# so the module is built without the settings page. (Copies keep their times, so an unchanged
+# header rebuilds nothing.)
 sdk=build-windows/host-sdk
-rm -rf "$sdk" && mkdir -p "$sdk/lib"
+plugins=build-windows/host-plugins
+rm -rf "$sdk" "$plugins" && mkdir -p "$sdk/lib"
 cp -a plugin/host/include "$sdk/include"
+cp -a tests/msvc_spellings.h "$sdk/include/bakkesmod/wrappers/MsvcSpellings.h"
+printf '#include "..\\Wrappers\\msvcspellings.h"\n' >>"$sdk/include/bakkesmod/plugin/bakkesmodsdk.h"
 cp -a build-windows/libpluginsdk.dll.a "$sdk/lib/"
 echo "-- the plugin module against the SDK folder $sdk"
 cmake -S . -B build-windows/against-sdk -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_HOST_SDK_DIR="$PWD/$sdk" >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLOAK_HOST_SDK_DIR="$PWD/$sdk" \
+    -DCLOAK_HOST_PLUGINS_DIR="$PWD/$plugins" >/dev/null
 cmake --build build-windows/against-sdk -j "$jobs" >/dev/null
-imports=$(x86_64-w64-mingw32-objdump -p build-windows/against-sdk/CloakMyIdentity.dll)
+cmake --install build-windows/against-sdk >/dev/null
+imports=$(x86_64-w64-mingw32-objdump -p "$plugins/CloakMyIdentity.dll")
 grep -q 'DLL Name: pluginsdk.dll' <<<"$imports" || {
     echo "windows.sh: the module built against $sdk does not import pluginsdk.dll" >&2
     exit 1

@@ -1,8 +1,7 @@
 // General drawing helpers for Dear ImGui windows.
 #include "settings/drawing.hpp"
 
-#include <imgui.h>
-#include <imgui_internal.h>
+#include "settings/imgui_calls.hpp"
 
 namespace cloak {
 

@@ -2,21 +2,32 @@
 //
 // Saving renames a finished temporary file over the old one, so a save cut short leaves the old
 // file or the new one, never half of either. The file is text: written in text mode (CRLF line
-// ends on Windows) and read whichever line ends it has.
+// ends on Windows) and read whichever line ends it has. The calls that differ between POSIX and
+// Windows are in file_platform.cpp.
+//
+// Index
+//   Files: folder, names, moves
+//   Temporary files of saves cut short
+//   Saving: through a temporary file, or in place
+//   SaveSettings, LoadSettings, SetAsideSettingsFile
 #include "settings/settings_file.hpp"
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "plugin/cloak_my_identity.hpp"
+#include "settings/file_platform.hpp"
 
 namespace cloak {
 
@@ -69,24 +80,24 @@ std::filesystem::path TemporaryFor(const std::filesystem::path& target) {
     return WithSuffix(target, fmt::format(".{:016x}.tmp", drawn));
 }
 
-// Moves `from` over `to`. Another program may hold `to` open for a moment (on Windows a virus
-// scanner, a backup or sync client, an editor), so a refused move is tried again for a few tens
-// of milliseconds in all before it counts as failed. An empty folder in the way holds nobody's
-// data and is removed; nothing else is removed before the move has succeeded.
-std::error_code MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+// Moves `from` over `to`; the reason when that failed, else empty. Another program may hold `to`
+// open for a moment (on Windows a virus scanner, a backup or sync client, an editor), so a refused
+// move is tried again for a few tens of milliseconds in all before it counts as failed. An empty
+// folder in the way holds nobody's data and is removed; nothing else is removed before the move
+// has succeeded.
+std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
     constexpr int kAttempts = 6;  // waits of 1, 2, 4, 8 and 16 ms between them
     bool emptyFolderRemoved = false;
     for (int attempt = 1;; ++attempt) {
-        std::error_code error;
-        std::filesystem::rename(from, to, error);
-        if (!error) return error;
+        std::string failure = file_platform::RenameReplacing(from, to);
+        if (failure.empty()) return failure;
         std::error_code ignored;
         if (!emptyFolderRemoved && std::filesystem::is_directory(to, ignored) &&
             std::filesystem::remove(to, ignored)) {
             emptyFolderRemoved = true;
             continue;
         }
-        if (attempt == kAttempts) return error;
+        if (attempt == kAttempts) return failure;
         std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
     }
 }
@@ -98,16 +109,79 @@ std::string WriteAndClose(std::ofstream& out, const std::string& text) {
     return out ? std::string() : LastSystemError();
 }
 
-// Where no new file can be made beside the target but the target itself can be written: the
-// text goes into it directly. Such a save cut short leaves a broken file, which the next load
-// sets aside. The target is opened without truncation first, so a target that cannot be
-// written is never emptied.
-std::string WriteInPlace(const std::filesystem::path& target, const std::string& text) {
-    if (!std::ofstream(target, std::ios::in | std::ios::out).is_open()) return LastSystemError();
-    std::ofstream out(target, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) return LastSystemError();
-    return WriteAndClose(out, text);
+// Creates the folder and any missing parent, or raises the file system's error. A name that the
+// system would alter (Windows drops a name's final dots and blanks) is refused first: the folder
+// made would not be the one named, and the system's error for the next step ("No such file or
+// directory", on every load) would not say why.
+void MakeFolder(const std::filesystem::path& folder) {
+    if (const std::string name = file_platform::NameTheSystemAlters(folder); !name.empty()) {
+        throw std::runtime_error(name);
+    }
+    std::filesystem::create_directories(folder);
 }
+
+// The name a file that cannot be used is kept under: the first free one of settings.json.bad,
+// settings.json.bad.1 ... settings.json.bad.9 (an empty folder of that name holds nobody's data and
+// counts as free). When all are taken the last is replaced, so the oldest nine stay and the newest
+// replaces the previous newest; no other set-aside file is ever deleted.
+std::filesystem::path SetAsideName(const std::filesystem::path& file) {
+    constexpr int kMostSetAside = 10;
+    std::filesystem::path name;
+    for (int number = 0; number < kMostSetAside; ++number) {
+        name = WithSuffix(file, number == 0 ? std::string(".bad") : fmt::format(".bad.{}", number));
+        std::error_code error;
+        const std::filesystem::file_type type = std::filesystem::symlink_status(name, error).type();
+        if (type == std::filesystem::file_type::not_found) break;
+        if (type == std::filesystem::file_type::directory &&
+            std::filesystem::is_empty(name, error) && !error) {
+            break;
+        }
+    }
+    return name;
+}
+
+// ---- Temporary files of saves cut short ---------------------------------------------------------
+
+// How long one of our temporary files stays untouched before it counts as abandoned. A live save
+// writes its file within moments and every write moves the file's time, so only a save that was
+// killed, or whose machine stopped, leaves one this old.
+constexpr auto kAbandonedAfter = std::chrono::minutes(10);
+
+// Whether the name is one that TemporaryFor gives: the file's name, a dot, sixteen lower-case hex
+// digits, ".tmp".
+bool IsTemporaryName(std::u8string_view name, std::u8string_view fileName) {
+    constexpr std::size_t kDigits = 16;
+    constexpr std::u8string_view kEnd = u8".tmp";
+    if (name.size() != fileName.size() + 1 + kDigits + kEnd.size() || !name.starts_with(fileName) ||
+        name[fileName.size()] != u8'.' || !name.ends_with(kEnd)) {
+        return false;
+    }
+    const std::u8string_view digits = name.substr(fileName.size() + 1, kDigits);
+    return std::all_of(digits.begin(), digits.end(), [](char8_t c) {
+        return (c >= u8'0' && c <= u8'9') || (c >= u8'a' && c <= u8'f');
+    });
+}
+
+// Removes the abandoned temporary files of saves of `file`, in its folder; nothing else.
+void RemoveAbandonedTemporaryFiles(const std::filesystem::path& file) {
+    const std::u8string fileName = file.filename().u8string();
+    const auto now = std::filesystem::file_time_type::clock::now();
+    std::vector<std::filesystem::path> abandoned;
+    std::error_code error;
+    for (std::filesystem::directory_iterator entry(file.parent_path(), error), end;
+         !error && entry != end; entry.increment(error)) {
+        if (!IsTemporaryName(entry->path().filename().u8string(), fileName)) continue;
+        std::error_code entryError;
+        if (!entry->is_regular_file(entryError) || entry->is_symlink(entryError)) continue;
+        const std::filesystem::file_time_type written = entry->last_write_time(entryError);
+        if (!entryError && written <= now - kAbandonedAfter) abandoned.push_back(entry->path());
+    }
+    for (const std::filesystem::path& temporary : abandoned) {
+        std::filesystem::remove(temporary, error);
+    }
+}
+
+// ---- Saving -------------------------------------------------------------------------------------
 
 struct SaveOutcome {
     bool written = false;
@@ -135,10 +209,14 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::string& te
             return {false, fmt::format("could not save {}: cannot create {}: {}", PathText(file),
                                        PathText(temporary), reason)};
         }
-        if (const std::string inPlace = WriteInPlace(target, text); !inPlace.empty()) {
+        // Written in place, a save cut short leaves a broken file, which the next load sets aside.
+        const file_platform::InPlaceOutcome inPlace = file_platform::WriteTextInPlace(target, text);
+        if (!inPlace.failure.empty()) {
             return {false, fmt::format("could not save {}: cannot create a temporary file beside "
-                                       "it ({}) nor write it in place ({})",
-                                       PathText(file), reason, inPlace)};
+                                       "it ({}) nor write it in place ({}); {}",
+                                       PathText(file), reason, inPlace.failure,
+                                       inPlace.changed ? "the file may be damaged"
+                                                       : "the file is as it was")};
         }
         return {true, fmt::format("saved {} in place: cannot create a temporary file beside it "
                                   "({})",
@@ -150,7 +228,7 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::string& te
     std::string failure = WriteAndClose(out, text);
     if (failure.empty()) {
         if (beforeSettingsReplaceForTesting) beforeSettingsReplaceForTesting();
-        if (const std::error_code moved = MoveOver(temporary, target)) failure = moved.message();
+        failure = MoveOver(temporary, target);
     }
     if (failure.empty()) return {true, {}};
     std::filesystem::remove(temporary, ignored);
@@ -162,7 +240,7 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::string& te
 // ---- SaveSettings -------------------------------------------------------------------------------
 
 void CloakMyIdentity::SaveSettings() {
-    std::filesystem::create_directories(SettingsFolder);
+    MakeFolder(SettingsFolder);
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
 
     // The copy is taken under the statistics lock, which the scoreboard handler takes on the
@@ -180,8 +258,9 @@ void CloakMyIdentity::SaveSettings() {
     if (copy < fileState_.copyOnDisk) return;  // a newer copy is on the disk already
     if (fileState_.leftAlone.load()) {
         LogLine(
-            fmt::format("not saved: {} could not be read when the plugin loaded and is left "
-                        "as it is until it can be",
+            fmt::format("not saved: {} was left as it is when the plugin loaded; it holds "
+                        "choices this run never learnt, so no save writes over it until a "
+                        "load reads it",
                         PathText(file)));
         return;
     }
@@ -193,8 +272,9 @@ void CloakMyIdentity::SaveSettings() {
 // ---- LoadSettings -------------------------------------------------------------------------------
 
 void CloakMyIdentity::LoadSettings() {
-    std::filesystem::create_directories(SettingsFolder);
+    MakeFolder(SettingsFolder);
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
+    RemoveAbandonedTemporaryFiles(file);
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(file, error);
     if (status.type() == std::filesystem::file_type::not_found) return;
@@ -215,13 +295,13 @@ void CloakMyIdentity::LoadSettings() {
 
 bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
-    const std::filesystem::path aside = WithSuffix(file, ".bad");
     std::lock_guard lock(saveMutex);
-    if (const std::error_code moved = MoveOver(file, aside)) {
+    const std::filesystem::path aside = SetAsideName(file);
+    if (const std::string failure = MoveOver(file, aside); !failure.empty()) {
         LogLine(
-            fmt::format("settings file {} cannot be used ({}) nor moved aside ({}); left as it is, "
-                        "concealing everything",
-                        PathText(file), why, moved.message()));
+            fmt::format("settings file {} cannot be used ({}) nor moved aside to {} ({}); left "
+                        "as it is, concealing everything",
+                        PathText(file), why, PathText(aside), failure));
         return false;
     }
     LogLine(

@@ -19,8 +19,9 @@ public:
 };
 
 struct SettingsFileState {
-    // The file could not be read by the last load: it holds the user's choices, which this
-    // process never learnt, so no save writes over it until a later load reads it.
+    // The last load left the file as it is (it could not be read, or could not be used nor moved
+    // aside): it holds the user's choices, which this process never learnt, so no save writes
+    // over it until a later load reads it.
     std::atomic<bool> leftAlone{false};
     // Saves copy the record under the statistics lock and write it without any lock the game
     // thread takes, so two saves may finish out of order; the newer copy wins.

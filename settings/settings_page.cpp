@@ -3,13 +3,13 @@
 // Every checkbox edits the plugin's record in place and saves it at once. The page owns no data:
 // each frame draws the record as it is, including statistics the scoreboard has added since.
 #include <fmt/format.h>
-#include <imgui.h>
 
 #include <exception>
 #include <string>
 
 #include "plugin/cloak_my_identity.hpp"
 #include "settings/drawing.hpp"
+#include "settings/imgui_calls.hpp"
 
 namespace cloak {
 

@@ -14,12 +14,34 @@
 #endif
 
 #include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace testing_support {
 
 namespace {
+
+// A start the system refuses for a moment (a Wine server too busy to see a new process through
+// its start-up, a process table full for an instant) is tried again, this many times in all,
+// waiting a little longer each time. Each retry is said on stderr, so a run shows it.
+constexpr int kStartAttempts = 5;
+
+// `start` returns 0 once the program runs, or the system's error code.
+template <class Start, class Transient>
+unsigned long StartRetrying(const std::filesystem::path& program, Start start,
+                            Transient transient) {
+    for (int attempt = 1;; ++attempt) {
+        const unsigned long error = start();
+        if (error == 0 || !transient(error) || attempt == kStartAttempts) return error;
+        std::fprintf(stderr, "%s could not be started (error %lu); trying again (%d of %d)\n",
+                     program.filename().string().c_str(), error, attempt + 1, kStartAttempts);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50 * attempt));
+    }
+}
 
 #if defined(_WIN32)
 
@@ -74,13 +96,28 @@ std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std:
     startup.hStdOutput = output;
     startup.hStdError = output;
     PROCESS_INFORMATION process{};
-    // The program is named in the command line only: Wine then also starts a Linux program.
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
-                                        memoryLimit > 0 ? CREATE_SUSPENDED : 0, nullptr, nullptr,
-                                        &startup, &process);
+    const unsigned long failed = StartRetrying(
+        program,
+        [&]() -> unsigned long {
+            // CreateProcessW may write into the command line it is given: a fresh copy each time.
+            std::wstring line = commandLine;
+            // The program is named in the command line only: Wine then also starts a Linux
+            // program.
+            return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                  memoryLimit > 0 ? CREATE_SUSPENDED : 0, nullptr, nullptr,
+                                  &startup, &process)
+                       ? 0
+                       : GetLastError();
+        },
+        // ERROR_INTERNAL_ERROR: the new process ended in its start-up (a busy Wine server);
+        // the others: resources missing for a moment.
+        [](unsigned long code) {
+            return code == ERROR_INTERNAL_ERROR || code == ERROR_NOT_ENOUGH_MEMORY ||
+                   code == ERROR_OUTOFMEMORY || code == ERROR_NO_SYSTEM_RESOURCES;
+        });
     if (discard != INVALID_HANDLE_VALUE) CloseHandle(discard);
-    if (!started) {
-        error = "CreateProcessW failed: error " + std::to_string(GetLastError());
+    if (failed != 0) {
+        error = "CreateProcessW failed: error " + std::to_string(failed);
         return 0;
     }
     if (memoryLimit > 0) {
@@ -129,10 +166,18 @@ std::intptr_t Spawn(const std::filesystem::path& program, const std::vector<std:
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     }
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const unsigned long failed = StartRetrying(
+        program,
+        [&]() -> unsigned long {
+            return static_cast<unsigned long>(
+                posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ));
+        },
+        [](unsigned long code) { return code == EAGAIN || code == ENOMEM; });
     posix_spawn_file_actions_destroy(&actions);
-    if (failed) error = "posix_spawn failed: " + std::string(std::strerror(failed));
-    return failed ? 0 : pid;
+    if (failed != 0) {
+        error = "posix_spawn failed: " + std::string(std::strerror(static_cast<int>(failed)));
+    }
+    return failed != 0 ? 0 : pid;
 }
 
 // The exit code, or -1 for a program ended by a signal.
@@ -213,6 +258,17 @@ ProgramResult RunProgram(const std::filesystem::path& program,
     close(pipeEnds[0]);
     if (process != 0) result.exitCode = WaitForExit(process);
     return result;
+}
+
+std::vector<std::string> CommandWithStdoutTo(const std::filesystem::path& stdoutFile,
+                                             const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments) {
+    // The shell sends stdout to the file and becomes the program.
+    std::vector<std::string> command{"/bin/sh", "-c",
+                                     "file=$1; shift; exec \"$0\" \"$@\" >\"$file\"",
+                                     program.string(), stdoutFile.string()};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
 }
 
 bool ChildProcess::Kill() {

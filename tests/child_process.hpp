@@ -21,6 +21,15 @@ struct ProgramResult {
 ProgramResult RunProgram(const std::filesystem::path& program,
                          const std::vector<std::string>& arguments, std::size_t memoryLimit = 0);
 
+#if !defined(_WIN32)
+// A command (the shell, then its arguments) that runs `program` with its stdout going to
+// `stdoutFile` (/dev/full: a full disk), its stderr left as it is. Run it with RunProgram, or
+// behind a program that must keep a stdout of its own (xvfb-run).
+std::vector<std::string> CommandWithStdoutTo(const std::filesystem::path& stdoutFile,
+                                             const std::filesystem::path& program,
+                                             const std::vector<std::string>& arguments);
+#endif
+
 // A program running beside the test, its output discarded; killed when the object goes.
 class ChildProcess {
 public:

@@ -281,6 +281,27 @@ TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
     EXPECT_EQ(output["with"]["friendRequestsShown"], 0);
 }
 
+#if !defined(_WIN32)
+// On a full disk the output is cut: the run must say so and fail, whichever output it was. The
+// match is small, so that all of its output waits in the buffer until the program ends.
+TEST_F(DemoTest, OutputThatDoesNotReachItsFileFailsTheRun) {
+    const std::filesystem::path match = folder.path() / "match.json";
+    testing_support::WriteText(match, R"({"localName": "Me", "events": [
+        {"event": "join", "player": "me", "local": true, "team": 0}]})");
+    for (const std::vector<std::string>& output : {std::vector<std::string>{"--json"}, {}}) {
+        std::vector<std::string> arguments{"--match", Utf8Text(match), "--data-dir",
+                                           Utf8Text(folder.path())};
+        arguments.insert(arguments.end(), output.begin(), output.end());
+        const std::vector<std::string> command =
+            testing_support::CommandWithStdoutTo("/dev/full", CLOAK_DEMO_PATH, arguments);
+        const auto result = testing_support::RunProgram(
+            command.front(), std::vector<std::string>(command.begin() + 1, command.end()));
+        EXPECT_EQ(result.exitCode, 3) << result.output;
+        EXPECT_THAT(result.output, HasSubstr("not written in full"));
+    }
+}
+#endif
+
 // A settings file that is no UTF-8 at all, and a data folder whose name is none: whatever the
 // console lines then quote, the JSON output is whole.
 TEST_F(DemoTest, JsonOutputSurvivesBytesThatAreNoUtf8) {

@@ -192,6 +192,24 @@ TEST(FullNameIndexTest, ANameLongerThanABlockKeepsEveryNameApart) {
     }
 }
 
+// The slot table grows before it is full: at each count of names around its sizes (1,024 slots,
+// then 2,048, grown at three quarters), every name is found and a miss ends. In a full table a
+// miss would probe for ever.
+TEST(FullNameIndexTest, AMissEndsAtEveryCountAroundTheTableSizes) {
+    std::vector<GameObject> objects(2049);
+    const auto name = [](std::size_t i) { return "Class TAGame.Filed" + std::to_string(i); };
+    for (const std::size_t count :
+         {767, 768, 769, 1023, 1024, 1025, 1535, 1536, 2047, 2048, 2049}) {
+        SCOPED_TRACE(count);
+        game::FullNameIndex index;
+        for (std::size_t i = 0; i < count; ++i) index.File(name(i), &objects[i], false);
+        EXPECT_EQ(index.Find("Class TAGame.NeverFiled"), nullptr);
+        EXPECT_EQ(index.Find(name(count)), nullptr);
+        EXPECT_EQ(index.Find(name(0)), &objects[0]);
+        EXPECT_EQ(index.Find(name(count - 1)), &objects[count - 1]);
+    }
+}
+
 // A table holding every kind of slot the game's table may hold after objects died or when the
 // address is wrong.
 class HostileTableTest : public GameWorldTest {

@@ -59,15 +59,29 @@ TEST_F(NameTest, FindNameEntryFoldsOnlyAsciiLetters) {
 
     EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutDat"), nullptr);
     EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutDataX"), nullptr);
+    // A longer name that starts with the wanted one and lies in its bucket, ahead of it.
+    const std::int32_t longer = world.AddNameEntry(u"ClientLoadoutDataOAT");
+    ASSERT_EQ(world.NameHashBuckets()[0x175E]->index, longer);
+    EXPECT_EQ(game::FindNameEntry(u"clientloadoutdata"), entry);
+    EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutDataOAT")->index, longer);
     // Same bucket (the hash folds Latin-1 letters), but the comparison does not.
     world.AddNameEntry(u"\u00C4rger");
     EXPECT_NE(game::FindNameEntry(u"\u00C4RGER"), nullptr);
     EXPECT_EQ(game::FindNameEntry(u"\u00E4rger"), nullptr);
 }
 
-TEST_F(NameTest, FindNameEntryWithoutNameTableFindsNothing) {
-    game::NameTableAddress = 0;
-    EXPECT_EQ(game::FindNameEntry(u"Class"), nullptr);
+// No name table, or one lying so low that a hash table below it would begin at or below address
+// 0: the hash lookups find nothing, and read nothing.
+TEST_F(NameTest, NameTableTooLowForItsHashTablesFindsNothing) {
+    const std::int32_t structName = world.Name("ClientLoadoutData");
+    const game::GameObject& scriptStruct = *world.Get("Class Core.ScriptStruct");
+    for (const std::uint64_t address : {0x0, 0x80078, 0x1000A8}) {
+        game::NameTableAddress = address;
+        EXPECT_EQ(game::FindNameEntry(u"ClientLoadoutData"), nullptr) << address;
+        if (address <= 0x80078) {
+            EXPECT_EQ(game::FindInObjectHash(structName, 0, scriptStruct), nullptr) << address;
+        }
+    }
 }
 
 TEST_F(NameTest, ObjectNamesAreNarrowedAndUnreadableOnesAreUnknown) {

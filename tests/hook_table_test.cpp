@@ -10,7 +10,9 @@
 #include <cstddef>
 #include <new>
 #include <string>
+#include <vector>
 
+#include "game/name_registry.hpp"
 #include "plugin/process_state.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host_state.hpp"
@@ -58,6 +60,28 @@ const std::array<ExpectedRow, 13> kExpectedRows{{
      &CloakMyIdentity::ResetPlayerNumbers},
 }};
 
+// How many function, class and struct names the name registry holds when each row's hook call
+// reaches the host, row by row: a row's names are entered before its hook.
+struct RegistrySizes {
+    std::size_t functions;
+    std::size_t classes;
+    std::size_t structs;
+    bool operator==(const RegistrySizes&) const = default;
+};
+const std::array<RegistrySizes, 13> kRegisteredBeforeEachHook{{{1, 0, 0},
+                                                               {2, 0, 0},
+                                                               {3, 0, 0},
+                                                               {4, 0, 0},
+                                                               {5, 0, 0},
+                                                               {6, 0, 0},
+                                                               {6, 0, 0},
+                                                               {7, 1, 0},
+                                                               {8, 2, 0},
+                                                               {9, 2, 0},
+                                                               {10, 2, 2},
+                                                               {11, 4, 2},
+                                                               {11, 4, 2}}};
+
 CallerType CallerOf(const sim::host::HookCallback& callback) {
     if (callback.withActor) return CallerType::Actor;
     if (callback.withPri) return CallerType::Pri;
@@ -74,8 +98,15 @@ protected:
 };
 
 TEST_F(HookTableTest, EveryRowHooksItsFunctionAtItsTimeWithItsHandler) {
+    std::vector<RegistrySizes> registeredBefore;
+    host.onHookCall = [&](const std::string&) {
+        registeredBefore.push_back({game::NameRegistry::FunctionNames.size(),
+                                    game::NameRegistry::ClassNames.size(),
+                                    game::NameRegistry::StructSizes.size()});
+    };
     CloakMyIdentity plugin;
     hooks::RegisterHookTable(plugin, game);
+    ASSERT_EQ(registeredBefore.size(), kExpectedRows.size());
     for (std::size_t i = 0; i < kExpectedRows.size(); ++i) {
         const ExpectedRow& expected = kExpectedRows[i];
         const hooks::HookRow& row = hooks::HookTable[i];
@@ -88,6 +119,7 @@ TEST_F(HookTableTest, EveryRowHooksItsFunctionAtItsTimeWithItsHandler) {
         ASSERT_EQ(registered->callbacks.size(), 1u);
         EXPECT_EQ(registered->callbacks[0].phase, expected.phase);
         EXPECT_EQ(CallerOf(registered->callbacks[0]), expected.caller);
+        EXPECT_TRUE(registeredBefore[i] == kRegisteredBeforeEachHook[i]) << "row " << i + 1;
     }
 }
 

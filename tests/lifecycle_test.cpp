@@ -98,7 +98,8 @@ TEST_F(LifecycleTest, EveryOnLoadTakesTheHostsCurrentConsole) {
     ASSERT_EQ(hostB.console.Lines().size(), 2U);
     EXPECT_THAT(hostB.console.Lines()[0], ::testing::HasSubstr("settings.json"));
     EXPECT_EQ(consoleA.use_count(), 1);  // the former copy was released
-    EXPECT_EQ(testing_support::ReadText(settingsFile.string() + ".bad"), "still not JSON");
+    EXPECT_EQ(testing_support::ReadText(settingsFile.string() + ".bad"), "not JSON");
+    EXPECT_EQ(testing_support::ReadText(settingsFile.string() + ".bad.1"), "still not JSON");
 }
 
 }  // namespace

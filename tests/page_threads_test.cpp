@@ -129,6 +129,28 @@ TEST_F(PageThreadsTest, SlowSaveDoesNotHoldUpTheScoreboard) {
     EXPECT_EQ(StoredFile()["Stats"]["MatchGoals"], false);
 }
 
+// The page and the load step save at once while statistics are learnt. A save takes its copy and
+// its place among the saves together, under the statistics lock, so the newest copy is the one
+// the file keeps: the last save of either thread copied every statistic of both.
+TEST(SettingsSaves, SavesFromTwoThreadsAtOnceLeaveTheNewestCopy) {
+    constexpr int kSavesPerThread = 40;
+    testing_support::TempFolder folder;
+    CloakMyIdentity plugin;
+    plugin.SettingsFolder = folder.path();
+    const auto saveAndLearn = [&](int thread) {
+        for (int save = 0; save < kSavesPerThread; ++save) {
+            plugin.settings.Stats.FindOrAdd(fmt::format("Thread{}Stat{}", thread, save));
+            plugin.SaveSettings();
+        }
+    };
+    std::thread page(saveAndLearn, 0);
+    saveAndLearn(1);
+    page.join();
+    const nlohmann::json stored =
+        nlohmann::json::parse(testing_support::ReadText(folder.path() / kSettingsFileName));
+    EXPECT_EQ(stored["Stats"].size(), 5u + 2 * kSavesPerThread);
+}
+
 // The page saves from inside its walk of the statistics while another thread may be saving too
 // (the load step on the game thread): both must finish, whichever lock each reached first.
 TEST(SettingsSaves, SaveFromInsideAStatisticsWalkDoesNotDeadlockWithAnotherSave) {

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "plugin/cloak_my_identity.hpp"
 #include "plugin/process_state.hpp"
@@ -132,25 +134,69 @@ TEST_F(SettingsFileInUseTest, SaveOutlastsABriefHold) {
     EXPECT_THAT(settings_file_test::TemporaryFiles(Folder()), ::testing::IsEmpty());
 }
 
-// A broken file is set aside as settings.json.bad; an older .bad held open by another program
-// may keep it from being moved, and then the broken file is the user's only copy: left alone.
-TEST_F(SettingsFileInUseTest, BrokenFileWhileTheSetAsideFileIsHeldOpen) {
-    WriteText(File(), "{ broken");
-    WriteText(WithSuffix(".bad"), "an older broken file");
-    HeldFile reader(WithSuffix(".bad"));
-    ASSERT_TRUE(reader.Holding());
-
-    auto host = LoadPlugin();
-    EXPECT_EQ(nlohmann::json(PluginOf(*host).settings), nlohmann::json(PluginSettings{}));
-    const std::vector<std::string> lines = host->ConsoleLines();
-    ASSERT_EQ(lines.size(), 1U);
-    EXPECT_THAT(lines[0], HasSubstr(Utf8Text(File())));
-    EXPECT_THAT(lines[0], HasSubstr("concealing everything"));
-    if (kWindowsSharingRules) {
+// A broken file that cannot be moved aside is the user's only copy: the load conceals
+// everything and says why in one line, and no save writes over the file until a load has read it
+// (each skipped save says so). Where it cannot go: every set-aside name is taken and the last is
+// a folder with content, or (Windows) another program holds the file open.
+TEST_F(SettingsFileInUseTest, BrokenFileThatCannotBeSetAsideIsNeverWrittenOver) {
+    struct Case {
+        const char* what;
+        bool heldOpen;
+        const char* reason;
+    };
+    for (const Case& item :
+         {Case{"set-aside names taken", false, ""}, Case{"held open", true, "another program"}}) {
+        SCOPED_TRACE(item.what);
+        if (item.heldOpen && !kWindowsSharingRules) continue;  // POSIX moves an open file
+        std::filesystem::remove_all(Folder());
+        WriteText(File(), "{ broken");
+        if (!item.heldOpen) {
+            WriteText(WithSuffix(".bad"), "older");
+            for (const char* n : {"1", "2", "3", "4", "5", "6", "7", "8"}) {
+                WriteText(WithSuffix((std::string(".bad.") + n).c_str()), "older");
+            }
+            WriteText(WithSuffix(".bad.9") / "something", "in the way");
+        }
+        std::optional<HeldFile> reader;
+        if (item.heldOpen) {
+            ASSERT_TRUE(reader.emplace(File()).Holding());
+        }
+        std::vector<std::string> lines;
+        {
+            auto host = LoadPlugin();
+            EXPECT_EQ(nlohmann::json(PluginOf(*host).settings), nlohmann::json(PluginSettings{}));
+            PluginOf(*host).settings.bShowNames.set(false);  // a click on the page
+            PluginOf(*host).SaveSettings();
+            lines = host->ConsoleLines();
+        }
+        reader.reset();
         EXPECT_EQ(ReadText(File()), "{ broken");
-        EXPECT_EQ(ReadText(WithSuffix(".bad")), "an older broken file");
-    } else {
-        EXPECT_EQ(ReadText(WithSuffix(".bad")), "{ broken");
+        EXPECT_EQ(ReadText(WithSuffix(".bad.9") / "something"), item.heldOpen ? "" : "in the way");
+        EXPECT_THAT(settings_file_test::TemporaryFiles(Folder()), ::testing::IsEmpty());
+        ASSERT_EQ(lines.size(), 2U);  // the load's, then the skipped save's
+        for (const std::string& line : lines) EXPECT_THAT(line, HasSubstr(Utf8Text(File())));
+        EXPECT_THAT(lines[0], HasSubstr("concealing everything"));
+        EXPECT_THAT(lines[0], HasSubstr(item.reason));
+        EXPECT_THAT(lines[1], HasSubstr("not saved"));
+    }
+}
+
+// Windows drops dots and blanks that end a folder's name, so a data folder named so can never
+// hold the settings; the line says what is wrong with the name. Elsewhere such a name is usable.
+TEST_F(SettingsFileInUseTest, DataFolderNameEndingInADotOrABlank) {
+    for (const char* name : {"data.", "data "}) {
+        SCOPED_TRACE(name);
+        data = folder.path() / name;
+        auto host = LoadPlugin();
+        const std::vector<std::string> lines = host->ConsoleLines();
+        if (kWindowsSharingRules) {
+            ASSERT_EQ(lines.size(), 1U);
+            EXPECT_THAT(lines[0], HasSubstr(Utf8Text(Folder())));
+            EXPECT_THAT(lines[0], HasSubstr("ends in a dot or a blank"));
+        } else {
+            EXPECT_THAT(lines, ::testing::IsEmpty());
+            EXPECT_TRUE(std::filesystem::is_regular_file(File()));
+        }
     }
 }
 

@@ -4,10 +4,12 @@
 // (tests/ordinary_user.hpp), since tests may run as root.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -42,7 +44,8 @@ TEST_F(SettingsFileTest, SaveWritesThroughLinksAndKeepsPermissions) {
 }
 
 // In a folder where no new file can be made, a writable settings.json is written in place, and
-// the line says so; a file that cannot be written either is left whole.
+// the line says so; a file that cannot be written either, or a disk without room for the new
+// record, leaves the old file whole.
 TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     namespace fs = std::filesystem;
     WriteText(File(), "the old text");
@@ -52,8 +55,12 @@ TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     fs::permissions(plugin.SettingsFolder, readAndEnter);
     plugin.settings.bShowTitles.set(false);
 
-    const auto saveAsOrdinaryUser = [&] {
+    const auto saveAsOrdinaryUser = [&](rlim_t fileSizeLimit = RLIM_INFINITY) {
         return testing_support::RunAsOrdinaryUser([&](std::string& output) {
+            // A disk that is full past this size: writes beyond it fail rather than end the child.
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            setrlimit(RLIMIT_FSIZE, &limit);
             sim::host::HostState host;
             sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
             plugin.SaveSettings();
@@ -75,6 +82,17 @@ TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     run = saveAsOrdinaryUser();
     ASSERT_TRUE(run.ran);
     EXPECT_EQ(ReadText(File()), "the old text");
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+
+    // No room on the disk for the new record: the old file is not cut short, and the line says
+    // it is as it was.
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::others_read | fs::perms::others_write);
+    run = saveAsOrdinaryUser(64);
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(ReadText(File()), "the old text");
+    EXPECT_THAT(run.output, ::testing::HasSubstr("as it was"));
+    EXPECT_THAT(run.output, ::testing::HasSubstr(File().string()));
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
     fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
 }

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "settings/file_platform.hpp"
 #include "tests/child_process.hpp"
 #include "tests/held_file.hpp"
 #include "tests/save_loop.hpp"
@@ -277,7 +278,53 @@ TEST_F(SettingsFileTest, SaveThatCannotReplaceTheFileLogsOneLineAndKeepsTheOldOn
     EXPECT_THAT(host.console.Lines()[1], ::testing::HasSubstr("read-only"));
 }
 
+// Where no temporary file can be made, a save writes settings.json in place (the fallback of a
+// folder the user may not add to): the file then holds exactly the new text, in text mode like
+// every save, whether it was longer or shorter before.
+TEST_F(SettingsFileTest, InPlaceWriteLeavesExactlyTheNewTextWithPlatformLineEnds) {
+    const std::string shorter = "{\n    \"a\": true\n}";
+    const std::string longer = std::string(kDefaultFile) + "\n" + kDefaultFile;
+    WriteText(File(), std::string(3000, 'x'));
+    for (const std::string& text : {shorter, longer}) {
+        const cloak::file_platform::InPlaceOutcome outcome =
+            cloak::file_platform::WriteTextInPlace(File(), text);
+        EXPECT_EQ(outcome.failure, "");
+        EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(text));
+    }
+}
+
 // ---- Interrupted and simultaneous saves ---------------------------------------------------------
+
+// A save killed while writing leaves its temporary file. The next load removes those of ours
+// that no save can still be writing (a live save writes its file within moments, and the file's
+// time moves with every write), and nothing else.
+TEST_F(SettingsFileTest, LoadRemovesOnlyAbandonedTemporaryFilesOfOurs) {
+    namespace fs = std::filesystem;
+    const fs::path abandoned = plugin.SettingsFolder / "settings.json.0123456789abcdef.tmp";
+    const fs::path fresh = plugin.SettingsFolder / "settings.json.fedcba9876543210.tmp";
+    std::vector<fs::path> others;
+    for (const char* name :
+         {"settings.json.0123456789abcdeg.tmp", "settings.json.0123.tmp",
+          "notes.0123456789abcdef.tmp", "settings.json.0123456789abcdef.tmp.mine"}) {
+        others.push_back(plugin.SettingsFolder / name);
+    }
+    const fs::path folderOfThatName = plugin.SettingsFolder / "settings.json.1111111111111111.tmp";
+    const auto anHourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const fs::path& file : others) WriteText(file, "not ours");
+    WriteText(abandoned, "{ half a reco");
+    WriteText(fresh, "{ being writ");
+    WriteText(folderOfThatName / "inside", "not ours");
+    for (const fs::path& file : others) fs::last_write_time(file, anHourAgo);
+    fs::last_write_time(abandoned, anHourAgo);
+    std::error_code ignored;  // MinGW's library cannot set a folder's time
+    fs::last_write_time(folderOfThatName, anHourAgo, ignored);
+
+    plugin.LoadSettings();
+    EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_EQ(ReadText(fresh), "{ being writ");
+    EXPECT_EQ(ReadText(folderOfThatName / "inside"), "not ours");
+    for (const fs::path& file : others) EXPECT_EQ(ReadText(file), "not ours") << file;
+}
 
 // Another process saves as fast as it can, alternating two records that differ in switches and
 // in size, until it is killed at an arbitrary moment. Whatever moment that was, settings.json holds

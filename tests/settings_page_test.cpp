@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "page_fixture.hpp"
+#include "tests/held_file.hpp"
 
 using namespace cloak;
 
@@ -328,6 +329,35 @@ TEST_F(PageTest, SaveThatCannotCreateTheFolderKeepsTheChangeAndDrawingGoesOn) {
     EXPECT_THAT(lines.back(), ::testing::HasSubstr(PathText(plugin_->SettingsFolder)));
     EXPECT_THAT(page_->Frame().Labels(), ElementsAreArray(kDefaultLabels));
 }
+
+#if defined(_WIN32)
+// A program holding settings.json open without delete sharing (a virus scanner, a backup tool)
+// keeps Windows from replacing it: the click still counts, one line names the file, the old file
+// stays whole, and the next click saves both changes.
+TEST_F(PageTest, ClickWhileAnotherProgramHoldsTheFileKeepsTheChangeAndTheOldFile) {
+    Open();
+    page_->Frame();
+    const std::string before = testing_support::ReadText(SettingsFile());
+    const auto linesBefore = host_->ConsoleLines().size();
+    {
+        testing_support::HeldFile reader(SettingsFile());
+        ASSERT_TRUE(reader.Holding());
+        EXPECT_FALSE(page_->Click("Hide Titles").Find("Hide Titles")->ticked);
+    }
+
+    EXPECT_FALSE(plugin_->settings.bShowTitles.get());
+    EXPECT_EQ(testing_support::ReadText(SettingsFile()), before);
+    const auto lines = host_->ConsoleLines();
+    ASSERT_EQ(lines.size(), linesBefore + 1);
+    EXPECT_THAT(lines.back(), ::testing::HasSubstr(testing_support::Utf8Text(SettingsFile())));
+    EXPECT_EQ(saves_->Take(), 0);
+
+    page_->Click("Hide ClubTags");
+    EXPECT_EQ(saves_->Take(), 1);
+    EXPECT_EQ(StoredFile()["bShowTitles"], false);
+    EXPECT_EQ(StoredFile()["bShowClubs"], false);
+}
+#endif
 
 TEST_F(PageTest, ClickingALabelTheFrameDidNotDrawIsReported) {
     Open();

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -30,6 +31,9 @@ protected:
         return folder.path() / "CloakMyIdentity" / "settings.json";
     }
     std::filesystem::path SetAside() const { return File().string() + ".bad"; }
+    std::filesystem::path SetAside(int number) const {
+        return SetAside().string() + "." + std::to_string(number);
+    }
 
     // Loads the module into a new host, with the tables of the current game (the fixture's,
     // unless the test runs one of its own); the host unloads it when the test is done with it.
@@ -91,21 +95,31 @@ TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
         {"{\"bShowNames\": \"\xFF\xFE\"}", "parse_error"},
     };
 
-    WriteText(SetAside(), "an older unusable file");
-    for (const Case& item : cases) {
+    // Set-aside files are never deleted: each goes to the first free name of ten, and when all
+    // are taken the newest replaces the previous newest.
+    WriteText(SetAside(), "older");
+    for (int n = 1; n <= 5; ++n) WriteText(SetAside(n), "older");
+    for (std::size_t at = 0; at < cases.size(); ++at) {
+        const Case& item = cases[at];
         SCOPED_TRACE(item.text);
         WriteText(File(), item.text);
         auto host = LoadPlugin();
 
         EXPECT_EQ(nlohmann::json(SettingsOf(*host)), nlohmann::json(PluginSettings{}));
-        EXPECT_EQ(ReadText(SetAside()), item.text);
+        const std::filesystem::path setAside = SetAside(std::min(6 + static_cast<int>(at), 9));
+        EXPECT_EQ(ReadText(setAside), item.text);
         ExpectFreshFile();
         const std::vector<std::string> lines = host->ConsoleLines();
         ASSERT_EQ(lines.size(), 1U);
         EXPECT_THAT(lines[0], HasSubstr(File().string()));
+        EXPECT_THAT(lines[0], HasSubstr(setAside.string()));
         EXPECT_THAT(lines[0], HasSubstr(item.error));
         EXPECT_NO_THROW((void)nlohmann::json(lines[0]).dump()) << "not UTF-8: " << lines[0];
     }
+    EXPECT_EQ(ReadText(SetAside()), "older");
+    for (int n = 1; n <= 5; ++n) EXPECT_EQ(ReadText(SetAside(n)), "older");
+    EXPECT_EQ(ReadText(SetAside(8)), cases[2].text);
+    EXPECT_FALSE(std::filesystem::exists(SetAside(10)));
 }
 
 // A settings folder that cannot be created is a settings problem like any other: every
@@ -145,18 +159,17 @@ TEST_F(SettingsRecoveryTest, SecondLoadOntoADamagedFileSwitchesEverythingBackOn)
     EXPECT_EQ(host->ConsoleLines().size(), 1U);
 }
 
-// When the unusable file cannot be moved aside it is the user's only copy, so it stays as it is.
-TEST_F(SettingsRecoveryTest, FileThatCannotBeSetAsideIsNotOverwritten) {
+// A folder with content named settings.json.bad is someone's data: it stays, and the unusable
+// file goes to the next free name.
+TEST_F(SettingsRecoveryTest, FolderWithContentInPlaceOfTheSetAsideFileIsKept) {
     WriteText(SetAside() / "something", "in the way");
     WriteText(File(), "{ broken");
     auto host = LoadPlugin();
 
     EXPECT_EQ(nlohmann::json(SettingsOf(*host)), nlohmann::json(PluginSettings{}));
-    EXPECT_EQ(ReadText(File()), "{ broken");
-    const std::vector<std::string> lines = host->ConsoleLines();
-    ASSERT_EQ(lines.size(), 1U);
-    EXPECT_THAT(lines[0], HasSubstr(File().string()));
-    EXPECT_THAT(lines[0], HasSubstr("parse_error"));
+    EXPECT_EQ(ReadText(SetAside() / "something"), "in the way");
+    EXPECT_EQ(ReadText(SetAside(1)), "{ broken");
+    ExpectFreshFile();
 }
 
 // An empty folder of that name is no one's data: it is replaced like an older file.

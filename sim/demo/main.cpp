@@ -2,7 +2,7 @@
 // plugin module loaded through the stand-in host - and what the game's screens show each time.
 //
 // Exit status: 0 when both halves were played, 1 when the plugin could not be loaded, 2 for a bad
-// command line or a bad match script.
+// command line or a bad match script, 3 when the output did not reach its file in full.
 #include <fmt/format.h>
 
 #include <cstdio>
@@ -17,6 +17,7 @@
 
 #include "sim/demo/command_line.hpp"
 #include "sim/demo/demo_run.hpp"
+#include "sim/demo/output.hpp"
 #include "sim/demo/screens_table.hpp"
 #include "sim/demo/settings_window.hpp"
 
@@ -81,15 +82,16 @@ std::optional<std::string> ReadFile(const std::filesystem::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void PrintTable(const Options& options, const demo::HalfResult& without,
-                const demo::HalfResult& with) {
-    fmt::print("{}\n", with.plugin);
-    fmt::print("match: {}\n\n", demo::Utf8FromPath(options.match));
-    fmt::print("{}", demo::ScreensTable(without.screens, with.screens));
-    fmt::print("\nconsole (with the plugin):{}\n", with.console.empty() ? " nothing" : "");
-    for (const std::string& line : with.console) fmt::print("  {}\n", line);
-    fmt::print("settings: {}\n",
-               demo::Utf8FromPath(options.dataDir / "CloakMyIdentity" / "settings.json"));
+std::string TableText(const Options& options, const demo::HalfResult& without,
+                      const demo::HalfResult& with) {
+    std::string text = fmt::format("{}\n", with.plugin);
+    text += fmt::format("match: {}\n\n", demo::Utf8FromPath(options.match));
+    text += demo::ScreensTable(without.screens, with.screens);
+    text += fmt::format("\nconsole (with the plugin):{}\n", with.console.empty() ? " nothing" : "");
+    for (const std::string& line : with.console) text += fmt::format("  {}\n", line);
+    text += fmt::format("settings: {}\n",
+                        demo::Utf8FromPath(options.dataDir / "CloakMyIdentity" / "settings.json"));
+    return text;
 }
 
 }  // namespace
@@ -116,23 +118,24 @@ int main(int argc, char** argv) {
     if (options->settings) {
         return RunSettingsDemo(script, options->dataDir, CLOAK_PLUGIN_PATH, options->window);
     }
+    std::string output;
     try {
         const demo::HalfResult without = demo::PlayHalf(script, options->dataDir, std::nullopt);
         const demo::HalfResult with = demo::PlayHalf(
             script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH), options->host);
         if (options->json) {
-            const nlohmann::json output = {
+            const nlohmann::json screens = {
                 {"without", without.screens}, {"with", with.screens}, {"console", with.console}};
             // Console lines and game texts are whatever the plugin and the game made of them: a
             // byte that is no UTF-8 is shown as U+FFFD instead of ending the output.
-            fmt::print("{}\n",
-                       output.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
+            output = fmt::format(
+                "{}\n", screens.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
         } else {
-            PrintTable(*options, without, with);
+            output = TableText(*options, without, with);
         }
     } catch (const std::runtime_error& error) {
         fmt::print(stderr, "cloak-demo: {}\n", error.what());
         return 1;
     }
-    return 0;
+    return demo::WriteStandardOutput(output) ? 0 : demo::kOutputNotWritten;
 }

@@ -23,7 +23,9 @@
 #include <thread>
 #include <vector>
 
+#include "sim/demo/command_line.hpp"
 #include "sim/demo/demo_run.hpp"
+#include "sim/demo/output.hpp"
 #include "sim/demo/screens_table.hpp"
 #include "sim/game/match_play.hpp"
 #include "sim/game/match_screens.hpp"
@@ -80,6 +82,7 @@ void ReplayMatch(std::stop_token stop, emu::Session& session, sim::host::Host& h
 // ---- Screenshot ---------------------------------------------------------------------------------
 
 // Reads the frame just drawn (before the buffers swap) and writes it as an RGB PNG, top row first.
+// The PNG is made in memory and then written whole, so that a write that fails is seen.
 bool WriteScreenshot(GLFWwindow* window, const std::filesystem::path& file) {
     int width = 0;
     int height = 0;
@@ -94,8 +97,17 @@ bool WriteScreenshot(GLFWwindow* window, const std::filesystem::path& file) {
         std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(stride) * (height - 1 - row),
                     stride, flipped.begin() + static_cast<std::ptrdiff_t>(stride) * row);
     }
-    return stbi_write_png(file.c_str(), width, height, 3, flipped.data(),
-                          static_cast<int>(stride)) != 0;
+    std::string png;
+    const auto append = [](void* context, void* data, int size) {
+        static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                                   static_cast<std::size_t>(size));
+    };
+    if (stbi_write_png_to_func(append, &png, width, height, 3, flipped.data(),
+                               static_cast<int>(stride)) == 0) {
+        fmt::print(stderr, "cloak-demo: the window's pixels could not be encoded as a PNG\n");
+        return false;
+    }
+    return demo::WriteWholeFile(file, png);
 }
 
 // ---- Window -------------------------------------------------------------------------------------
@@ -153,12 +165,10 @@ int DrawWindow(GLFWwindow* window, sim::host::Host& host, const ScreensBoard& bo
         int replays = 0;
         if (board.Latest(&replays)) ++framesWithScreens;
         if (options.screenshot && framesWithScreens == kScreenshotFrames) {
-            if (WriteScreenshot(window, *options.screenshot)) {
-                fmt::print("screenshot: {}\n", options.screenshot->string());
-            } else {
-                fmt::print(stderr, "cannot write {}\n", options.screenshot->string());
-                status = 1;
-            }
+            const bool written = WriteScreenshot(window, *options.screenshot) &&
+                                 demo::WriteStandardOutput(fmt::format(
+                                     "screenshot: {}\n", demo::Utf8FromPath(*options.screenshot)));
+            if (!written) status = demo::kOutputNotWritten;
             break;
         }
         glfwSwapBuffers(window);
@@ -205,7 +215,8 @@ int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path&
         fmt::print(stderr, "{}\n", error.what());
         return 1;
     }
-    fmt::print("settings: {}\n", (dataFolder / "CloakMyIdentity" / "settings.json").string());
+    const bool printed = demo::WriteStandardOutput(fmt::format(
+        "settings: {}\n", demo::Utf8FromPath(dataFolder / "CloakMyIdentity" / "settings.json")));
 
     ScreensBoard board;
     int status = 0;
@@ -216,5 +227,5 @@ int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path&
         status = ShowWindow(game.host, board, options);
     }
     game.host.Unload();
-    return status;
+    return status == 0 && !printed ? demo::kOutputNotWritten : status;
 }

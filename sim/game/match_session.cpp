@@ -43,6 +43,13 @@ constexpr std::int32_t kDefaultRecentsLimit = 50;
 
 Session* currentSession = nullptr;
 
+// The value the player's scoreboard row shows for a statistic; null before it is first reported.
+const std::int32_t* ShownStat(const MatchPlayer& player, const std::string& stat) {
+    const auto position = player.statPositions.find(stat);
+    return position == player.statPositions.end() ? nullptr
+                                                  : &player.stats[position->second].second;
+}
+
 }  // namespace
 
 // ---- Item catalogue -----------------------------------------------------------------------------
@@ -163,9 +170,7 @@ void Session::SetBodies() {
         const std::string stat = world.NameText(block.statisticName.index);
         for (const MatchPlayer& player : players_) {
             if (player.scoreboard != row) continue;
-            for (const auto& [name, shown] : player.stats) {
-                if (name == stat) block.oldValue = shown;
-            }
+            if (const std::int32_t* shown = ShownStat(player, stat)) block.oldValue = *shown;
         }
     });
     world.SetNative(kCanShowRank, [](GameObject*, void* params) {
@@ -265,13 +270,10 @@ void Session::ReportStat(MatchPlayer& player, std::string_view stat, std::int32_
     UpdatePriDataParams block{{world_.Name(stat), 0}, 0, value};
     world_.Call(player.scoreboard, kUpdatePriData, &block);
     // The scoreboard shows the value the function hands back.
-    for (auto& [name, shown] : player.stats) {
-        if (name == stat) {
-            shown = block.newValue;
-            return;
-        }
-    }
-    player.stats.emplace_back(std::string(stat), block.newValue);
+    const auto [position, added] =
+        player.statPositions.try_emplace(std::string(stat), player.stats.size());
+    if (added) player.stats.emplace_back(stat, 0);
+    player.stats[position->second].second = block.newValue;
 }
 
 void Session::SetLoadouts(MatchPlayer& player,

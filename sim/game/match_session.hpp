@@ -9,6 +9,7 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "sim/game/world.hpp"
@@ -20,8 +21,10 @@ struct MatchPlayer {
     GameObject* pri = nullptr;         // Class TAGame.PRI_TA
     GameObject* scoreboard = nullptr;  // Class TAGame.GFxData_PRI_TA
     bool local = false;
-    // What the scoreboard shows for each statistic, in the order first reported.
+    // What the scoreboard shows for each statistic, in the order first reported, and where each
+    // name stands in that list: a long match reports many thousands of names, each many times.
     std::vector<std::pair<std::string, std::int32_t>> stats;
+    std::unordered_map<std::string, std::size_t> statPositions;
 };
 
 // One product slot of the catalogue as the game describes it. A slot's default product of 0

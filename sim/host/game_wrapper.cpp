@@ -14,6 +14,7 @@ namespace {
 
 // Registers a hook; the detour goes into the game's ProcessEvent slot with the first one.
 void AddHook(sim::host::HostState& host, const std::string& eventName, HookCallback callback) {
+    if (host.onHookCall) host.onHookCall(eventName);
     host.dispatch.AttachToCurrentWorld();
     host.hooks.Add(eventName, std::move(callback));
 }

@@ -49,6 +49,9 @@ class HostState {
 public:
     std::filesystem::path dataFolder;
     Console console;
+    // Called with the function's full name as each hook call arrives, before the hook is added,
+    // so that a test can check there what the plugin had to do before it (its name registry).
+    std::function<void(const std::string&)> onHookCall;
     HookRegistry hooks;
     HookDispatch dispatch{hooks};
     WorkQueue work;
