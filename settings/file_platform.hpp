@@ -1,5 +1,7 @@
-// The settings file's calls to the operating system, where POSIX and Windows differ: writing a
-// file in place, renaming over a file, and the folder names Windows alters.
+// The settings file's calls to the operating system, where Linux and Windows differ: writing a
+// file in place, renaming over a file, and the folder names Windows alters. A platform seam: the
+// product implements it for Windows (settings/file_platform_windows.cpp); on Linux the stand-ins
+// do (sim/platform/file_platform_linux.cpp).
 #pragma once
 
 #include <filesystem>
@@ -10,8 +12,8 @@ namespace cloak::file_platform {
 
 struct InPlaceOutcome {
     std::string failure;  // empty when the whole text was written
-    bool changed =
-        false;  // whether the old bytes were touched (only after all of the room was had)
+    // Whether the old bytes were touched (only after all of the room was had).
+    bool changed = false;
 };
 
 // Writes the text into the existing file as the platform's text files hold it (CRLF line ends on

@@ -2,8 +2,8 @@
 //
 // Saving renames a finished temporary file over the old one, so a save cut short leaves the old
 // file or the new one, never half of either. The file is text: written in text mode (CRLF line
-// ends on Windows) and read whichever line ends it has. The calls that differ between POSIX and
-// Windows are in file_platform.cpp.
+// ends on Windows) and read whichever line ends it has. The calls that differ between Linux and
+// Windows are behind file_platform.hpp.
 //
 // Index
 //   Files: folder, names, moves

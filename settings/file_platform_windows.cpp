@@ -1,6 +1,5 @@
-// The settings file's calls to the operating system: Windows first, then POSIX.
-#include "settings/file_platform.hpp"
-
+// The settings file's calls to the operating system, on Windows. (Elsewhere the stand-ins provide
+// them: sim/platform/file_platform_linux.cpp.)
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -8,18 +7,12 @@
 #include <system_error>
 
 #include "plugin/shared_console.hpp"
+#include "settings/file_platform.hpp"
 
-#if defined(_WIN32)
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace cloak::file_platform {
-
-#if defined(_WIN32)
 
 namespace {
 
@@ -112,55 +105,5 @@ std::string NameTheSystemAlters(const std::filesystem::path& folder) {
     }
     return {};
 }
-
-#else
-
-namespace {
-
-std::string ErrorText(int code) {
-    return std::generic_category().message(code);
-}
-
-}  // namespace
-
-InPlaceOutcome WriteTextInPlace(const std::filesystem::path& file, std::string_view text) {
-    const auto length = static_cast<off_t>(text.size());
-    const int descriptor = open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0) return {ErrorText(errno), false};
-    // Takes the room for the whole text, or fails and leaves the file as it was; blocks the file
-    // already holds keep their bytes.
-    if (const int reserved = posix_fallocate(descriptor, 0, length); reserved != 0) {
-        close(descriptor);
-        return {ErrorText(reserved), false};
-    }
-    InPlaceOutcome outcome{{}, true};
-    for (std::size_t at = 0; at < text.size();) {
-        const ssize_t wrote =
-            pwrite(descriptor, text.data() + at, text.size() - at, static_cast<off_t>(at));
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) {
-            outcome.failure = ErrorText(wrote < 0 ? errno : EIO);
-            break;
-        }
-        at += static_cast<std::size_t>(wrote);
-    }
-    if (outcome.failure.empty() && ftruncate(descriptor, length) != 0) {
-        outcome.failure = ErrorText(errno);
-    }
-    if (close(descriptor) != 0 && outcome.failure.empty()) outcome.failure = ErrorText(errno);
-    return outcome;
-}
-
-std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    return error ? error.message() : std::string();
-}
-
-std::string NameTheSystemAlters(const std::filesystem::path&) {
-    return {};
-}
-
-#endif
 
 }  // namespace cloak::file_platform
