@@ -52,8 +52,9 @@ const GameObject* WalkValidObjects(Stop stop) {
     return nullptr;
 }
 
-// What building the full-name index reads: every slot, each object's class and the class names
-// up its outer chain until one holds "Class", then the parts of a qualifying object's full name.
+// What a straightforward build of the full-name index reads: every slot, each object's class and
+// the class names up its outer chain until one holds "Class", then the parts of a qualifying
+// object's full name. (The plugin walks each class's chain once per build, so it reads less.)
 std::size_t WalkLikeFullNameIndex() {
     std::size_t units = 0;
     WalkValidObjects([&units](const GameObject* object) {

@@ -1,6 +1,8 @@
 // Finding classes, script functions and instances.
 #include "game/lookup.hpp"
 
+#include <unordered_map>
+
 #include "game/full_name_index.hpp"
 #include "game/tables.hpp"
 
@@ -10,12 +12,12 @@ namespace cloak::game {
 
 namespace {
 
-// Whether the object is a class or lies inside one: its class, or an outer of its class, has a
-// name containing "Class". A chain that reaches an invalid object, or runs longer than the table
-// (a cycle), does not qualify.
-bool QualifiesForFullNameIndex(const GameObject* object) {
+// Whether objects of the class qualify for the full-name index: the class, or one of its outers,
+// has a name containing "Class". A chain that reaches an invalid object, or runs longer than the
+// table (a cycle), does not qualify.
+bool ClassQualifiesForFullNameIndex(const GameObject* classObject) {
     std::int32_t steps = ObjectTable().count;
-    for (const GameObject* cls = object->classObject; --steps >= 0; cls = cls->outer) {
+    for (const GameObject* cls = classObject; --steps >= 0; cls = cls->outer) {
         if (!IsValidObject(cls)) return false;
         const NameEntry* entry = NameEntryAt(cls->nameIndex);
         if (entry != nullptr && NameTextOf(*entry).find(u"Class") != std::u16string_view::npos) {
@@ -24,6 +26,20 @@ bool QualifiesForFullNameIndex(const GameObject* object) {
     }
     return false;
 }
+
+// Whether an object qualifies depends on its class alone, and a game holds hundreds of thousands
+// of objects but only thousands of classes: each class's chain is walked once per build.
+class QualifiesForFullNameIndex {
+public:
+    bool operator()(const GameObject* object) {
+        const auto [known, isNew] = classes_.try_emplace(object->classObject, false);
+        if (isNew) known->second = ClassQualifiesForFullNameIndex(object->classObject);
+        return known->second;
+    }
+
+private:
+    std::unordered_map<const GameObject*, bool> classes_;
+};
 
 bool IsFunction(const GameObject* object) {
     return IsValidObject(object->classObject) && object->classObject->index == kFunctionClassIndex;
@@ -83,7 +99,7 @@ HeldIndex& HeldFunctionIndex() {
 }  // namespace
 
 GameObject* FindObject(std::string_view fullName) {
-    return HeldFullNameIndex().Get(QualifiesForFullNameIndex, false).Find(fullName);
+    return HeldFullNameIndex().Get(QualifiesForFullNameIndex{}, false).Find(fullName);
 }
 
 GameObject* FindFunction(std::string_view fullName) {
