@@ -78,6 +78,12 @@ void GameWrapper::SetTimeout(std::function<void(GameWrapper*)> theLambda, float 
                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(delay));
 }
 
+void GameWrapper::Toast(std::string title, std::string text, std::string texture, float timeout,
+                        std::uint8_t toastType, float width, float height) {
+    host_->toasts.Show(sim::host::ShownToast{std::move(title), std::move(text), std::move(texture),
+                                             timeout, toastType, width, height});
+}
+
 std::filesystem::path GameWrapper::GetDataFolder() {
     return host_->dataFolder;
 }

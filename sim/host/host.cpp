@@ -76,6 +76,8 @@ void Host::Unload() {
     if (plugin_) plugin_->onUnload();
     // A plugin may never remove its hooks itself; the host drops them with the plugin.
     state_->hooks.Clear();
+    // The host removes a plugin's console commands with the plugin: their code is the module's.
+    state_->commands.Clear();
     plugin_.reset();
     if (info_ != nullptr && info_->delFunc != nullptr) info_->delFunc();
     // Work the plugin queued and never saw run is code of the module too. With it and the hooks

@@ -4,7 +4,8 @@
 // plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
 // HybridPlugin (a hybrid host only), call onLoad. Unload: call onUnload, drop the plugin's hooks
 // and the host's references, call delFunc (deleteMe), drop the work the plugin queued, then
-// unmap the module, as the real host frees a plugin's library. An exception escaping onLoad is
+// unmap the module, as the real host frees a plugin's library. The plugin's console commands go
+// with it. An exception escaping onLoad is
 // written to the console, as the real host reports a plugin that failed to load.
 #pragma once
 
@@ -64,6 +65,9 @@ public:
     std::shared_ptr<GameWrapper> Game() const { return gameWrapper_; }
     HostState& State() { return *state_; }
     std::vector<std::string> ConsoleLines() const { return state_->console.Lines(); }
+    std::vector<ShownToast> Toasts() const { return state_->toasts.Shown(); }
+    // A line typed into the host's console.
+    void ExecuteCommand(const std::string& line) { cvarManager_->executeCommand(line); }
 
 private:
     HostSdk sdk_;

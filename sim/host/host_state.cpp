@@ -15,6 +15,46 @@ std::vector<std::string> Console::Lines() const {
     return lines_;
 }
 
+void Toasts::Show(ShownToast toast) {
+    std::lock_guard lock(mutex_);
+    shown_.push_back(std::move(toast));
+}
+
+std::vector<ShownToast> Toasts::Shown() const {
+    std::lock_guard lock(mutex_);
+    return shown_;
+}
+
+void ConsoleCommands::Register(std::string name, Notifier notifier, std::string description) {
+    std::lock_guard lock(mutex_);
+    auto known = std::find_if(commands_.begin(), commands_.end(),
+                              [&name](const Command& command) { return command.name == name; });
+    if (known == commands_.end()) {
+        commands_.push_back(Command{std::move(name), std::move(notifier), std::move(description)});
+    } else {
+        known->notifier = std::move(notifier);
+        known->description = std::move(description);
+    }
+}
+
+bool ConsoleCommands::Remove(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    return std::erase_if(commands_,
+                         [&name](const Command& command) { return command.name == name; }) != 0;
+}
+
+ConsoleCommands::Notifier ConsoleCommands::Find(const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    auto known = std::find_if(commands_.begin(), commands_.end(),
+                              [&name](const Command& command) { return command.name == name; });
+    return known == commands_.end() ? Notifier{} : known->notifier;
+}
+
+void ConsoleCommands::Clear() {
+    std::lock_guard lock(mutex_);
+    commands_.clear();
+}
+
 void WorkQueue::Push(std::function<void(GameWrapper*)> work, Clock::time_point due) {
     std::lock_guard lock(mutex_);
     work_.push_back(Work{std::move(work), due});

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -21,6 +22,48 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
+};
+
+// The toasts the plugin asked the host to show, in order.
+struct ShownToast {
+    std::string title;
+    std::string text;
+    std::string texture;
+    float timeout = 0;
+    std::uint8_t type = 0;  // a ToastType
+    float width = 0;
+    float height = 0;
+};
+
+class Toasts {
+public:
+    void Show(ShownToast toast);
+    std::vector<ShownToast> Shown() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<ShownToast> shown_;
+};
+
+// The console commands the plugin registered, by name.
+class ConsoleCommands {
+public:
+    using Notifier = std::function<void(std::vector<std::string>)>;
+    // A name registered again takes the new notifier, as the host does.
+    void Register(std::string name, Notifier notifier, std::string description);
+    bool Remove(const std::string& name);
+    // A copy, so that a notifier may register, remove or run commands itself; empty when unknown.
+    Notifier Find(const std::string& name) const;
+    void Clear();
+
+private:
+    struct Command {
+        std::string name;
+        Notifier notifier;
+        std::string description;
+    };
+    mutable std::mutex mutex_;
+    std::vector<Command> commands_;
 };
 
 class WorkQueue {
@@ -49,6 +92,8 @@ class HostState {
 public:
     std::filesystem::path dataFolder;
     Console console;
+    Toasts toasts;
+    ConsoleCommands commands;
     // Called with the function's full name as each hook call arrives, before the hook is added,
     // so that a test can check there what the plugin had to do before it (its name registry).
     std::function<void(const std::string&)> onHookCall;

@@ -24,3 +24,16 @@
 enum PLUGINTYPE {
     PLUGINTYPE_FREEPLAY = 0x01,
 };
+
+// Where a console command may run (CVarManagerWrapper::registerNotifier); 0 is everywhere.
+enum {
+    PERMISSION_ALL = 0,
+    PERMISSION_MENU = 1 << 0,
+    PERMISSION_SOCCAR = 1 << 1,
+    PERMISSION_FREEPLAY = 1 << 2,
+    PERMISSION_CUSTOM_TRAINING = 1 << 3,
+    PERMISSION_ONLINE = 1 << 4,
+    PERMISSION_PAUSEMENU_CLOSED = 1 << 5,
+    PERMISSION_REPLAY = 1 << 6,
+    PERMISSION_OFFLINE = 1 << 7,
+};

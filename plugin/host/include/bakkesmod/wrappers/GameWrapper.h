@@ -1,6 +1,7 @@
 // Host SDK: the game as the host offers it.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "bakkesmod/plugin/bakkesmodsdk.h"
 #include "bakkesmod/wrappers/Engine/ObjectWrapper.h"
+#include "bakkesmod/wrappers/wrapperstructs.h"
 
 namespace sim::host {
 class HostState;
@@ -45,6 +47,12 @@ public:
     // `seconds` from now.
     void Execute(std::function<void(GameWrapper*)> theLambda);
     void SetTimeout(std::function<void(GameWrapper*)> theLambda, float seconds);
+
+    // A small notice drawn over the game for `timeout` seconds. `texture` names an image given to
+    // the host earlier ("default": the host's logo); `toastType` is a ToastType.
+    void Toast(std::string title, std::string text, std::string texture = "default",
+               float timeout = 3.5f, std::uint8_t toastType = 0, float width = 290.f,
+               float height = 60.f);
 
 #ifdef __cpp_lib_filesystem
     std::filesystem::path GetDataFolder();

@@ -9,3 +9,4 @@
 #include "bakkesmod/wrappers/items/ItemsWrapper.h"
 #include "bakkesmod/wrappers/items/ProductSlotWrapper.h"
 #include "bakkesmod/wrappers/items/ProductWrapper.h"
+#include "bakkesmod/wrappers/wrapperstructs.h"

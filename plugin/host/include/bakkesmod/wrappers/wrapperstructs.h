@@ -1,0 +1,10 @@
+// Host SDK: small plain types shared by the wrappers.
+#pragma once
+
+// How a toast (GameWrapper::Toast) looks: its colour and icon.
+enum ToastType {
+    ToastType_Info = 0,
+    ToastType_OK = 1,
+    ToastType_Warning = 2,
+    ToastType_Error = 3,
+};
