@@ -62,16 +62,20 @@ void DrawStatistics(CloakMyIdentity& plugin) {
 }
 
 // The foot of the page: whether anything is concealed at all, and if not, why and what to do.
+// The lines wrap at the window's edge: a page narrower than they are would otherwise cut off the
+// reason and the advice mid-sentence.
 void DrawOutcome(LoadOutcome outcome) {
     ImGui::Separator();
+    ImGui::PushTextWrapPos(0.0f);
     const std::string line = OutcomeLine(outcome);
     if (Hooked(outcome)) {
         ImGui::TextUnformatted(line.c_str());
-        return;
+    } else {
+        const ImVec4 warning(1.0f, 0.4f, 0.3f, 1.0f);
+        ImGui::TextColored(warning, "%s", line.c_str());
+        ImGui::TextColored(warning, "%s", OutcomeAdvice(outcome).c_str());
     }
-    const ImVec4 warning(1.0f, 0.4f, 0.3f, 1.0f);
-    ImGui::TextColored(warning, "%s", line.c_str());
-    ImGui::TextColored(warning, "%s", OutcomeAdvice(outcome).c_str());
+    ImGui::PopTextWrapPos();
 }
 
 }  // namespace

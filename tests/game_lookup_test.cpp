@@ -126,9 +126,17 @@ TEST_F(LookupTest, FindFunctionLetsTheEarliestTwinWin) {
     EXPECT_EQ(game::FindFunction("Class TAGame.PRI_TA"), nullptr);
 }
 
-TEST_F(LookupTest, IndicesAreBuiltOnceAndMissLaterClasses) {
-    ASSERT_NE(game::FindObject("Class Core.Object"), nullptr);
-    ASSERT_NE(game::FindFunction("Function Core.Object.Localize"), nullptr);
+// Each index holds the table up to its last object, which is the newest, and nothing newer.
+TEST_F(LookupTest, IndicesAreBuiltOnceUpToTheLastObjectAndMissLaterClasses) {
+    GameObject* pri = world.Get("Class TAGame.PRI_TA");
+    GameObject* lastClass =
+        world.CreateObject(world.Get("Class Core.Class"), "Last_TA", world.Package("TAGame"));
+    ASSERT_EQ(lastClass->index, world.ObjectTable().count - 1);
+    EXPECT_EQ(game::FindObject("Class TAGame.Last_TA"), lastClass);
+    GameObject* lastFunction = world.DefineFunction(pri, "LastOfAll");
+    ASSERT_EQ(lastFunction->index, world.ObjectTable().count - 1);
+    EXPECT_EQ(game::FindFunction("Function TAGame.PRI_TA.LastOfAll"), lastFunction);
+
     GameObject* late = world.DefineClass("TAGame.Late_TA", "Class Core.Object");
     world.DefineFunction(late, "Hello");
     EXPECT_EQ(game::FindObject("Class TAGame.Late_TA"), nullptr);
@@ -151,6 +159,13 @@ TEST_F(LookupTest, TablesNotHandedOverReadAsEmpty) {
     EXPECT_FALSE(game::IsValidObject(world.Get("Class Core.Object")));
     EXPECT_EQ(game::FindObject("Class Core.Object"), nullptr);
     EXPECT_EQ(game::GetObjectName(world.Get("Class Core.Object")), "UnknownName");
+    EXPECT_EQ(game::FindFunction("Function Core.Object.Localize"), nullptr);
+    // Lookups made before the tables were known (a host that hands none over, and a load that
+    // found none yet) leave nothing behind: once known, the tables are read.
+    UseWorldTables();
+    EXPECT_EQ(game::FindObject("Class Core.Object"), world.Get("Class Core.Object"));
+    EXPECT_EQ(game::FindFunction("Function Core.Object.Localize"),
+              world.Get("Function Core.Object.Localize"));
 }
 
 TEST_F(LookupTest, FindInstanceOfSkipsDefaultObjectsAndFindsDerivedClasses) {

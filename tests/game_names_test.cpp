@@ -2,6 +2,9 @@
 // name-hash buckets, FindNameEntry and GetObjectName.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+
 #include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
 #include "game_world_fixture.hpp"
@@ -142,6 +145,23 @@ TEST_F(NameTest, DamagedNameHashChainsFindNothing) {
     EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
     stray->index = -1;
     EXPECT_EQ(game::FindNameEntry(u"NoSuchName"), nullptr);
+
+    // No bucket holds more links than the table has entries: "Class" behind that many is not
+    // reached, one link earlier it is.
+    game::NameEntry*& classBucket = world.NameHashBuckets()[0x83D4];
+    classBucket = classEntry;
+    classEntry->hashNext = nullptr;
+    for (std::int32_t i = 0; i < world.NameTable().count; ++i) {
+        auto* filler = static_cast<game::NameEntry*>(
+            world.Allocator().Allocate(offsetof(game::NameEntry, text) + sizeof(u"Filler")));
+        std::copy_n(u"Filler", 7, filler->text);
+        filler->index = 0;
+        filler->hashNext = classBucket;
+        classBucket = filler;
+    }
+    EXPECT_EQ(game::FindNameEntry(u"Class"), nullptr);
+    classBucket = classBucket->hashNext;
+    EXPECT_EQ(game::FindNameEntry(u"Class"), classEntry);
 }
 
 }  // namespace

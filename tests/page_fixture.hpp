@@ -12,12 +12,31 @@
 
 #include "plugin/cloak_my_identity.hpp"
 #include "plugin/process_state.hpp"
+#include "sim/game/match_session.hpp"
+#include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
 #include "sim/host/settings_page.hpp"
 #include "tests/save_counter.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace page_test {
+
+// What the foot of the page says, under its last checkbox: its runs of text (a line the page
+// wraps makes several) read as one text.
+inline std::string FootOf(const sim::host::DrawnPage& page) {
+    std::string foot;
+    bool below = false;
+    for (const auto& text : page.texts) {
+        if (below) foot += (foot.empty() ? "" : " ") + text.text;
+        below = below || text.text == "Hide team names";
+    }
+    return foot;
+}
+
+// What the foot adds when nothing is concealed.
+inline constexpr const char* kLoadAgain =
+    "Load the plugin again (plugin load CloakMyIdentity, or from the plugins menu) once the game "
+    "shows its main menu or a match.";
 
 // Members go in reverse order: the drawing thread stops first, the folder goes last.
 class PageTest : public ::testing::Test {
@@ -39,10 +58,11 @@ protected:
         return nlohmann::json::parse(in);
     }
 
-    // Loads the plugin into the host (over a game world when given its tables) and opens its
-    // page on the drawing thread.
-    void Open(sim::host::PageSize size = {}, sim::host::GameTables tables = {}) {
-        host_ = std::make_unique<sim::host::Host>(dataFolder_);
+    // Loads the plugin into the host (over a game world when given its tables, or one the plugin
+    // searches itself under a public host) and opens its page on the drawing thread.
+    void Open(sim::host::PageSize size = {}, sim::host::GameTables tables = {},
+              sim::host::HostSdk sdk = sim::host::HostSdk::Hybrid) {
+        host_ = std::make_unique<sim::host::Host>(dataFolder_, sdk);
         plugin_ = std::make_shared<cloak::CloakMyIdentity>();
         host_->Attach(plugin_, tables);
         saves_ = std::make_unique<testing_support::SaveCounter>(SettingsFolder());
@@ -60,6 +80,19 @@ protected:
     std::shared_ptr<cloak::CloakMyIdentity> plugin_;
     std::unique_ptr<testing_support::SaveCounter> saves_;
     std::unique_ptr<sim::host::DrawingThread> page_;
+};
+
+// The page over a game with its local player.
+class PageOverGameTest : public PageTest {
+protected:
+    // The host lets go of the plugin and its hooks before the game goes.
+    void TearDown() override {
+        page_.reset();
+        host_.reset();
+    }
+
+    emu::World world;
+    emu::Session session{world, u"NightOwl"};
 };
 
 }  // namespace page_test

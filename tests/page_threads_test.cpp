@@ -28,17 +28,7 @@ namespace {
 constexpr int kNewStatistics = 40;
 constexpr int kClickRounds = 3;
 
-class PageThreadsTest : public page_test::PageTest {
-protected:
-    // The host lets go of the plugin and its hooks before the game goes.
-    void TearDown() override {
-        page_.reset();
-        host_.reset();
-    }
-
-    emu::World world;
-    emu::Session session{world, u"NightOwl"};
-};
+using PageThreadsTest = page_test::PageOverGameTest;
 
 TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
     // Tall enough that every statistic added meanwhile stays on screen.

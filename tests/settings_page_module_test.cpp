@@ -36,8 +36,9 @@ TEST(ModuleSettingsPage, DrawsAndSavesThroughTheHostsContext) {
     EXPECT_EQ(first.texts.front().text, "CloakMyIdentity");
     for (const auto& checkbox : first.checkboxes) EXPECT_TRUE(checkbox.ticked) << checkbox.label;
     // Loaded without a game: the foot says that nothing is concealed.
-    EXPECT_EQ(first.texts[first.texts.size() - 2].text,
-              "NOT concealing: the game has no local player controller yet.");
+    EXPECT_EQ(page_test::FootOf(first),
+              std::string("NOT concealing: the game has no local player controller yet. ") +
+                  page_test::kLoadAgain);
 
     const sim::host::DrawnPage clicked = page.Click("Hide scoreboard info");
     EXPECT_FALSE(clicked.Find("Hide scoreboard info")->ticked);

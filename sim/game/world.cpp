@@ -89,7 +89,20 @@ static_assert(offsetof(ImageGlobals, nameTable) - offsetof(ImageGlobals, objectH
 static_assert(offsetof(ImageGlobals, shiftedObjects) + sizeof(GameArray<GameObject*>) ==
               kDecoysEnd);
 
+// A name table of another module: buckets of a name hash of its own at the game's distance below
+// its descriptor (World::PlaceStrayNameTable).
+struct StrayNameTable {
+    NameEntry* nameHash[kNameHashBuckets];
+    std::byte afterNameHash[kNameHashDistance - kNameHashBuckets * sizeof(void*)];
+    GameArray<NameEntry*> nameTable;
+};
+static_assert(offsetof(StrayNameTable, nameTable) - offsetof(StrayNameTable, nameHash) ==
+              kNameHashDistance);
+
 namespace {
+
+StrayNameTable strayNameTable;
+const World* strayNameTableOwner = nullptr;
 
 constexpr std::size_t kImageBlocks = 4;
 ImageGlobals imageBlocks[kImageBlocks];
@@ -206,6 +219,7 @@ World::World() {
 
 World::~World() {
     std::erase(LiveWorlds(), this);
+    if (strayNameTableOwner == this) PlaceStrayNameTable({});
     ReturnImageBlock(image_);
 }
 
@@ -667,6 +681,19 @@ std::int32_t World::AppendObjectSlot(std::uint64_t value) {
 
 void World::SetNameSlot(std::int32_t index, NameEntry* entry) {
     nameTable_->data[index] = entry;
+}
+
+void World::PlaceStrayNameTable(std::span<NameEntry*> elements) {
+    std::memset(static_cast<void*>(&strayNameTable), 0, sizeof(StrayNameTable));
+    strayNameTableOwner = nullptr;
+    if (elements.empty()) return;
+    for (const std::u16string_view text :
+         {std::u16string_view(u"None"), std::u16string_view(u"Class")}) {
+        strayNameTable.nameHash[HashName(text) % kNameHashBuckets] = FindNameEntry(text);
+    }
+    const auto count = static_cast<std::int32_t>(elements.size());
+    strayNameTable.nameTable = {elements.data(), count, count};
+    strayNameTableOwner = this;
 }
 
 }  // namespace emu

@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <map>
+#include <span>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -211,6 +212,11 @@ public:
     void SetObjectSlot(std::int32_t index, std::uint64_t value);
     std::int32_t AppendObjectSlot(std::uint64_t value);
     void SetNameSlot(std::int32_t index, NameEntry* entry);
+    // A second name table beside the game's, as another module might keep one: its descriptor
+    // lies the name hash's distance above buckets of its own, whose buckets of "None" and "Class"
+    // lead to this world's entries of those names. Its array is `elements`, which the caller
+    // keeps alive; an empty one takes the table away. One per process, gone with its world.
+    void PlaceStrayNameTable(std::span<NameEntry*> elements);
 
 private:
     struct StructInfo {
