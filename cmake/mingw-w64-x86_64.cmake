@@ -21,6 +21,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # share (or wait for) a Wine server with anything else on the machine. Console programs need
 # neither Wine's .NET nor its browser engine, so the prefix is made without asking for them.
 # scripts/wine-run.sh starts each program again when Wine refuses to start it for a moment.
+# Wine's error messages stay on: a program that Wine cannot load or start, or ends in its start-up,
+# says so only there.
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+    env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all,err+all WINEDLLOVERRIDES=mscoree,mshtml=
     ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -7,6 +7,8 @@
 # server could not be reached, or did not see the new process through its start-up, as happens
 # to a busy server - is tried again, up to 5 times in all, each retry said on stderr. Anything
 # else, the program's own failures included, passes through as it is: output and exit status.
+# A program that fails is named on stderr with its exit status, after what Wine printed there,
+# so that a failed test case says why even when the program itself printed nothing.
 set -uo pipefail
 
 attempts=5
@@ -18,8 +20,11 @@ for ((attempt = 1; ; attempt++)); do
     /usr/lib/wine/wine64 "$@" 2>"$errors"
     status=$?
     cat "$errors" >&2
+    [ "$status" -eq 0 ] && exit 0
     refused=$(grep -E -m1 "$refusals" "$errors")
-    if [ "$status" -eq 0 ] || [ -z "$refused" ] || [ "$attempt" -ge "$attempts" ]; then
+    if [ -z "$refused" ] || [ "$attempt" -ge "$attempts" ]; then
+        # Wine exits with the low 8 bits of the Windows exit code (0xC0000005 becomes 5).
+        echo "wine-run: $1 ended with exit status $status" >&2
         exit "$status"
     fi
     echo "wine-run: Wine did not start $1 ($refused); trying again ($((attempt + 1)) of $attempts)" >&2
