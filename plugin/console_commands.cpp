@@ -100,11 +100,23 @@ std::optional<Target> FindTarget(PluginSettings& settings, std::string_view type
 
 // ---- Lines --------------------------------------------------------------------------------------
 
+// A list of statistic names for one console line. The scoreboard reports every statistic it
+// has, and a long session meets thousands: past the first ones the line only counts them.
+constexpr std::size_t kMostNamesListed = 20;
+
+std::string NamesText(const std::vector<std::string>& names) {
+    if (names.empty()) return "none";
+    if (names.size() <= kMostNamesListed) return fmt::format("{}", fmt::join(names, ", "));
+    return fmt::format("{}, and {} more",
+                       fmt::join(names.begin(), names.begin() + kMostNamesListed, ", "),
+                       names.size() - kMostNamesListed);
+}
+
 std::string StatisticNames(const PluginSettings& settings) {
     std::vector<std::string> names;
     settings.Stats.ForEach(
         [&](const StatTable::Entry& entry, Switch&) { names.push_back(entry.name); });
-    return fmt::format("{}", fmt::join(names, ", "));
+    return NamesText(names);
 }
 
 std::string NameList(const PluginSettings& settings) {
@@ -160,9 +172,8 @@ public:
         plugin_.settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
             (concealed.get() ? hidden : shown).push_back(entry.name);
         });
-        LogLine(fmt::format("statistics concealed: {}; shown: {}",
-                            hidden.empty() ? "none" : fmt::format("{}", fmt::join(hidden, ", ")),
-                            shown.empty() ? "none" : fmt::format("{}", fmt::join(shown, ", "))));
+        LogLine(fmt::format("statistics concealed: {}; shown: {}", NamesText(hidden),
+                            NamesText(shown)));
         const LoadOutcome outcome = plugin_.Outcome();
         const std::string advice = OutcomeAdvice(outcome);
         LogLine(fmt::format("CloakMyIdentity: {}{}{}", OutcomeLine(outcome),

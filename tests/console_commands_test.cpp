@@ -138,9 +138,12 @@ INSTANTIATE_TEST_SUITE_P(Every, BadInputTest,
 
 // ---- Status -------------------------------------------------------------------------------------
 
-// A line a kind, with its switch and what it does, then the statistics, the load and the pause.
+// A line a kind, with its switch and what it does, then the statistics (a long session meets
+// thousands: the line counts those past the first twenty), the load and the pause.
 TEST_F(ConsoleCommandsTest, StatusTellsEveryKindTheLoadAndThePause) {
     Run("cloak_set clubs off; cloak_set MatchShots off; cloak_pause");
+    for (int stat = 0; stat < 25; ++stat)
+        plugin.settings.Stats.FindOrAdd("Stat" + std::to_string(stat));
     const std::vector<std::string> lines = Run("cloak_status");
     ASSERT_EQ(lines.size(), 15u);
     EXPECT_EQ(lines[0], "names: on - other players' names become Player 1, Player 2, ...");
@@ -148,7 +151,8 @@ TEST_F(ConsoleCommandsTest, StatusTellsEveryKindTheLoadAndThePause) {
     EXPECT_THAT(lines[11], StartsWith("loadouts: on - "));
     EXPECT_EQ(lines[12],
               "statistics concealed: MatchScore, MatchGoals, MatchDemolishes, MatchSaves; shown: "
-              "MatchShots");
+              "MatchShots, Stat0, Stat1, Stat2, Stat3, Stat4, Stat5, Stat6, Stat7, Stat8, Stat9, "
+              "Stat10, Stat11, Stat12, Stat13, Stat14, Stat15, Stat16, Stat17, Stat18, and 6 more");
     EXPECT_EQ(lines[13], "CloakMyIdentity: Concealing.");
     EXPECT_THAT(lines[14], HasSubstr("PAUSED"));
 }
