@@ -121,7 +121,7 @@ public:
     static void PurgePendingNotifications(GameWrapper* gameWrapper);
     // The one of the two that fits the friend-request switch and the pause when it runs, so that
     // queued actions end in the state of the last change whatever order they were queued in.
-    void FollowFriendRequestSwitch(GameWrapper* gameWrapper);
+    void FollowFriendRequestSwitch(GameWrapper* wrapper);
 
     // Car loadouts (conceal/loadouts.cpp).
     void ApplyDefaultLoadouts(PriWrapper caller, void* params, std::string eventName);
