@@ -27,11 +27,12 @@ void ClearRecentPlayerLimit(game::GameObject* recentPlayers) {
 // ---- Recent players -----------------------------------------------------------------------------
 
 void CloakMyIdentity::OnRecentsChanged(ActorWrapper caller, void*, std::string) {
+    if (Paused()) return;
     ClearRecentPlayerLimit(WrappedObject(caller));
 }
 
 void CloakMyIdentity::OnDownloadRecentPlayers(ActorWrapper caller, void*, std::string) {
-    if (!settings.bHideRecents.get()) return;
+    if (!Conceals(settings.bHideRecents)) return;
     game::GameObject* const* recentPlayers = game::FriendsRecentPlayers.In(WrappedObject(caller));
     if (recentPlayers != nullptr) ClearRecentPlayerLimit(*recentPlayers);
 }
@@ -39,7 +40,7 @@ void CloakMyIdentity::OnDownloadRecentPlayers(ActorWrapper caller, void*, std::s
 // ---- Friend requests ----------------------------------------------------------------------------
 
 void CloakMyIdentity::OnNotificationAdded(ActorWrapper, void* params, std::string) {
-    if (!settings.bHideFriendRequests.get() || params == nullptr) return;
+    if (!Conceals(settings.bHideFriendRequests) || params == nullptr) return;
     auto* added = static_cast<game::HandleNotificationAddedParams*>(params);
     if (!game::IsValidObject(added->notification)) return;
     game::GameObject* friendRequest = game::FriendRequestNotificationClass.Get();
@@ -62,6 +63,14 @@ void CloakMyIdentity::PurgePendingNotifications(GameWrapper*) {
     auto* pending = game::NotificationManagerPendingNotifications.In(manager);
     if (pending != nullptr) pending->count = 0;
     game::CallWithoutArguments(manager, ProcessPendingNotificationsFunction);
+}
+
+void CloakMyIdentity::FollowFriendRequestSwitch(GameWrapper* wrapper) {
+    if (Conceals(settings.bHideFriendRequests)) {
+        PurgePendingNotifications(wrapper);
+    } else {
+        RestoreNotifications(wrapper);
+    }
 }
 
 }  // namespace cloak

@@ -58,7 +58,7 @@ void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params,
     const auto* event = static_cast<const game::ReplicatedEventParams*>(params);
     const std::string variable = gameWrapper->GetFNameByIndex(event->variableName.index);
 
-    if (settings.bShowNames.get() && variable == kPlayerNameVariable &&
+    if (Conceals(settings.bShowNames) && variable == kPlayerNameVariable &&
         LocalRecordAddress(*gameWrapper) != record.memory_address) {
         // A player renamed twice gets a fresh number; nothing remembers who had which.
         ++playerCounter;
@@ -72,13 +72,13 @@ void CloakMyIdentity::ConcealReplicatedPlayer(ActorWrapper caller, void* params,
     }
 
     // Every replicated variable of every record, the local player's too.
-    if (settings.bShowClubs.get()) record.SetClubID(0);
+    if (Conceals(settings.bShowClubs)) record.SetClubID(0);
 }
 
 // ---- ConcealTitle -------------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
-    if (!settings.bHideScoreboardInfo.get() || !settings.bShowTitles.get()) return;
+    if (!Conceals(settings.bHideScoreboardInfo) || !settings.bShowTitles.get()) return;
     game::GameString* title = game::GfxPriXPTitle.In(WrappedObject(caller));
     if (title == nullptr || title->data == nullptr) return;
     // The count is the game's word only up to the buffer's real size.
@@ -89,6 +89,7 @@ void CloakMyIdentity::ConcealTitle(ActorWrapper caller, void*, std::string) {
 // ---- ConcealLocalName, NameLocalPlayer ----------------------------------------------------------
 
 void CloakMyIdentity::ConcealLocalName(ActorWrapper, void*, std::string) {
+    if (Paused()) return;
     NameLocalPlayer();
 }
 

@@ -85,7 +85,7 @@ std::int32_t CloakMyIdentity::DefaultProductId(std::int32_t slotIndex) {
 // ---- ApplyDefaultLoadouts -----------------------------------------------------------------------
 
 void CloakMyIdentity::ApplyDefaultLoadouts(PriWrapper caller, void*, std::string) {
-    if (!caller || !settings.bDefaultLoadouts.get() || caller.memory_address == 0) return;
+    if (!caller || !Conceals(settings.bDefaultLoadouts) || caller.memory_address == 0) return;
     game::GameObject* record = WrappedObject(caller);
     game::ClientLoadoutData* loadouts = game::PriClientLoadouts.In(record);
     game::ClientLoadoutOnlineData* onlineData = game::PriClientLoadoutsOnline.In(record);

@@ -16,7 +16,7 @@ namespace cloak {
 // ---- ConcealMenuRank ----------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealMenuRank(ActorWrapper, void* params, std::string) {
-    if (!settings.bShowMenuRankInfo.get() || params == nullptr) return;
+    if (!Conceals(settings.bShowMenuRankInfo) || params == nullptr) return;
     // Only the boolean result bit: the rest of the word is not ours.
     static_cast<game::CanShowRankInfoParams*>(params)->result &= ~std::uint32_t{1};
 }
@@ -24,7 +24,7 @@ void CloakMyIdentity::ConcealMenuRank(ActorWrapper, void* params, std::string) {
 // ---- ConcealSeasonRank --------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealSeasonRank(ActorWrapper caller, void*, std::string) {
-    if (!settings.bShowMenuSeasonRank.get()) return;
+    if (!Conceals(settings.bShowMenuSeasonRank)) return;
     std::int32_t* level = game::SeasonRewardLevel.In(WrappedObject(caller));
     if (level != nullptr) *level = 0;
 }
@@ -32,7 +32,7 @@ void CloakMyIdentity::ConcealSeasonRank(ActorWrapper caller, void*, std::string)
 // ---- ConcealTeamName ----------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealTeamName(ActorWrapper caller, void* params, std::string) {
-    if (!settings.bHideTeamNames.get()) return;
+    if (!Conceals(settings.bHideTeamNames)) return;
     game::GameObject* teamData = WrappedObject(caller);
     if (params == nullptr || teamData == nullptr) return;
 
@@ -56,7 +56,7 @@ void CloakMyIdentity::ConcealTeamName(ActorWrapper caller, void* params, std::st
 // ---- ConcealForfeitVote -------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealForfeitVote(ActorWrapper, void* params, std::string) {
-    if (!settings.bShowVoteToForfeit.get() || params == nullptr) return;
+    if (!Conceals(settings.bShowVoteToForfeit) || params == nullptr) return;
     static_cast<game::SetVoteActorParams*>(params)->voteActor = nullptr;
 }
 

@@ -8,7 +8,7 @@
 namespace cloak {
 
 void CloakMyIdentity::ConcealScoreStat(ActorWrapper, void* params, std::string) {
-    if (!settings.bHideScoreboardInfo.get() || !settings.bShowScores.get()) return;
+    if (!Conceals(settings.bHideScoreboardInfo) || !settings.bShowScores.get()) return;
     if (params == nullptr) return;
 
     auto* update = static_cast<game::UpdatePriDataParams*>(params);

@@ -28,6 +28,10 @@ void CloakMyIdentity::onLoad() {
 
     SettingsFolder = gameWrapper->GetDataFolder() / "CloakMyIdentity";
     BringInSettings();
+    // Every load conceals: a pause ends with the session it was meant for.
+    paused_.set(false);
+    // Also when the load cannot hook, so that cloak_status can say why.
+    RegisterConsoleCommands();
     RunLoadSequence();
 }
 

@@ -39,7 +39,9 @@ namespace cloak {
 //   says that nothing is concealed, why and what to do; the settings page says the same at its
 //   foot (Outcome).
 // - A hook the host runs after the plugin object is gone: its callable finds the object expired
-//   and calls nothing (HookTarget).
+//   and calls nothing (HookTarget). The console commands hold the object the same way.
+// - A console command with words it does not accept: one console line listing what it accepts,
+//   and nothing changes.
 // Every console line goes through LogLine, which keeps it valid UTF-8.
 class CloakMyIdentity : public BakkesModPlugin, public HybridPlugin, public SettingsWindowBase {
 public:
@@ -66,6 +68,35 @@ public:
     void SaveSettings();
     bool SetAsideSettingsFile(const std::string& why);
 
+    // A change the user made, on the page or with a console command (settings/settings_change.cpp):
+    // saved at once, a save that cannot even create the folder reported in one console line
+    // (the change stays in memory); friend requests already queued in the game follow their
+    // switch, on the game thread.
+    void SaveChange();
+    void SwitchChanged(const Switch& changed);
+    // Hands FollowFriendRequestSwitch to the game thread.
+    void QueueFriendRequestFollow();
+
+    // Console commands (plugin/console_commands.cpp), registered by every load, also one that
+    // could not hook. They run on the game thread.
+    void RegisterConsoleCommands();
+
+    // Concealment paused as a whole: handlers conceal nothing new, switches and the settings file
+    // stay as they are. Never saved: every load conceals again, so a forgotten pause cannot
+    // outlive the session it was meant for.
+    bool Paused() const noexcept {
+        return paused_.get();
+    }
+    // A pause or resume the user asked for, with a command or the page's button: one console
+    // line and a toast. A resume also has friend requests that arrived meanwhile follow their
+    // switch again.
+    void PauseConcealment(bool pause);
+    // Whether a handler gated by this switch conceals now. As cheap as reading the switch: one
+    // more relaxed byte load.
+    bool Conceals(const Switch& kind) const noexcept {
+        return kind.get() && !paused_.get();
+    }
+
     // Player identity (conceal/identity.cpp).
     void ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string eventName);
     void ConcealTitle(ActorWrapper caller, void* params, std::string eventName);
@@ -88,6 +119,9 @@ public:
     void OnNotificationAdded(ActorWrapper caller, void* params, std::string eventName);
     static void RestoreNotifications(GameWrapper* gameWrapper);
     static void PurgePendingNotifications(GameWrapper* gameWrapper);
+    // The one of the two that fits the friend-request switch and the pause when it runs, so that
+    // queued actions end in the state of the last change whatever order they were queued in.
+    void FollowFriendRequestSwitch(GameWrapper* wrapper);
 
     // Car loadouts (conceal/loadouts.cpp).
     void ApplyDefaultLoadouts(PriWrapper caller, void* params, std::string eventName);
@@ -123,6 +157,7 @@ private:
     LoadOutcome NameLocalPlayer();
 
     SettingsFileState fileState_;
+    Switch paused_{false};
     std::atomic<LoadOutcome> outcome_{LoadOutcome::NotLoaded};
     std::shared_ptr<CloakMyIdentity*> hookTarget_ = std::make_shared<CloakMyIdentity*>(this);
 };

@@ -104,6 +104,12 @@ struct PluginSettings {
                     {"MatchDemolishes", true},
                     {"MatchSaves", true},
                     {"MatchShots", true}};
+
+    // The lock a user's change holds, on the page (drawing thread) or from a console command
+    // (game thread), so that one change - reading a switch, writing it - is never interleaved
+    // with another. It is the statistics table's lock: the page already holds it while it draws
+    // and edits the statistics, and it is recursive.
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> Lock() const { return Stats.Lock(); }
 };
 
 void to_json(nlohmann::json& j, const PluginSettings& settings);

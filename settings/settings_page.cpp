@@ -4,7 +4,6 @@
 // each frame draws the record as it is, including statistics the scoreboard has added since.
 #include <fmt/format.h>
 
-#include <exception>
 #include <string>
 
 #include "plugin/cloak_my_identity.hpp"
@@ -17,32 +16,27 @@ namespace {
 
 constexpr float kIndentWidth = 24.0f;
 
-// The page's one catch: a save that cannot even create the settings folder keeps the change in
-// memory and is reported on the console, so the host's drawing goes on.
-void SaveChange(CloakMyIdentity& plugin) {
-    try {
-        plugin.SaveSettings();
-    } catch (const std::exception& error) {
-        LogLine(fmt::format("could not save the settings in {}: {}",
-                            PathText(plugin.SettingsFolder), FailureText(error)));
-    }
+// What says that nothing, or nothing new, is concealed.
+ImVec4 WarningColour() {
+    return {1.0f, 0.4f, 0.3f, 1.0f};
 }
 
 // Draws one checkbox for a switch. The game thread reads the switch at any time, so the checkbox
 // edits a local copy that is stored back in one step when the click changed it. Returns true
 // when the click changed it.
-bool DrawCheckbox(const char* label, Switch& bound) {
+// The store holds the record's lock, which a console command holds while it reads and writes a
+// switch, so a click never lands in the middle of a command's change.
+bool DrawCheckbox(const PluginSettings& record, const char* label, Switch& bound) {
     bool on = bound.get();
     if (!ImGui::Checkbox(label, &on)) return false;
+    const auto lock = record.Lock();
     bound.set(on);
     return true;
 }
 
 // A checkbox whose change is saved at once.
-bool DrawSwitch(CloakMyIdentity& plugin, const char* label, Switch& bound) {
-    if (!DrawCheckbox(label, bound)) return false;
-    SaveChange(plugin);
-    return true;
+void DrawSwitch(CloakMyIdentity& plugin, const char* label, Switch& bound) {
+    if (DrawCheckbox(plugin.settings, label, bound)) plugin.SwitchChanged(bound);
 }
 
 // One checkbox per statistic. The walk holds the statistics lock, which the scoreboard handler
@@ -54,11 +48,21 @@ void DrawStatistics(CloakMyIdentity& plugin) {
     ImGui::PushID("Stats");
     plugin.settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
         ImGui::PushID(entry.name.c_str());
-        changed |= DrawCheckbox(fmt::format("Hide {}", entry.name).c_str(), concealed);
+        changed |=
+            DrawCheckbox(plugin.settings, fmt::format("Hide {}", entry.name).c_str(), concealed);
         ImGui::PopID();
     });
     ImGui::PopID();
-    if (changed) SaveChange(plugin);
+    if (changed) plugin.SaveChange();
+}
+
+// The top of the page while concealment is paused (cloak_pause): the page must not look as if
+// it conceals, and one click ends the pause.
+void DrawPause(CloakMyIdentity& plugin) {
+    if (!plugin.Paused()) return;
+    ImGui::TextColored(WarningColour(), "Concealment is PAUSED: nothing new is concealed.");
+    if (ImGui::Button("Resume concealing")) plugin.PauseConcealment(false);
+    ImGui::Separator();
 }
 
 // The foot of the page: whether anything is concealed at all, and if not, why and what to do.
@@ -71,9 +75,8 @@ void DrawOutcome(LoadOutcome outcome) {
     if (Hooked(outcome)) {
         ImGui::TextUnformatted(line.c_str());
     } else {
-        const ImVec4 warning(1.0f, 0.4f, 0.3f, 1.0f);
-        ImGui::TextColored(warning, "%s", line.c_str());
-        ImGui::TextColored(warning, "%s", OutcomeAdvice(outcome).c_str());
+        ImGui::TextColored(WarningColour(), "%s", line.c_str());
+        ImGui::TextColored(WarningColour(), "%s", OutcomeAdvice(outcome).c_str());
     }
     ImGui::PopTextWrapPos();
 }
@@ -89,6 +92,7 @@ void SettingsWindowBase::AdoptImGuiContext(std::uintptr_t context) {
 }
 
 void CloakMyIdentity::RenderSettings() {
+    DrawPause(*this);
     DrawSectionHeader("Rank");
     ImGui::TextUnformatted("These can also be found in Settings/Gameplay!");
     DrawSwitch(*this, "Hide Menu Rank", settings.bShowMenuRankInfo);
@@ -99,12 +103,7 @@ void CloakMyIdentity::RenderSettings() {
 
     DrawSectionHeader("FriendsList");
     DrawSwitch(*this, "Hide Recents", settings.bHideRecents);
-    if (DrawSwitch(*this, "Hide Friend Requests", settings.bHideFriendRequests)) {
-        // Requests already queued in the game follow the new choice; only the game thread may
-        // touch the game's notification manager.
-        gameWrapper->Execute(settings.bHideFriendRequests.get() ? &PurgePendingNotifications
-                                                                : &RestoreNotifications);
-    }
+    DrawSwitch(*this, "Hide Friend Requests", settings.bHideFriendRequests);
 
     DrawSectionHeader("Scoreboard/Players");
     DrawSwitch(*this, "Hide scoreboard info", settings.bHideScoreboardInfo);

@@ -168,6 +168,27 @@ TEST_F(DemoTest, FreePlayKeepsNamesAndClubs) {
     EXPECT_EQ(with["players"][1]["clubId"], 3);
 }
 
+// A pause before the match (--console) leaves every screen as the game sets it, but for the
+// local player's name, given at load; a script's own console lines pause and resume in the match.
+TEST_F(DemoTest, APausedPluginConcealsNothingNew) {
+    const DemoRun paused =
+        RunDemo({"--json", "--console", "cloak_pause", "--data-dir", Utf8Text(folder.path())});
+    ASSERT_EQ(paused.exitStatus, 0) << paused.output;
+    json output = json::parse(paused.output);
+    EXPECT_EQ(output["with"]["players"][1]["name"], "Player 0");
+    output["with"]["players"][1]["name"] = "NightOwl_77";
+    EXPECT_EQ(output["with"], output["without"]);
+    EXPECT_THAT(output["console"][0].get<std::string>(), HasSubstr("Concealment paused"));
+
+    const DemoRun script =
+        RunDemo({"--json", "--match", CLOAK_SOURCE_DIR "/sim/demo/matches/pause.json", "--data-dir",
+                 Utf8Text(folder.path())});
+    ASSERT_EQ(script.exitStatus, 0) << script.output;
+    const json with = json::parse(script.output)["with"];
+    EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Player 1", "Kestrel", "Player 2"));
+    EXPECT_EQ(with["teams"][1], "Copper Comets");
+}
+
 TEST_F(DemoTest, TheTableShowsBothColumns) {
     const DemoRun run = RunDemo({"--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
@@ -239,6 +260,8 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
         {R"({"localName": "Me", "events": [{"event": "join", "player": "a", "name": "A",
             "team": 0}, {"event": "replicate", "player": "a", "variable": "Pi\u0000ng"}]})",
          R"(event 2 ("replicate"), field "variable": must not contain a zero)"},
+        {R"({"localName": "Me", "events": [{"event": "console", "command": 1}]})",
+         R"(event 1 ("console"), field "command")"},
     };
     for (const auto& [script, message] : cases) {
         const std::filesystem::path file = folder.path() / "match.json";

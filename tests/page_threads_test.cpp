@@ -1,7 +1,7 @@
 // The settings page on the host's drawing thread and the game thread at the same time: the page
 // clicks through every checkbox while the game plays scoreboard updates, whose handler reads the
-// switches and learns statistics it meets for the first time, and runs the queued work. Run under
-// ThreadSanitizer by scripts/run-tests.sh.
+// switches and learns statistics it meets for the first time, runs console commands that change
+// the same switches, and runs the queued work. Run under ThreadSanitizer by scripts/run-tests.sh.
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
@@ -40,6 +40,9 @@ TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
         for (int update = 0; drawing.load(); ++update) {
             session.ReportStat(player, fmt::format("MatchStat{}", update % kNewStatistics), update);
             session.ReportStat(player, "MatchScore", update);
+            host_->ExecuteCommand(
+                "cloak_toggle titles; cloak_toggle friends; cloak_set MatchGoals off; cloak_pause; "
+                "cloak_resume");
             host_->Tick();
             std::this_thread::yield();
         }
@@ -77,6 +80,8 @@ TEST_F(PageThreadsTest, DrawingAndGameThreadsShareTheSettings) {
     EXPECT_EQ(stats.front(), "Hide MatchScore");
     page_->Click("Hide team names");
     EXPECT_EQ(StoredFile()["Stats"].size(), 5u + kNewStatistics);
+    // Whichever thread saved last, the file holds the record as it is.
+    EXPECT_EQ(StoredFile(), nlohmann::json(plugin_->settings));
 }
 
 // The scoreboard handler takes the statistics lock on the game thread; a save on the drawing

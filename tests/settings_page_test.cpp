@@ -20,8 +20,6 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
-using Action = void (*)(GameWrapper*);
-
 const std::vector<std::string> kDefaultLabels = {
     "Hide Menu Rank",
     "Hide Season Reward Rank (Shows as unranked)",
@@ -265,11 +263,8 @@ TEST_F(PageTest, EachClickSavesOnceAndOnlyFriendRequestsQueueAnAction) {
                 EXPECT_THAT(queued, IsEmpty());
                 continue;
             }
+            // The action reads the switch when it runs (its effect: console_commands_test).
             ASSERT_EQ(queued.size(), 1u);
-            const Action* action = queued[0].target<Action>();
-            ASSERT_NE(action, nullptr);
-            EXPECT_EQ(*action, expected ? &CloakMyIdentity::PurgePendingNotifications
-                                        : &CloakMyIdentity::RestoreNotifications);
             EXPECT_EQ(StoredFile()["bHideFriendRequests"].get<bool>(), expected);
         }
     }
@@ -359,6 +354,33 @@ TEST_F(PageTest, ClickWhileAnotherProgramHoldsTheFileKeepsTheChangeAndTheOldFile
     EXPECT_EQ(StoredFile()["bShowClubs"], false);
 }
 #endif
+
+// A console command's change shows on the next frame and is saved once, as a click is; a pause
+// shows at the top of the page, above every checkbox, with a button that resumes.
+TEST_F(PageTest, CommandsShowOnTheNextFrameAndThePauseAtTheTop) {
+    Open();
+    page_->Frame();
+    host_->ExecuteCommand("cloak_set titles off");
+    EXPECT_FALSE(page_->Frame().Find("Hide Titles")->ticked);
+    EXPECT_EQ(saves_->Take(), 1);
+
+    const auto banner = [](const DrawnPage& page) {
+        const auto found = std::find_if(page.texts.begin(), page.texts.end(), [](const auto& t) {
+            return t.text == "Concealment is PAUSED: nothing new is concealed.";
+        });
+        return found == page.texts.end() ? nullptr : &*found;
+    };
+    host_->ExecuteCommand("cloak_pause");
+    const DrawnPage paused = page_->Frame();
+    ASSERT_NE(banner(paused), nullptr);
+    EXPECT_LT(banner(paused)->rect.y1, paused.checkboxes.front().box.y0);
+
+    page_->ClickText("Resume concealing");
+    EXPECT_FALSE(plugin_->Paused());
+    EXPECT_EQ(banner(page_->Frame()), nullptr);
+    EXPECT_EQ(host_->Toasts().size(), 2u);
+    EXPECT_EQ(saves_->Take(), 0) << "the pause is never saved";
+}
 
 TEST_F(PageTest, ClickingALabelTheFrameDidNotDrawIsReported) {
     Open();

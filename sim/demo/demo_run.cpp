@@ -28,12 +28,24 @@ std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
     return fmt::format("{} {} ({})", info.className, info.pluginVersion, info.pluginName);
 }
 
+void DemoGame::RunConsoleCommands(const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) host.ExecuteCommand(line);
+}
+
 HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
-                    const std::optional<std::filesystem::path>& module, sim::host::HostSdk sdk) {
+                    const std::optional<std::filesystem::path>& module,
+                    const std::vector<std::string>& consoleCommands, sim::host::HostSdk sdk) {
     DemoGame game(script, dataFolder, sdk);
     HalfResult result;
-    if (module) result.plugin = game.LoadPlugin(*module);
-    emu::PlayMatchScript(game.session, script, [&game] { game.host.Tick(); });
+    if (module) {
+        result.plugin = game.LoadPlugin(*module);
+        game.RunConsoleCommands(consoleCommands);
+    }
+    // The script's console lines reach the host in both halves; without the plugin it knows
+    // none of them.
+    emu::PlayMatchScript(
+        game.session, script, [&game] { game.host.Tick(); },
+        [&game](const std::string& line) { game.host.ExecuteCommand(line); });
     result.screens = emu::CaptureScreens(game.session);
     result.console = game.host.ConsoleLines();
     game.host.Unload();

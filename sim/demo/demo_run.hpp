@@ -23,6 +23,8 @@ struct DemoGame {
     // Loads the plugin module the way the real host does and returns "<name> <version>
     // (<description>)"; throws std::runtime_error with the host's console lines when it cannot.
     std::string LoadPlugin(const std::filesystem::path& module);
+    // Lines typed into the host's console, in order.
+    void RunConsoleCommands(const std::vector<std::string>& lines);
 
     emu::World world;
     emu::Session session;
@@ -36,10 +38,12 @@ struct HalfResult {
 };
 
 // Plays `script` from the start in a world of its own. With a module, the host loads it before
-// the first event, with `dataFolder` as the host's data folder. Throws std::runtime_error with
-// the host's console lines when the module cannot be loaded.
+// the first event, with `dataFolder` as the host's data folder, and then runs `consoleCommands`
+// in its console. Throws std::runtime_error with the host's console lines when the module cannot
+// be loaded.
 HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::optional<std::filesystem::path>& module,
+                    const std::vector<std::string>& consoleCommands,
                     sim::host::HostSdk sdk = sim::host::HostSdk::Hybrid);
 
 }  // namespace demo

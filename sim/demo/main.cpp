@@ -30,12 +30,13 @@ struct Options {
     bool settings = false;
     sim::host::HostSdk host = sim::host::HostSdk::Hybrid;
     SettingsWindowOptions window;
+    std::vector<std::string> console;  // --console lines, in order
 };
 
 int Usage() {
     std::fputs(
-        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--host hybrid|public] [--json | "
-        "--settings [--screenshot FILE]]\n"
+        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--host hybrid|public] "
+        "[--console COMMAND]... [--json | --settings [--screenshot FILE]]\n"
         "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
         "                  there (default " CLOAK_DEFAULT_DATA_DIR
         ")\n"
@@ -43,6 +44,8 @@ int Usage() {
         "  --host public   a host as its makers publish it, which hands the plugin no game tables\n"
         "                  (default: hybrid, which does)\n"
         "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n"
+        "  --console COMMAND  a line typed into the host's console once the plugin is loaded,\n"
+        "                  before the match (e.g. \"cloak_pause\"); may be given again\n"
         "  --settings      open the plugin's settings page in a window while the match replays\n"
         "  --screenshot FILE  with --settings: write the window to FILE (PNG) and exit\n",
         stderr);
@@ -62,6 +65,8 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& arguments) {
                    (arguments[i + 1] == "hybrid" || arguments[i + 1] == "public")) {
             options.host = arguments[++i] == "public" ? sim::host::HostSdk::Public
                                                       : sim::host::HostSdk::Hybrid;
+        } else if (arg == "--console" && valueFollows) {
+            options.console.push_back(arguments[++i]);
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--settings") {
@@ -116,13 +121,16 @@ int main(int argc, char** argv) {
     }
 
     if (options->settings) {
-        return RunSettingsDemo(script, options->dataDir, CLOAK_PLUGIN_PATH, options->window);
+        SettingsWindowOptions window = options->window;
+        window.consoleCommands = options->console;
+        return RunSettingsDemo(script, options->dataDir, CLOAK_PLUGIN_PATH, window);
     }
     std::string output;
     try {
-        const demo::HalfResult without = demo::PlayHalf(script, options->dataDir, std::nullopt);
-        const demo::HalfResult with = demo::PlayHalf(
-            script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH), options->host);
+        const demo::HalfResult without = demo::PlayHalf(script, options->dataDir, std::nullopt, {});
+        const demo::HalfResult with =
+            demo::PlayHalf(script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH),
+                           options->console, options->host);
         if (options->json) {
             const nlohmann::json screens = {
                 {"without", without.screens}, {"with", with.screens}, {"console", with.console}};

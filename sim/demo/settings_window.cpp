@@ -70,7 +70,9 @@ private:
 void ReplayMatch(std::stop_token stop, emu::Session& session, sim::host::Host& host,
                  const emu::MatchScript& script, const emu::Screens& without, ScreensBoard& board) {
     while (!stop.stop_requested()) {
-        emu::PlayMatchScript(session, script, [&host] { host.Tick(); });
+        emu::PlayMatchScript(
+            session, script, [&host] { host.Tick(); },
+            [&host](const std::string& line) { host.ExecuteCommand(line); });
         board.Post(demo::ScreensTable(without, emu::CaptureScreens(session)));
         for (int tick = 0; tick < kTicksBetweenReplays && !stop.stop_requested(); ++tick) {
             host.Tick();
@@ -206,11 +208,12 @@ int ShowWindow(sim::host::Host& host, const ScreensBoard& board,
 
 int RunSettingsDemo(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::filesystem::path& module, const SettingsWindowOptions& options) {
-    const emu::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt).screens;
+    const emu::Screens without = demo::PlayHalf(script, dataFolder, std::nullopt, {}).screens;
 
     demo::DemoGame game(script, dataFolder);
     try {
         game.LoadPlugin(module);
+        game.RunConsoleCommands(options.consoleCommands);
     } catch (const std::runtime_error& error) {
         fmt::print(stderr, "{}\n", error.what());
         return 1;

@@ -4,12 +4,16 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "sim/game/match_script.hpp"
 
 struct SettingsWindowOptions {
     // Draw until the game's screens are in, write the window's pixels to this PNG file and close.
     std::optional<std::filesystem::path> screenshot;
+    // Lines typed into the host's console once the plugin is loaded (--console).
+    std::vector<std::string> consoleCommands;
 };
 
 // Plays `script` once without the plugin (the left column of the screens table), then loads

@@ -12,7 +12,8 @@ namespace {
 // The players of the current match by the script's ids.
 class ScriptPlayers {
 public:
-    explicit ScriptPlayers(Session& session) : session_(session) {}
+    ScriptPlayers(Session& session, const std::function<void(const std::string&)>& console)
+        : session_(session), console_(console) {}
 
     void operator()(const JoinEvent& event) {
         players_[event.player] = &session_.Join(event.local, event.name, event.team, event.clubId);
@@ -52,6 +53,9 @@ public:
         players_.clear();
         session_.EndMatch();
     }
+    void operator()(const ConsoleEvent& event) {
+        if (console_) console_(event.command);
+    }
 
 private:
     // The script was checked when it was read: every id names a player of the current match.
@@ -61,14 +65,15 @@ private:
     }
 
     Session& session_;
+    const std::function<void(const std::string&)>& console_;
     std::map<std::string, MatchPlayer*> players_;
 };
 
 }  // namespace
 
-void PlayMatchScript(Session& session, const MatchScript& script,
-                     const std::function<void()>& tick) {
-    ScriptPlayers players(session);
+void PlayMatchScript(Session& session, const MatchScript& script, const std::function<void()>& tick,
+                     const std::function<void(const std::string&)>& console) {
+    ScriptPlayers players(session, console);
     for (const MatchEvent& event : script.events) {
         std::visit(players, event);
         tick();

@@ -230,6 +230,7 @@ MatchEvent ReadEvent(FieldReader& fields, const std::string& kind, Roster& roste
         roster.EndMatch();
         return EndMatchEvent{};
     }
+    if (kind == "console") return ConsoleEvent{fields.String("command")};
     fields.Fail("event", "unknown kind \"" + kind + "\"");
 }
 

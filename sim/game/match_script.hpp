@@ -98,11 +98,16 @@ struct FreePlayEvent {
 };
 // The match ends: its game event object is destroyed; players leave; a new match may follow.
 struct EndMatchEvent {};
+// A line typed into the host's console, e.g. "cloak_pause".
+struct ConsoleEvent {
+    std::string command;
+};
 
-using MatchEvent = std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent,
-                                StatEvent, LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent,
-                                SeasonRewardEvent, RecentsChangedEvent, DownloadRecentsEvent,
-                                NotificationEvent, RpcEvent, FreePlayEvent, EndMatchEvent>;
+using MatchEvent =
+    std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent, StatEvent,
+                 LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent, SeasonRewardEvent,
+                 RecentsChangedEvent, DownloadRecentsEvent, NotificationEvent, RpcEvent,
+                 FreePlayEvent, EndMatchEvent, ConsoleEvent>;
 
 // ---- MatchScript --------------------------------------------------------------------------------
 

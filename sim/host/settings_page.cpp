@@ -4,6 +4,7 @@
 #include <imgui.h>
 #include <imgui_internal.h>
 
+#include <algorithm>
 #include <future>
 #include <memory>
 #include <stdexcept>
@@ -137,11 +138,26 @@ DrawnPage DrawingThread::Click(std::string_view label) {
         if (target == nullptr) {
             throw std::invalid_argument("the page drew no checkbox labelled \"" + wanted + "\"");
         }
-        const float x = target->box.CentreX();
-        const float y = target->box.CentreY();
-        for (const bool down : {false, true, false}) last_ = page.Frame(PointerInput{x, y, down});
-        return last_;
+        return PressAt(page, target->box);
     });
+}
+
+DrawnPage DrawingThread::ClickText(std::string_view text) {
+    return Call([this, wanted = std::string(text)](SettingsPage& page) {
+        const auto target = std::find_if(last_.texts.begin(), last_.texts.end(),
+                                         [&](const DrawnText& run) { return run.text == wanted; });
+        if (target == last_.texts.end()) {
+            throw std::invalid_argument("the page drew no text \"" + wanted + "\"");
+        }
+        return PressAt(page, target->rect);
+    });
+}
+
+DrawnPage DrawingThread::PressAt(SettingsPage& page, PixelRect rect) {
+    for (const bool down : {false, true, false}) {
+        last_ = page.Frame(PointerInput{rect.CentreX(), rect.CentreY(), down});
+    }
+    return last_;
 }
 
 }  // namespace sim::host

@@ -80,9 +80,13 @@ public:
     // drew it, presses and releases the button: three frames; returns what the last one drew.
     // Throws std::invalid_argument when the previous frame drew no such checkbox.
     DrawnPage Click(std::string_view label);
+    // The same on the middle of the text run that reads `text`: a button's label.
+    DrawnPage ClickText(std::string_view text);
 
 private:
     DrawnPage Call(std::function<DrawnPage(SettingsPage&)> work);
+    // Moves the mouse to the middle of `rect`, presses and releases: three frames.
+    DrawnPage PressAt(SettingsPage& page, PixelRect rect);
     void Run(Host& host, PageSize size);
 
     std::mutex mutex_;

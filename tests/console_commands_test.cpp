@@ -1,0 +1,234 @@
+// The console commands as a streamer types or binds them, through the stand-in host's console:
+// every switch by its word, every bad input, and the pause.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "plugin_in_game.hpp"
+#include "sim/game/match_screens.hpp"
+
+using namespace cloak;
+
+namespace {
+
+using nlohmann::json;
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::StartsWith;
+
+class ConsoleCommandsTest : public testing_support::PluginInGame {
+protected:
+    ConsoleCommandsTest() { Load(); }
+
+    // The console lines one typed line added.
+    std::vector<std::string> Run(const std::string& line) {
+        const std::size_t before = host.ConsoleLines().size();
+        host.ExecuteCommand(line);
+        const std::vector<std::string> lines = host.ConsoleLines();
+        return {lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()};
+    }
+    json StoredFile() const {
+        return json::parse(
+            testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json"));
+    }
+    std::vector<std::string> ToastTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& toast : host.Toasts()) texts.push_back(toast.text);
+        return texts;
+    }
+    std::u16string NameOf(const emu::MatchPlayer& player) { return Text(player.pri, "PlayerName"); }
+};
+
+// ---- One switch by its word ---------------------------------------------------------------------
+
+struct SwitchCase {
+    const char* typed;  // the NAME as typed, in any letter case
+    const char* key;    // where settings.json keeps it
+    const char* off;    // a spelling of off
+    const char* on;     // a spelling of on
+    const char* shown;  // the name the answer shows
+};
+
+class SwitchCommandTest : public ConsoleCommandsTest,
+                          public ::testing::WithParamInterface<SwitchCase> {};
+
+// Each change is in memory and in the file, as a click on the page leaves them, and the answer
+// is one line with the new state.
+TEST_P(SwitchCommandTest, SetAndToggleChangeTheRecordAndTheFile) {
+    const SwitchCase& c = GetParam();
+    const json::json_pointer key(c.key);
+    const auto expect = [&](const std::vector<std::string>& lines, bool on) {
+        EXPECT_THAT(lines, ElementsAre(StartsWith(std::string(c.shown) + (on ? ": on" : ": off"))));
+        EXPECT_EQ(StoredFile()[key], on);
+        EXPECT_EQ(json(plugin.settings)[key], on);
+    };
+    expect(Run(std::string("cloak_set ") + c.typed + " " + c.off), false);
+    expect(Run(std::string("cloak_toggle ") + c.typed), true);
+    expect(Run(std::string("cloak_toggle ") + c.typed), false);
+    expect(Run(std::string("cloak_set ") + c.typed + " " + c.on), true);
+    EXPECT_FALSE(plugin.Paused());
+    EXPECT_THAT(host.Toasts(), IsEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWord, SwitchCommandTest,
+    ::testing::Values(SwitchCase{"names", "/bShowNames", "off", "on", "names"},
+                      SwitchCase{"TITLES", "/bShowTitles", "0", "1", "titles"},
+                      SwitchCase{"clubs", "/bShowClubs", "false", "true", "clubs"},
+                      SwitchCase{"menurank", "/bShowMenuRankInfo", "OFF", "On", "menurank"},
+                      SwitchCase{"seasonrank", "/bShowMenuSeasonRank", "False", "TRUE",
+                                 "seasonrank"},
+                      SwitchCase{"teams", "/bHideTeamNames", "off", "on", "teams"},
+                      SwitchCase{"forfeit", "/bShowVoteToForfeit", "off", "on", "forfeit"},
+                      SwitchCase{"recents", "/bHideRecents", "off", "on", "recents"},
+                      SwitchCase{"friends", "/bHideFriendRequests", "off", "on", "friends"},
+                      SwitchCase{"Scoreboard", "/bHideScoreboardInfo", "off", "on", "scoreboard"},
+                      SwitchCase{"stats", "/bShowScores", "off", "on", "stats"},
+                      SwitchCase{"loadouts", "/bDefaultLoadouts", "off", "on", "loadouts"},
+                      SwitchCase{"MatchGoals", "/Stats/MatchGoals", "off", "on", "MatchGoals"},
+                      SwitchCase{"matchsaves", "/Stats/MatchSaves", "0", "1", "MatchSaves"}));
+
+// ---- Bad input ----------------------------------------------------------------------------------
+
+class BadInputTest : public ConsoleCommandsTest,
+                     public ::testing::WithParamInterface<const char*> {};
+
+// One line that lists what the command accepts; the record, the file, the pause and the game's
+// queued work stay as they were.
+TEST_P(BadInputTest, OneLineListsWhatIsAcceptedAndNothingChanges) {
+    const json record = json(plugin.settings);
+    const std::string file =
+        testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json");
+    const std::string typed = GetParam();
+    const std::string command = typed.substr(0, typed.find(' '));
+    const bool takesName = command == "cloak_set" || command == "cloak_toggle";
+
+    const std::vector<std::string> lines = Run(typed);
+
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_THAT(lines[0], AllOf(StartsWith(command + ": "), HasSubstr("nothing changed")));
+    if (takesName) {
+        EXPECT_THAT(lines[0], AllOf(HasSubstr("names, titles, clubs, menurank, seasonrank, teams, "
+                                              "forfeit, recents, friends, scoreboard, stats, "
+                                              "loadouts"),
+                                    HasSubstr("MatchScore, MatchGoals")));
+    }
+    if (command == "cloak_set") {
+        EXPECT_THAT(lines[0], HasSubstr("on|off (or 1|0, true|false)"));
+    }
+    EXPECT_EQ(json(plugin.settings), record);
+    EXPECT_EQ(testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json"), file);
+    EXPECT_FALSE(plugin.Paused());
+    EXPECT_THAT(host.Toasts(), IsEmpty());
+    EXPECT_EQ(host.State().work.Pending(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Every, BadInputTest,
+                         ::testing::Values("cloak_set", "cloak_set friends", "cloak_set friends 2",
+                                           "cloak_set friends yes", "cloak_set nobody off",
+                                           "cloak_set friends off now", "cloak_toggle nobody",
+                                           "cloak_toggle friends now", "cloak_toggle Match",
+                                           "cloak_status all", "cloak_pause now",
+                                           "cloak_resume \"\""));
+
+// ---- Status -------------------------------------------------------------------------------------
+
+// A line a kind, with its switch and what it does, then the statistics (a long session meets
+// thousands: the line counts those past the first twenty), the load and the pause.
+TEST_F(ConsoleCommandsTest, StatusTellsEveryKindTheLoadAndThePause) {
+    Run("cloak_set clubs off; cloak_set MatchShots off; cloak_pause");
+    for (int stat = 0; stat < 25; ++stat)
+        plugin.settings.Stats.FindOrAdd("Stat" + std::to_string(stat));
+    const std::vector<std::string> lines = Run("cloak_status");
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines[0], "names: on - other players' names become Player 1, Player 2, ...");
+    EXPECT_THAT(lines[2], StartsWith("clubs: off - "));
+    EXPECT_THAT(lines[11], StartsWith("loadouts: on - "));
+    EXPECT_EQ(lines[12],
+              "statistics concealed: MatchScore, MatchGoals, MatchDemolishes, MatchSaves; shown: "
+              "MatchShots, Stat0, Stat1, Stat2, Stat3, Stat4, Stat5, Stat6, Stat7, Stat8, Stat9, "
+              "Stat10, Stat11, Stat12, Stat13, Stat14, Stat15, Stat16, Stat17, Stat18, and 6 more");
+    EXPECT_EQ(lines[13], "CloakMyIdentity: Concealing.");
+    EXPECT_THAT(lines[14], HasSubstr("PAUSED"));
+}
+
+// Commands come with every load, also one that could not hook: then they say so, and a resume
+// must not claim to conceal.
+TEST_F(ConsoleCommandsTest, LoadThatCouldNotHookStillAnswersAndSaysSo) {
+    session.reset();  // no game session: the host reports no controller
+    Load();
+    EXPECT_THAT(Run("cloak_status").back(), HasSubstr("not paused"));
+    EXPECT_THAT(Run("cloak_status"),
+                ::testing::Contains(HasSubstr("NOT concealing: the game has no local player "
+                                              "controller yet. Load the plugin again")));
+    Run("cloak_pause");
+    EXPECT_THAT(Run("cloak_resume"),
+                ElementsAre(HasSubstr("resumed, but CloakMyIdentity is NOT concealing")));
+    EXPECT_THAT(ToastTexts(), ElementsAre("Concealment paused", "NOT concealing: see the console"));
+}
+
+// ---- The pause ----------------------------------------------------------------------------------
+
+// While paused no handler conceals anything new and nothing is put back; the switches and the
+// file stay; a resume, or a new load, conceals again.
+TEST_F(ConsoleCommandsTest, PauseConcealsNothingNewUntilResumed) {
+    emu::MatchPlayer& zephyr = session->Join(false, u"Zephyr", 0, 7312);
+    session->SetTeamName(1, u"Copper Comets");
+    const std::string file =
+        testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json");
+
+    EXPECT_THAT(Run("cloak_pause"), ElementsAre(StartsWith("Concealment paused")));
+    emu::MatchPlayer& kestrel = session->Join(false, u"Kestrel", 1, 8804);
+    session->SetTitle(kestrel, u"Supersonic Legend");
+    session->ReportStat(kestrel, "MatchGoals", 2);
+    session->SetTeamName(1, u"Sundown Raiders");
+    const emu::Screens paused = emu::CaptureScreens(*session);
+    EXPECT_EQ(NameOf(zephyr), u"Player 1");
+    EXPECT_EQ(paused.players[1].name, u"Kestrel");
+    EXPECT_EQ(paused.players[1].clubId, 8804u);
+    EXPECT_EQ(paused.players[1].title, u"Supersonic Legend");
+    EXPECT_EQ(paused.players[1].stats.at(0).second, 2);
+    EXPECT_EQ(paused.teams[1], u"Sundown Raiders");
+    EXPECT_EQ(testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json"), file);
+    EXPECT_TRUE(plugin.settings.bShowNames.get());
+
+    // A toggle without a NAME resumes.
+    EXPECT_THAT(Run("cloak_toggle"), ElementsAre("Concealing again"));
+    emu::MatchPlayer& lumen = session->Join(false, u"Lumen", 1, 120);
+    EXPECT_EQ(NameOf(lumen), u"Player 2");
+    EXPECT_EQ(NameOf(kestrel), u"Kestrel") << "nothing is concealed after the fact";
+    EXPECT_THAT(ToastTexts(), ElementsAre("Concealment paused", "Concealing again"));
+
+    Run("cloak_toggle");
+    ASSERT_TRUE(plugin.Paused());
+    Load();
+    EXPECT_FALSE(plugin.Paused()) << "a pause is never carried into a new load";
+}
+
+// Friend requests follow their switch on the game thread, as after a click: requests that wait
+// in the game are dropped when concealment comes back, and kept while it is off.
+TEST_F(ConsoleCommandsTest, FriendRequestsWaitingInTheGameFollowTheSwitchAndThePause) {
+    const auto pending = [&] {
+        return Field<game::GameArray<testing_support::GameObject*>>(session->NotificationManager(),
+                                                                    "PendingNotifications")
+            .count;
+    };
+    Run("cloak_set friends off");
+    session->AddNotification(true, u"Kestrel_TTV");
+    host.Tick();
+    EXPECT_EQ(pending(), 1);
+    Run("cloak_pause; cloak_set friends on");
+    host.Tick();
+    session->AddNotification(true, u"Lumen");
+    EXPECT_EQ(pending(), 2) << "paused: nothing is dropped";
+    Run("cloak_resume");
+    host.Tick();
+    EXPECT_EQ(pending(), 0);
+}
+
+}  // namespace
