@@ -16,7 +16,9 @@ namespace demo {
 
 DemoGame::DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                    sim::host::HostSdk sdk)
-    : session(world, script.localName), host(dataFolder, sdk) {}
+    : session(world, script.localName, emu::BuiltInCatalogue(),
+              script.startsLoading ? emu::GameStart::Loading : emu::GameStart::MainMenu),
+      host(dataFolder, sdk) {}
 
 std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
     if (!host.Load(module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
@@ -32,10 +34,14 @@ HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path&
                     const std::optional<std::filesystem::path>& module, sim::host::HostSdk sdk) {
     DemoGame game(script, dataFolder, sdk);
     HalfResult result;
-    if (module) result.plugin = game.LoadPlugin(*module);
-    emu::PlayMatchScript(game.session, script, [&game] { game.host.Tick(); });
+    const auto load = [&] { result.plugin = game.LoadPlugin(*module); };
+    if (module && !script.loadsPlugin) load();
+    emu::PlayMatchScript(
+        game.session, script, [&game] { game.host.Tick(); },
+        module ? std::function<void()>(load) : std::function<void()>());
     result.screens = emu::CaptureScreens(game.session);
     result.console = game.host.ConsoleLines();
+    result.toasts = game.host.Toasts();
     game.host.Unload();
     return result;
 }

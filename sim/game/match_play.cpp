@@ -12,7 +12,15 @@ namespace {
 // The players of the current match by the script's ids.
 class ScriptPlayers {
 public:
-    explicit ScriptPlayers(Session& session) : session_(session) {}
+    ScriptPlayers(Session& session, const std::function<void()>& tick,
+                  const std::function<void()>& loadPlugin)
+        : session_(session), tick_(tick), loadPlugin_(loadPlugin) {}
+
+    // One tick of the game thread.
+    void Frame() {
+        tick_();
+        if (session_.InMenus()) session_.ProcessNotifications();
+    }
 
     void operator()(const JoinEvent& event) {
         players_[event.player] = &session_.Join(event.local, event.name, event.team, event.clubId);
@@ -52,6 +60,13 @@ public:
         players_.clear();
         session_.EndMatch();
     }
+    void operator()(const LoadPluginEvent&) {
+        if (loadPlugin_) loadPlugin_();
+    }
+    void operator()(const MainMenuEvent&) { session_.ReachMainMenu(); }
+    void operator()(const WaitEvent& event) {
+        for (int frame = 0; frame < event.seconds * kFramesPerSecond; ++frame) Frame();
+    }
 
 private:
     // The script was checked when it was read: every id names a player of the current match.
@@ -61,18 +76,19 @@ private:
     }
 
     Session& session_;
+    const std::function<void()>& tick_;
+    const std::function<void()>& loadPlugin_;
     std::map<std::string, MatchPlayer*> players_;
 };
 
 }  // namespace
 
-void PlayMatchScript(Session& session, const MatchScript& script,
-                     const std::function<void()>& tick) {
-    ScriptPlayers players(session);
+void PlayMatchScript(Session& session, const MatchScript& script, const std::function<void()>& tick,
+                     const std::function<void()>& loadPlugin) {
+    ScriptPlayers players(session, tick, loadPlugin);
     for (const MatchEvent& event : script.events) {
         std::visit(players, event);
-        tick();
-        if (session.InMenus()) session.ProcessNotifications();
+        players.Frame();
     }
 }
 
