@@ -20,6 +20,11 @@ namespace {
 constexpr float kFirstWaitSeconds = 0.5F;
 constexpr float kLongestWaitSeconds = 4.0F;
 
+void ShowToast(GameWrapper& game, LoadOutcome outcome) {
+    const OutcomeToast toast = ToastFor(outcome);
+    game.Toast(kToastTitle, toast.text, "default", toast.seconds, toast.type);
+}
+
 }  // namespace
 
 void CloakMyIdentity::RunLoadSequence() {
@@ -36,8 +41,7 @@ void CloakMyIdentity::TryToConceal(float wait) {
             waitingShown_ = true;
             outcome_.store(LoadOutcome::WaitingForGame);
             LogLine(NotConcealingLine(outcome));
-            const OutcomeToast toast = ToastFor(LoadOutcome::WaitingForGame);
-            gameWrapper->Toast(kToastTitle, toast.text, "default", toast.seconds, toast.type);
+            ShowToast(*gameWrapper, LoadOutcome::WaitingForGame);
         }
         gameWrapper->SetTimeout(
             [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
@@ -54,8 +58,7 @@ void CloakMyIdentity::TryToConceal(float wait) {
     } else if (waitingShown_) {
         LogLine(kConcealingAfterWaitingLine);
     }
-    const OutcomeToast toast = ToastFor(outcome);
-    gameWrapper->Toast(kToastTitle, toast.text, "default", toast.seconds, toast.type);
+    ShowToast(*gameWrapper, outcome);
 }
 
 LoadOutcome CloakMyIdentity::HookWhenReady() {
