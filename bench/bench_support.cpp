@@ -2,13 +2,16 @@
 #include "bench/bench_support.hpp"
 
 #include <fmt/format.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <set>
+#include <string>
 
 #include "game/lookup.hpp"
 #include "game/tables.hpp"
@@ -169,6 +172,26 @@ void TimeFirstCalls(benchmark::State& state, const std::function<void()>& firstC
         state.ResumeTiming();
         firstCall();
     }
+}
+
+// ---- The plugin module -------------------------------------------------------------------------
+
+std::filesystem::path ScratchFolder() {
+    return std::filesystem::temp_directory_path() /
+           ("cloak-bench-load-" + std::to_string(static_cast<long>(::getpid())));
+}
+
+std::filesystem::path ModuleCopy() {
+    static const std::filesystem::path copy = [] {
+        const std::filesystem::path module(CLOAK_PLUGIN_PATH);
+        std::filesystem::create_directories(ScratchFolder());
+        std::atexit([] { std::filesystem::remove_all(ScratchFolder()); });
+        const std::filesystem::path target = ScratchFolder() / module.filename();
+        std::filesystem::copy_file(module, target,
+                                   std::filesystem::copy_options::overwrite_existing);
+        return target;
+    }();
+    return copy;
 }
 
 // ---- Large worlds -------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -63,6 +64,15 @@ private:
 // The loop of a benchmark whose every iteration times `firstCall` as the first lookup of the
 // process: the lookups' indices and caches are forgotten before it, outside the timing.
 void TimeFirstCalls(benchmark::State& state, const std::function<void()>& firstCall);
+
+// ---- The plugin module -------------------------------------------------------------------------
+
+// A copy of the plugin module of this program's own, in a folder removed at exit: a host that
+// loads it maps it afresh, with no tables kept from before, whatever other benchmarks keep
+// loaded; it goes again when that host unloads it.
+std::filesystem::path ModuleCopy();
+// The folder it lies in; a host's data folder may go there too.
+std::filesystem::path ScratchFolder();
 
 // ---- Large worlds -------------------------------------------------------------------------------
 

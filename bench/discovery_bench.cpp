@@ -4,7 +4,6 @@
 // whole load with the host as its makers publish it, against the load through a host that hands
 // the tables over.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -120,31 +119,11 @@ CLOAK_FOREIGN_READS std::uint64_t ReadImageData() {
 
 // ---- The load -----------------------------------------------------------------------------------
 
-// A copy of the module of its own, so that each load maps it afresh and finds no tables kept
-// from before, whatever other benchmarks keep loaded.
-std::filesystem::path Folder() {
-    return std::filesystem::temp_directory_path() /
-           ("cloak-bench-load-" + std::to_string(static_cast<long>(::getpid())));
-}
-
-std::filesystem::path ModuleCopy() {
-    static const std::filesystem::path copy = [] {
-        const std::filesystem::path module(CLOAK_PLUGIN_PATH);
-        std::filesystem::create_directories(Folder());
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
-        const std::filesystem::path target = Folder() / module.filename();
-        std::filesystem::copy_file(module, target,
-                                   std::filesystem::copy_options::overwrite_existing);
-        return target;
-    }();
-    return copy;
-}
-
 void LoadWith(sim::host::HostSdk sdk) {
     const emu::World& world = Game().world;
-    sim::host::Host host(Folder() / "data", sdk);
+    sim::host::Host host(bench::ScratchFolder() / "data", sdk);
     // A public host ignores the tables.
-    host.Load(ModuleCopy(), {world.ObjectTableAddress(), world.NameTableAddress()});
+    host.Load(bench::ModuleCopy(), {world.ObjectTableAddress(), world.NameTableAddress()});
     if (!host.ConsoleLines().empty())
         std::abort();  // it would measure a load that conceals nothing
     host.Unload();

@@ -35,6 +35,10 @@ void CloakMyIdentity::onLoad() {
     RunLoadSequence();
 }
 
+void CloakMyIdentity::onUnload() {
+    CancelPendingTries();
+}
+
 void CloakMyIdentity::BringInSettings() {
     fileState_.leftAlone.store(false);
     bool writeBack = true;

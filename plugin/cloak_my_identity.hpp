@@ -35,9 +35,10 @@ namespace cloak {
 //   is caught there, logged in one line, the change stays in memory and drawing goes on.
 // - Game access (game/, conceal/): whatever is not found or not valid is null, and the handler
 //   skips its work silently; handlers raise nothing and report nothing.
-// - The load sequence, when it cannot hook (no game tables, no local player): one console line
-//   says that nothing is concealed, why and what to do; the settings page says the same at its
-//   foot (Outcome).
+// - The load sequence, when it cannot hook: one console line says that nothing is concealed, why
+//   and what to do; the settings page says the same at its foot (Outcome), and a toast says it
+//   on the game's screen. A game without its local player yet is tried again on a timer until
+//   it has one (the line and the toast come once); tables that cannot be found are not.
 // - A hook the host runs after the plugin object is gone: its callable finds the object expired
 //   and calls nothing (HookTarget). The console commands hold the object the same way.
 // - A console command with words it does not accept: one console line listing what it accepts,
@@ -52,6 +53,8 @@ public:
 
     // Host interfaces (plugin/cloak_my_identity.cpp, settings/settings_page.cpp).
     void onLoad() override;
+    // Ends the tries of a load that waits for the game; the hooks stay until the host drops them.
+    void onUnload() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
     void SetNameTable(std::uint64_t nameTableAddress) override;
 #if CLOAK_SETTINGS_PAGE
@@ -142,12 +145,23 @@ public:
         return outcome_.load();
     }
 
+    // Ends every try of the load still to come (onUnload, deleteMe); a try the host runs later
+    // finds its reference expired and does nothing.
+    void CancelPendingTries() {
+        tryTarget_.reset();
+    }
+
 private:
     // The settings steps of onLoad: the stored choices, then a complete file written back
     // (plugin/cloak_my_identity.cpp).
     void BringInSettings();
-    // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp).
+    // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp): a try
+    // now, and while the game has no local player yet, more on a timer, each `wait` seconds
+    // after the last, the wait growing each time.
     void RunLoadSequence();
+    void TryToConceal(float wait);
+    // One try: the tables, the local player, the hooks and the check of the game names.
+    LoadOutcome HookWhenReady();
     // The game's tables: as the host handed them over, as found by an earlier load, or found now
     // in the game's memory (plugin/load_sequence.cpp). Concealing when they are there.
     LoadOutcome FindGameTables();
@@ -160,6 +174,10 @@ private:
     Switch paused_{false};
     std::atomic<LoadOutcome> outcome_{LoadOutcome::NotLoaded};
     std::shared_ptr<CloakMyIdentity*> hookTarget_ = std::make_shared<CloakMyIdentity*>(this);
+    // What the timed tries of the current load hold, as the hook callables hold hookTarget_; each
+    // load makes a new one, so that the tries of an earlier load end. Game thread only.
+    std::shared_ptr<CloakMyIdentity*> tryTarget_;
+    bool waitingShown_ = false;  // the current load has said that it waits for the game
 };
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.

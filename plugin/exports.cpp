@@ -21,8 +21,12 @@ BAKKESMOD_PLUGIN_EXPORT std::shared_ptr<cloak::BakkesModPlugin>* getPlugin() {
     return &cloak::pluginInstance;
 }
 
-// Drops the process-wide reference; the object goes when its last owner lets go.
+// Drops the process-wide reference; the object goes when its last owner lets go, and its tries
+// of the load end now, since the module may go with the reference.
 BAKKESMOD_PLUGIN_EXPORT void deleteMe() {
+    if (cloak::pluginInstance) {
+        static_cast<cloak::CloakMyIdentity*>(cloak::pluginInstance.get())->CancelPendingTries();
+    }
     std::shared_ptr<cloak::BakkesModPlugin> released = std::move(cloak::pluginInstance);
 }
 

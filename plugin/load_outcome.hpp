@@ -16,6 +16,7 @@ enum class LoadOutcome : std::uint8_t {
     NoLocalPlayer,       // the controller has no local player yet
     NoGameTables,        // the host handed no tables over and none were found in the game
     SeveralGameTables,   // ... and more than one set of tables fits: none is trusted
+    WaitingForGame,      // no local player controller or player yet: the load tries again
 };
 
 // Whether the hooks are registered.
@@ -23,9 +24,29 @@ inline bool Hooked(LoadOutcome outcome) {
     return outcome == LoadOutcome::Concealing || outcome == LoadOutcome::ConcealingWithGaps;
 }
 
+// Whether a load that ended so tries again on its own: the game is still on its way to a local
+// player. Tables that are not found or not clear stay so while the same game build runs.
+inline bool TriedAgain(LoadOutcome outcome) {
+    return outcome == LoadOutcome::NoLocalController || outcome == LoadOutcome::NoLocalPlayer;
+}
+
 // The one console line of a load that could not hook: that nothing is concealed, why, and what to
-// do about it.
+// do about it (for a load that tries again: that it does).
 std::string NotConcealingLine(LoadOutcome outcome);
+
+// The console line of a load that tried again until it could conceal.
+inline constexpr const char* kConcealingAfterWaitingLine =
+    "CloakMyIdentity is concealing now: the game has its local player";
+
+// The toast that shows the outcome of a load or of a try over the game: a few words that fit the
+// host's 290x60 notice. The console line says the rest.
+struct OutcomeToast {
+    std::uint8_t type;  // a ToastType
+    std::string text;
+    float seconds;  // on screen; what the user must act on stays longer
+};
+inline constexpr const char* kToastTitle = "CloakMyIdentity";
+OutcomeToast ToastFor(LoadOutcome outcome);
 
 // The settings page's lines for the outcome: whether it conceals and, when not, why; then what
 // to do (empty while concealing).

@@ -1,6 +1,8 @@
 // The load sequence: the game's tables, the local player's name, the hooks, and the check of the
-// game names the hooks depend on.
+// game names the hooks depend on; tried again on a timer while the game has no local player yet.
+#include <algorithm>
 #include <array>
+#include <memory>
 
 #include "conceal/wrapped_object.hpp"
 #include "game/name_registry.hpp"
@@ -11,25 +13,65 @@
 
 namespace cloak {
 
+namespace {
+
+// The wait before the first try again, and the longest: a game that gets its local player is
+// concealed within seconds, and a try without one costs next to nothing.
+constexpr float kFirstWaitSeconds = 0.5F;
+constexpr float kLongestWaitSeconds = 4.0F;
+
+void ShowToast(GameWrapper& game, LoadOutcome outcome) {
+    const OutcomeToast toast = ToastFor(outcome);
+    game.Toast(kToastTitle, toast.text, "default", toast.seconds, toast.type);
+}
+
+}  // namespace
+
 void CloakMyIdentity::RunLoadSequence() {
-    LoadOutcome outcome = FindGameTables();
-    // Without tables or a local player there is nobody to conceal from yet: no hooks, no check,
-    // and one line that says so.
-    if (outcome == LoadOutcome::Concealing) outcome = NameLocalPlayer();
-    if (outcome != LoadOutcome::Concealing) {
-        outcome_.store(outcome);
-        LogLine(NotConcealingLine(outcome));
+    tryTarget_ = std::make_shared<CloakMyIdentity*>(this);
+    waitingShown_ = false;
+    TryToConceal(kFirstWaitSeconds);
+}
+
+void CloakMyIdentity::TryToConceal(float wait) {
+    const LoadOutcome outcome = HookWhenReady();
+    if (TriedAgain(outcome)) {
+        // The user hears once that the plugin waits, not on every try.
+        if (!waitingShown_) {
+            waitingShown_ = true;
+            outcome_.store(LoadOutcome::WaitingForGame);
+            LogLine(NotConcealingLine(outcome));
+            ShowToast(*gameWrapper, LoadOutcome::WaitingForGame);
+        }
+        gameWrapper->SetTimeout(
+            [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
+                if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
+                    (*plugin)->TryToConceal(std::min(2 * wait, kLongestWaitSeconds));
+                }
+            },
+            wait);
         return;
     }
+    outcome_.store(outcome);
+    if (!Hooked(outcome)) {
+        LogLine(NotConcealingLine(outcome));
+    } else if (waitingShown_) {
+        LogLine(kConcealingAfterWaitingLine);
+    }
+    ShowToast(*gameWrapper, outcome);
+}
+
+LoadOutcome CloakMyIdentity::HookWhenReady() {
+    LoadOutcome outcome = FindGameTables();
+    // Without tables or a local player there is nobody to conceal from yet: no hooks, no check.
+    if (outcome == LoadOutcome::Concealing) outcome = NameLocalPlayer();
+    if (outcome != LoadOutcome::Concealing) return outcome;
     hooks::RegisterHookTable(*this, *gameWrapper);
     // A game name the hooks rely on is missing: the game build is not the one this plugin knows.
     // The hooks stay; the handlers skip what they cannot find.
-    if (game::ResolveNameRegistries()) {
-        outcome_.store(LoadOutcome::Concealing);
-    } else {
-        outcome_.store(LoadOutcome::ConcealingWithGaps);
-        LogLine("BAD BAD BAD");
-    }
+    if (game::ResolveNameRegistries()) return LoadOutcome::Concealing;
+    LogLine("BAD BAD BAD");
+    return LoadOutcome::ConcealingWithGaps;
 }
 
 LoadOutcome CloakMyIdentity::FindGameTables() {

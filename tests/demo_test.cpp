@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -195,8 +196,49 @@ TEST_F(DemoTest, TheTableShowsBothColumns) {
     EXPECT_THAT(run.output, HasSubstr("WITHOUT the plugin"));
     EXPECT_THAT(run.output, HasSubstr("WITH the plugin"));
     EXPECT_THAT(run.output, HasSubstr("Copper Comets"));
+    EXPECT_THAT(run.output, HasSubstr("toasts (with the plugin):"));
+    EXPECT_THAT(run.output, HasSubstr("  [OK] CloakMyIdentity: Concealing."));
     EXPECT_THAT(run.output,
                 HasSubstr((folder.path() / "CloakMyIdentity" / "settings.json").string()));
+}
+
+// The plugin loaded while the game still loads waits, and conceals on its own once the game is
+// at its main menu: the screens are those of a load there, and the console and the toasts say
+// what happened, in order.
+TEST_F(DemoTest, ALateLoadConcealsAsALoadAtTheMainMenu) {
+    const std::filesystem::path late =
+        std::filesystem::path(CLOAK_SOURCE_DIR) / "sim" / "demo" / "matches" / "late_load.json";
+    json atMainMenu = json::parse(testing_support::ReadText(late));
+    json& events = atMainMenu["events"];
+    events.erase(std::remove_if(events.begin(), events.end(),
+                                [](const json& event) {
+                                    return event["event"] == "loadPlugin" ||
+                                           event["event"] == "mainMenu" || event["event"] == "wait";
+                                }),
+                 events.end());
+    const std::filesystem::path menu = folder.path() / "menu.json";
+    testing_support::WriteText(menu, atMainMenu.dump());
+    const auto play = [this](const std::filesystem::path& match, const char* host) {
+        const DemoRun run = RunDemo({"--json", "--match", Utf8Text(match), "--host", host,
+                                     "--data-dir", Utf8Text(folder.path())});
+        EXPECT_EQ(run.exitStatus, 0) << run.output;
+        return json::parse(run.output);
+    };
+    for (const char* host : {"hybrid", "public"}) {
+        SCOPED_TRACE(host);
+        const json output = play(late, host);
+        EXPECT_EQ(output["with"], play(menu, host)["with"]);
+        EXPECT_THAT(Names(output["with"]), ::testing::ElementsAre("Player 0", "Player 1"));
+        ASSERT_EQ(output["console"].size(), 2u);
+        EXPECT_THAT(output["console"][0].get<std::string>(),
+                    HasSubstr("concealing NOTHING yet: the game has no local player controller"));
+        EXPECT_EQ(output["console"][1],
+                  "CloakMyIdentity is concealing now: the game has its local player");
+        EXPECT_EQ(output["toasts"], json::parse(R"([
+            {"type": "Info", "title": "CloakMyIdentity",
+             "text": "Waiting for the game. Concealing starts on its own."},
+            {"type": "OK", "title": "CloakMyIdentity", "text": "Concealing."}])"));
+    }
 }
 
 // A data folder named in any script ("Zoë", "データ") reaches the demo whole and is named in UTF-8;
@@ -262,6 +304,11 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
          R"(event 2 ("replicate"), field "variable": must not contain a zero)"},
         {R"({"localName": "Me", "events": [{"event": "console", "command": 1}]})",
          R"(event 1 ("console"), field "command")"},
+        {R"({"localName": "Me", "events": [{"event": "loadPlugin"}, {"event": "vote"},
+            {"event": "mainMenu"}]})",
+         R"(event 2 ("vote"): the game is still loading until its "mainMenu" event)"},
+        {R"({"localName": "Me", "events": [{"event": "loadPlugin"}, {"event": "loadPlugin"}]})",
+         R"(event 2 ("loadPlugin"), field "event": the plugin is loaded already)"},
     };
     for (const auto& [script, message] : cases) {
         const std::filesystem::path file = folder.path() / "match.json";

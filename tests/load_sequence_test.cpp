@@ -3,17 +3,26 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "game/name_registry.hpp"
 #include "plugin/hook_table.hpp"
+#include "plugin/process_state.hpp"
 #include "plugin_in_game.hpp"
 
 using namespace cloak;
 
+// A descriptor in this program's static data, where the game's own tables live. Not in the
+// anonymous namespace: the compiler would drop stores to a variable that no code of ours reads.
+emu::GameArray<emu::GameObject*> secondDescriptor;
+
 namespace {
 
 using sim::host::HookCallback;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -83,22 +92,94 @@ TEST_F(LoadSequenceTest, NamesTheLocalPlayerHooksEveryRowAndFindsEveryName) {
     EXPECT_THAT(host.ConsoleLines(), IsEmpty());
 }
 
-// Each such load says in one line that nothing is concealed, and why.
+// Each such load says in one line that nothing is concealed yet, and why, and waits.
 TEST_F(LoadSequenceTest, EndsBeforeTheHooksWithoutAControllerOrItsLocalPlayer) {
     Field<GameObject*>(session->LocalController(), "Player") = nullptr;
     Load();
     EXPECT_EQ(RegisteredHooks(), 0u);
     EXPECT_THAT(game::NameRegistry::FunctionNames, IsEmpty());
-    EXPECT_EQ(plugin.Outcome(), LoadOutcome::NoLocalPlayer);
+    EXPECT_EQ(plugin.Outcome(), LoadOutcome::WaitingForGame);
 
     session.reset();  // no game session: the host reports no controller
     Load();
     EXPECT_EQ(RegisteredHooks(), 0u);
     EXPECT_THAT(host.ConsoleLines(),
-                ElementsAre(HasSubstr("concealing NOTHING: the game's player controller has no "
-                                      "local player yet"),
-                            HasSubstr("concealing NOTHING: the game has no local player "
+                ElementsAre(HasSubstr("concealing NOTHING yet: the game's player controller has "
+                                      "no local player yet"),
+                            HasSubstr("concealing NOTHING yet: the game has no local player "
                                       "controller yet")));
+}
+
+// The tries of a load that waits for the game end with the load: a try the host runs after
+// onUnload (or deleteMe), or after the object is gone, does nothing.
+using EndOfPlugin = void (*)(std::unique_ptr<CloakMyIdentity>&);
+
+class PendingTriesTest : public LoadSequenceTest,
+                         public ::testing::WithParamInterface<EndOfPlugin> {};
+
+TEST_P(PendingTriesTest, EndWithThePlugin) {
+    session.reset();
+    auto late = std::make_unique<CloakMyIdentity>();
+    late->cvarManager = plugin.cvarManager;
+    late->gameWrapper = plugin.gameWrapper;
+    late->onLoad();
+    EXPECT_EQ(host.State().work.Pending(), 1u);
+
+    GetParam()(late);
+    session.emplace(world, u"NightOwl");
+    host.PlayFor(std::chrono::seconds(10));
+    EXPECT_EQ(RegisteredHooks(), 0u);
+    EXPECT_EQ(host.State().work.Pending(), 0u);
+    EXPECT_EQ(host.ConsoleLines().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, PendingTriesTest,
+    ::testing::Values([](std::unique_ptr<CloakMyIdentity>& late) { late->onUnload(); },
+                      [](std::unique_ptr<CloakMyIdentity>& late) { late->CancelPendingTries(); },
+                      [](std::unique_ptr<CloakMyIdentity>& late) { late.reset(); }));
+
+// Tables that cannot be found, or not told apart, stay so while the game runs: the load says
+// that this game build is unknown, once, and does not try again.
+class UntrustedTablesTest : public LoadSequenceTest,
+                            public ::testing::WithParamInterface<LoadOutcome> {
+protected:
+    std::vector<GameObject*> copy;  // a second array holding the game's objects where it does
+};
+
+TEST_P(UntrustedTablesTest, AreNotTriedAgain) {
+    ForgetProcessStateForTesting();  // as a host that hands no tables over
+    emu::GameArray<GameObject*>& table = world.ObjectTable();
+    if (GetParam() == LoadOutcome::NoGameTables) {
+        table.count = emu::Layout(session->LocalController()).index;
+    } else {
+        copy.assign(table.data, table.data + table.count);
+        secondDescriptor = {copy.data(), table.count, table.count};
+    }
+    Load();
+    host.PlayFor(std::chrono::seconds(10));
+    secondDescriptor = {};
+    EXPECT_EQ(plugin.Outcome(), GetParam());
+    EXPECT_EQ(RegisteredHooks(), 0u);
+    EXPECT_EQ(host.State().work.Pending(), 0u);
+    EXPECT_THAT(host.ConsoleLines(),
+                ElementsAre(AllOf(HasSubstr("concealing NOTHING: "),
+                                  HasSubstr("this game build is not one this version of "
+                                            "CloakMyIdentity knows: look for an update"))));
+    EXPECT_THAT(host.Toasts(),
+                ElementsAre(::testing::Field(&sim::host::ShownToast::type, ToastType_Error)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, UntrustedTablesTest,
+                         ::testing::Values(LoadOutcome::NoGameTables,
+                                           LoadOutcome::SeveralGameTables));
+
+// Every outcome a load can end in has a toast that fits the host's 290x60 notice: two lines of
+// about forty characters.
+TEST(OutcomeToasts, FitTheNotice) {
+    for (int outcome = 0; outcome <= static_cast<int>(LoadOutcome::WaitingForGame); ++outcome) {
+        EXPECT_LE(ToastFor(static_cast<LoadOutcome>(outcome)).text.size(), 80u) << outcome;
+    }
 }
 
 TEST_F(LoadSequenceTest, WithoutAnOnlinePlayerHooksAreRegisteredAndNoNameChanges) {

@@ -3,8 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "game/layout.hpp"
 #include "sim/game/match_session.hpp"
@@ -18,9 +21,11 @@ namespace {
 
 using emu::MatchPlayer;
 using sim::host::HostSdk;
+using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Pair;
 
 class ModuleMatchTest : public ::testing::TestWithParam<HostSdk> {
 protected:
@@ -73,21 +78,31 @@ TEST_P(ModuleMatchTest, GameWithoutANameTheHooksNeedIsReportedOnce) {
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 1u);
 }
 
-// Without a local player there is nothing to hook yet: one line says that nothing is concealed and
-// what to do, and doing it (loading again once in the menus or a match) conceals.
-TEST_P(ModuleMatchTest, WithoutALocalPlayerOneLineSaysNothingIsConcealed) {
+// Loaded before the game has its local player (the host loads its plugins as it starts), the
+// plugin says once that it waits, tries again on its own, and conceals once the game has one.
+TEST_P(ModuleMatchTest, ALoadBeforeTheGameHasItsPlayerConcealsOnceItHasOne) {
     session.reset();
+    session.emplace(world, u"NightOwl", emu::BuiltInCatalogue(), emu::GameStart::Loading);
     ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
-    const std::vector<std::string> lines = host.ConsoleLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_THAT(lines[0], HasSubstr("concealing NOTHING: the game has no local player controller"));
-    EXPECT_THAT(lines[0], HasSubstr("load the plugin again"));
+    host.PlayFor(std::chrono::seconds(20));
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.PRI_TA.ReplicatedEvent"), 0u);
+    EXPECT_EQ(host.State().work.Pending(), 1u) << "one try waits, whatever came before";
 
-    session.emplace(world, u"NightOwl");
-    host.Plugin()->onLoad();
-    EXPECT_EQ(host.ConsoleLines().size(), 1u);
+    session->ReachMainMenu();
+    host.PlayFor(std::chrono::seconds(4));
+    EXPECT_EQ(world.GetString(session->OnlinePlayer(), "PlayerName"), u"Player 0");
     EXPECT_EQ(NameOf(session->Join(false, u"Maverick", 0, 0)), u"Player 1");
+    EXPECT_THAT(host.ConsoleLines(),
+                ElementsAre(AllOf(HasSubstr("concealing NOTHING yet: the game has no local player "
+                                            "controller yet"),
+                                  HasSubstr("tries again on its own")),
+                            "CloakMyIdentity is concealing now: the game has its local player"));
+    std::vector<std::pair<int, std::string>> toasts;
+    for (const sim::host::ShownToast& toast : host.Toasts())
+        toasts.emplace_back(toast.type, toast.text);
+    EXPECT_THAT(toasts, ElementsAre(Pair(ToastType_Info, HasSubstr("Waiting for the game")),
+                                    Pair(ToastType_OK, "Concealing.")));
+    EXPECT_EQ(host.State().work.Pending(), 0u);
 }
 
 // A real host drops a plugin's hooks when it unloads it; the game then plays on without it.

@@ -35,10 +35,10 @@ TEST(ModuleSettingsPage, DrawsAndSavesThroughTheHostsContext) {
     ASSERT_EQ(first.checkboxes.size(), 17u);
     EXPECT_EQ(first.texts.front().text, "CloakMyIdentity");
     for (const auto& checkbox : first.checkboxes) EXPECT_TRUE(checkbox.ticked) << checkbox.label;
-    // Loaded without a game: the foot says that nothing is concealed.
+    // Loaded without a game: the foot says that nothing is concealed while the plugin waits.
     EXPECT_EQ(page_test::FootOf(first),
-              std::string("NOT concealing: the game has no local player controller yet. ") +
-                  page_test::kLoadAgain);
+              "NOT concealing yet: waiting for the game to have its local player. It tries again "
+              "on its own and conceals once the game shows its main menu or a match.");
 
     const sim::host::DrawnPage clicked = page.Click("Hide scoreboard info");
     EXPECT_FALSE(clicked.Find("Hide scoreboard info")->ticked);

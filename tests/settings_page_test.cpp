@@ -433,9 +433,9 @@ INSTANTIATE_TEST_SUITE_P(
                        strayNames.assign(table.data, table.data + table.count);
                        world.PlaceStrayNameTable(strayNames);
                    },
-                   std::string("NOT concealing: more than one place in the game's memory "
-                               "looks like its object and name tables. ") +
-                       page_test::kLoadAgain}),
+                   "NOT concealing: more than one place in the game's memory looks like its "
+                   "object and name tables. This game build is not one this version of "
+                   "CloakMyIdentity knows: look for an update of the plugin."}),
     [](const ::testing::TestParamInfo<GameAtLoad>& game) { return std::string(game.param.name); });
 
 }  // namespace

@@ -16,7 +16,9 @@ namespace demo {
 
 DemoGame::DemoGame(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                    sim::host::HostSdk sdk)
-    : session(world, script.localName), host(dataFolder, sdk) {}
+    : session(world, script.localName, emu::BuiltInCatalogue(),
+              script.startsLoading ? emu::GameStart::Loading : emu::GameStart::MainMenu),
+      host(dataFolder, sdk) {}
 
 std::string DemoGame::LoadPlugin(const std::filesystem::path& module) {
     if (!host.Load(module, {world.ObjectTableAddress(), world.NameTableAddress()})) {
@@ -37,17 +39,21 @@ HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path&
                     const std::vector<std::string>& consoleCommands, sim::host::HostSdk sdk) {
     DemoGame game(script, dataFolder, sdk);
     HalfResult result;
-    if (module) {
+    // The console commands of the command line are typed as soon as the plugin is loaded.
+    const auto load = [&] {
         result.plugin = game.LoadPlugin(*module);
         game.RunConsoleCommands(consoleCommands);
-    }
+    };
+    if (module && !script.loadsPlugin) load();
     // The script's console lines reach the host in both halves; without the plugin it knows
     // none of them.
     emu::PlayMatchScript(
         game.session, script, [&game] { game.host.Tick(); },
+        module ? std::function<void()>(load) : std::function<void()>(),
         [&game](const std::string& line) { game.host.ExecuteCommand(line); });
     result.screens = emu::CaptureScreens(game.session);
     result.console = game.host.ConsoleLines();
+    result.toasts = game.host.Toasts();
     game.host.Unload();
     return result;
 }

@@ -33,14 +33,15 @@ struct DemoGame {
 
 struct HalfResult {
     emu::Screens screens;
-    std::vector<std::string> console;  // every line written to the host console
-    std::string plugin;                // "<name> <version> (<description>)" when loaded
+    std::vector<std::string> console;           // every line written to the host console
+    std::vector<sim::host::ShownToast> toasts;  // every toast the host was asked to show
+    std::string plugin;                         // "<name> <version> (<description>)" when loaded
 };
 
-// Plays `script` from the start in a world of its own. With a module, the host loads it before
-// the first event, with `dataFolder` as the host's data folder, and then runs `consoleCommands`
-// in its console. Throws std::runtime_error with the host's console lines when the module cannot
-// be loaded.
+// Plays `script` from the start in a world of its own. With a module, the host loads it at the
+// script's "loadPlugin" event, or before the first event when it has none, with `dataFolder` as
+// the host's data folder, and then runs `consoleCommands` in its console. Throws
+// std::runtime_error with the host's console lines when the module cannot be loaded.
 HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path& dataFolder,
                     const std::optional<std::filesystem::path>& module,
                     const std::vector<std::string>& consoleCommands,

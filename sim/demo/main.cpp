@@ -20,6 +20,7 @@
 #include "sim/demo/output.hpp"
 #include "sim/demo/screens_table.hpp"
 #include "sim/demo/settings_window.hpp"
+#include "sim/demo/toasts.hpp"
 
 namespace {
 
@@ -43,7 +44,8 @@ int Usage() {
         "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
         "  --host public   a host as its makers publish it, which hands the plugin no game tables\n"
         "                  (default: hybrid, which does)\n"
-        "  --json          print one JSON object {\"without\", \"with\", \"console\"}\n"
+        "  --json          print one JSON object {\"without\", \"with\", \"console\", "
+        "\"toasts\"}\n"
         "  --console COMMAND  a line typed into the host's console once the plugin is loaded,\n"
         "                  before the match (e.g. \"cloak_pause\"); may be given again\n"
         "  --settings      open the plugin's settings page in a window while the match replays\n"
@@ -94,6 +96,8 @@ std::string TableText(const Options& options, const demo::HalfResult& without,
     text += demo::ScreensTable(without.screens, with.screens);
     text += fmt::format("\nconsole (with the plugin):{}\n", with.console.empty() ? " nothing" : "");
     for (const std::string& line : with.console) text += fmt::format("  {}\n", line);
+    text += fmt::format("toasts (with the plugin):{}\n", with.toasts.empty() ? " none" : "");
+    text += demo::ToastLines(with.toasts);
     text += fmt::format("settings: {}\n",
                         demo::Utf8FromPath(options.dataDir / "CloakMyIdentity" / "settings.json"));
     return text;
@@ -132,8 +136,10 @@ int main(int argc, char** argv) {
             demo::PlayHalf(script, options->dataDir, std::filesystem::path(CLOAK_PLUGIN_PATH),
                            options->console, options->host);
         if (options->json) {
-            const nlohmann::json screens = {
-                {"without", without.screens}, {"with", with.screens}, {"console", with.console}};
+            const nlohmann::json screens = {{"without", without.screens},
+                                            {"with", with.screens},
+                                            {"console", with.console},
+                                            {"toasts", demo::ToastsJson(with.toasts)}};
             // Console lines and game texts are whatever the plugin and the game made of them: a
             // byte that is no UTF-8 is shown as U+FFFD instead of ending the output.
             output = fmt::format(

@@ -12,8 +12,16 @@ namespace {
 // The players of the current match by the script's ids.
 class ScriptPlayers {
 public:
-    ScriptPlayers(Session& session, const std::function<void(const std::string&)>& console)
-        : session_(session), console_(console) {}
+    ScriptPlayers(Session& session, const std::function<void()>& tick,
+                  const std::function<void()>& loadPlugin,
+                  const std::function<void(const std::string&)>& console)
+        : session_(session), tick_(tick), loadPlugin_(loadPlugin), console_(console) {}
+
+    // One tick of the game thread.
+    void Frame() {
+        tick_();
+        if (session_.InMenus()) session_.ProcessNotifications();
+    }
 
     void operator()(const JoinEvent& event) {
         players_[event.player] = &session_.Join(event.local, event.name, event.team, event.clubId);
@@ -56,6 +64,13 @@ public:
     void operator()(const ConsoleEvent& event) {
         if (console_) console_(event.command);
     }
+    void operator()(const LoadPluginEvent&) {
+        if (loadPlugin_) loadPlugin_();
+    }
+    void operator()(const MainMenuEvent&) { session_.ReachMainMenu(); }
+    void operator()(const WaitEvent& event) {
+        for (int frame = 0; frame < event.seconds * kFramesPerSecond; ++frame) Frame();
+    }
 
 private:
     // The script was checked when it was read: every id names a player of the current match.
@@ -65,6 +80,8 @@ private:
     }
 
     Session& session_;
+    const std::function<void()>& tick_;
+    const std::function<void()>& loadPlugin_;
     const std::function<void(const std::string&)>& console_;
     std::map<std::string, MatchPlayer*> players_;
 };
@@ -72,12 +89,12 @@ private:
 }  // namespace
 
 void PlayMatchScript(Session& session, const MatchScript& script, const std::function<void()>& tick,
+                     const std::function<void()>& loadPlugin,
                      const std::function<void(const std::string&)>& console) {
-    ScriptPlayers players(session, console);
+    ScriptPlayers players(session, tick, loadPlugin, console);
     for (const MatchEvent& event : script.events) {
         std::visit(players, event);
-        tick();
-        if (session.InMenus()) session.ProcessNotifications();
+        players.Frame();
     }
 }
 

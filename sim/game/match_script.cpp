@@ -161,6 +161,13 @@ private:
 };
 
 constexpr std::int32_t kLastTeam = 1;
+constexpr std::int32_t kLongestWait = 3600;  // seconds
+
+// What may come before the game reaches its main menu: nothing of the game's own.
+bool PlaysWhileLoading(const MatchEvent& event) {
+    return std::holds_alternative<LoadPluginEvent>(event) ||
+           std::holds_alternative<WaitEvent>(event);
+}
 
 MatchEvent ReadJoin(FieldReader& fields, Roster& roster) {
     JoinEvent join;
@@ -231,6 +238,9 @@ MatchEvent ReadEvent(FieldReader& fields, const std::string& kind, Roster& roste
         return EndMatchEvent{};
     }
     if (kind == "console") return ConsoleEvent{fields.String("command")};
+    if (kind == "loadPlugin") return LoadPluginEvent{};
+    if (kind == "mainMenu") return MainMenuEvent{};
+    if (kind == "wait") return WaitEvent{fields.Number<std::int32_t>("seconds", 0, kLongestWait)};
     fields.Fail("event", "unknown kind \"" + kind + "\"");
 }
 
@@ -266,6 +276,23 @@ MatchScript ParseMatchScript(std::string_view text) {
         named.Has("event");
         script.events.push_back(ReadEvent(named, kind, roster));
         named.Finish();
+        if (std::holds_alternative<LoadPluginEvent>(script.events.back())) {
+            if (script.loadsPlugin) named.Fail("event", "the plugin is loaded already");
+            script.loadsPlugin = true;
+        } else if (std::holds_alternative<MainMenuEvent>(script.events.back())) {
+            if (script.startsLoading) named.Fail("event", "the game is at its main menu already");
+            script.startsLoading = true;
+        }
+    }
+    // Only now is it known whether the game starts loading: then the events before its main
+    // menu must be ones a loading game can play.
+    for (std::size_t i = 0; script.startsLoading && i < events.size(); ++i) {
+        if (std::holds_alternative<MainMenuEvent>(script.events[i])) break;
+        if (!PlaysWhileLoading(script.events[i])) {
+            throw MatchScriptError(fmt::format(
+                "event {} (\"{}\"): the game is still loading until its \"mainMenu\" event", i + 1,
+                events[i].at("event").get<std::string>()));
+        }
     }
     return script;
 }

@@ -98,6 +98,14 @@ struct FreePlayEvent {
 };
 // The match ends: its game event object is destroyed; players leave; a new match may follow.
 struct EndMatchEvent {};
+// The host loads the plugin here (a script without this event has it loaded before its first).
+struct LoadPluginEvent {};
+// The game, loading until here, reaches its main menu: the local player comes into being.
+struct MainMenuEvent {};
+// Time passes: the game plays `seconds` of frames, its thread ticking on each.
+struct WaitEvent {
+    std::int32_t seconds = 0;
+};
 // A line typed into the host's console, e.g. "cloak_pause".
 struct ConsoleEvent {
     std::string command;
@@ -107,7 +115,8 @@ using MatchEvent =
     std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent, StatEvent,
                  LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent, SeasonRewardEvent,
                  RecentsChangedEvent, DownloadRecentsEvent, NotificationEvent, RpcEvent,
-                 FreePlayEvent, EndMatchEvent, ConsoleEvent>;
+                 FreePlayEvent, EndMatchEvent, LoadPluginEvent, MainMenuEvent, WaitEvent,
+                 ConsoleEvent>;
 
 // ---- MatchScript --------------------------------------------------------------------------------
 
@@ -115,6 +124,10 @@ struct MatchScript {
     // The local player's online name, which the game replicates as the local player's name.
     std::u16string localName;
     std::vector<MatchEvent> events;
+    // The script has a "mainMenu" event: the game starts loading, without its local player, and
+    // nothing but "loadPlugin" and "wait" comes before it.
+    bool startsLoading = false;
+    bool loadsPlugin = false;  // the script has a "loadPlugin" event
 };
 
 // ---- ParseMatchScript ---------------------------------------------------------------------------

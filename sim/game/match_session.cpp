@@ -41,7 +41,12 @@ constexpr std::string_view kGameEventDestroyed = "Function TAGame.GameEvent_Socc
 // The recent-players list's limit before anything changes it.
 constexpr std::int32_t kDefaultRecentsLimit = 50;
 
-Session* currentSession = nullptr;
+// The sessions alive, the newest last: the current one is the newest, and when it goes, the one
+// before it is current again.
+std::vector<Session*>& LiveSessions() {
+    static std::vector<Session*> sessions;
+    return sessions;
+}
 
 // The value the player's scoreboard row shows for a statistic; null before it is first reported.
 const std::int32_t* ShownStat(const MatchPlayer& player, const std::string& stat) {
@@ -68,18 +73,10 @@ const std::vector<CatalogueSlot>& BuiltInCatalogue() {
 // ---- Construction -------------------------------------------------------------------------------
 
 Session::Session(World& world, std::u16string_view localName,
-                 const std::vector<CatalogueSlot>& catalogue)
-    : world_(world) {
+                 const std::vector<CatalogueSlot>& catalogue, GameStart start)
+    : world_(world), localName_(localName) {
     DefineExtraClasses();
-
-    controller_ = world.Spawn("Class TAGame.PlayerController_TA");
-    GameObject* localPlayer = world.Spawn("Class ProjectX.LocalPlayer_X");
-    onlinePlayer_ = world.Spawn("Class ProjectX.OnlinePlayer_X");
-    world.Field<GameObject*>(controller_, "Player") = localPlayer;
-    world.Field<GameObject*>(localPlayer, "Actor") = controller_;
-    world.Field<GameObject*>(localPlayer, "OnlinePlayer") = onlinePlayer_;
-    world.Field<GameObject*>(onlinePlayer_, "LocalPlayer") = localPlayer;
-    world.SetString(onlinePlayer_, "PlayerName", localName);
+    if (start == GameStart::MainMenu) SpawnLocalPlayer();
 
     localPlayerData_ = world.Spawn("Class TAGame.GFxData_LocalPlayer_TA");
     seasonReward_ = world.Spawn("Class TAGame.GFxData_SeasonReward_TA");
@@ -103,15 +100,30 @@ Session::Session(World& world, std::u16string_view localName,
     freePlayClass_ = world.Get("Class TAGame.GameEvent_Tutorial_FreePlay_TA");
     BuildCatalogue(catalogue);
     SetBodies();
-    currentSession = this;
+    LiveSessions().push_back(this);
 }
 
 Session::~Session() {
-    if (currentSession == this) currentSession = nullptr;
+    std::erase(LiveSessions(), this);
+}
+
+void Session::SpawnLocalPlayer() {
+    controller_ = world_.Spawn("Class TAGame.PlayerController_TA");
+    GameObject* localPlayer = world_.Spawn("Class ProjectX.LocalPlayer_X");
+    onlinePlayer_ = world_.Spawn("Class ProjectX.OnlinePlayer_X");
+    world_.Field<GameObject*>(controller_, "Player") = localPlayer;
+    world_.Field<GameObject*>(localPlayer, "Actor") = controller_;
+    world_.Field<GameObject*>(localPlayer, "OnlinePlayer") = onlinePlayer_;
+    world_.Field<GameObject*>(onlinePlayer_, "LocalPlayer") = localPlayer;
+    world_.SetString(onlinePlayer_, "PlayerName", localName_);
+}
+
+void Session::ReachMainMenu() {
+    if (controller_ == nullptr) SpawnLocalPlayer();
 }
 
 Session* Session::CurrentOrNull() {
-    return currentSession;
+    return LiveSessions().empty() ? nullptr : LiveSessions().back();
 }
 
 // Classes the item catalogue and the vote need; a second session in one world reuses them.

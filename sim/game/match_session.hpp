@@ -40,14 +40,20 @@ struct CatalogueSlot {
 // default product, two slots reporting one index and an index that no slot reports.
 const std::vector<CatalogueSlot>& BuiltInCatalogue();
 
+// Where the game stands when the session starts: at its main menu, with the local player, or
+// still loading, before the local player controller exists (a plugin the host loads at start
+// meets the game there).
+enum class GameStart { MainMenu, Loading };
+
 class Session {
 public:
-    // Builds the local player (controller, local player, online player named `localName`), the
-    // menus' data objects, the recent-players list, the notification manager and the item
-    // catalogue (`catalogue`, position by position) in `world`, sets the bodies of the hooked
-    // functions, and becomes current.
+    // Builds the local player (controller, local player, online player named `localName`; at
+    // the main menu only), the menus' data objects, the recent-players list, the notification
+    // manager and the item catalogue (`catalogue`, position by position) in `world`, sets the
+    // bodies of the hooked functions, and becomes current until it goes.
     Session(World& world, std::u16string_view localName,
-            const std::vector<CatalogueSlot>& catalogue = BuiltInCatalogue());
+            const std::vector<CatalogueSlot>& catalogue = BuiltInCatalogue(),
+            GameStart start = GameStart::MainMenu);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -92,7 +98,12 @@ public:
     bool InMenus() const { return gameEvent_ == nullptr; }
     void SendRpcBatch();
 
+    // A game still loading reaches its main menu: the local player comes into being. Nothing
+    // happens when it is there already.
+    void ReachMainMenu();
+
     // ---- Host queries ---------------------------------------------------------------------------
+    // Null while the game is loading.
     GameObject* LocalController() const { return controller_; }
     GameObject* OnlinePlayer() const { return onlinePlayer_; }
     bool InFreePlay() const;
@@ -110,12 +121,14 @@ public:
 
 private:
     void DefineExtraClasses();
+    void SpawnLocalPlayer();
     void BuildCatalogue(const std::vector<CatalogueSlot>& slots);
     void SetBodies();
     void StartMatchIfNeeded();
     MatchPlayer* PlayerOf(const GameObject* pri);
 
     World& world_;
+    std::u16string localName_;
     GameObject* controller_ = nullptr;
     GameObject* onlinePlayer_ = nullptr;
     GameObject* localPlayerData_ = nullptr;

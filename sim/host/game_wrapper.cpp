@@ -66,7 +66,7 @@ void GameWrapper::UnhookEventPost(std::string eventName) {
 }
 
 void GameWrapper::Execute(std::function<void(GameWrapper*)> theLambda) {
-    host_->work.Push(std::move(theLambda), std::chrono::steady_clock::now());
+    host_->work.Push(std::move(theLambda), sim::host::WorkQueue::Duration::zero());
 }
 
 void GameWrapper::SetTimeout(std::function<void(GameWrapper*)> theLambda, float seconds) {
@@ -74,8 +74,7 @@ void GameWrapper::SetTimeout(std::function<void(GameWrapper*)> theLambda, float 
     constexpr float kLongest = 1e7F;
     const std::chrono::duration<float> delay(seconds > 0 ? std::min(seconds, kLongest) : 0.0F);
     host_->work.Push(std::move(theLambda),
-                     std::chrono::steady_clock::now() +
-                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(delay));
+                     std::chrono::duration_cast<sim::host::WorkQueue::Duration>(delay));
 }
 
 void GameWrapper::Toast(std::string title, std::string text, std::string texture, float timeout,

@@ -89,8 +89,12 @@ void Host::Unload() {
     info_ = nullptr;
 }
 
-void Host::Tick() {
-    state_->work.RunAll(gameWrapper_.get());
+void Host::Tick(WorkQueue::Duration elapsed) {
+    state_->work.RunAll(gameWrapper_.get(), elapsed);
+}
+
+void Host::PlayFor(WorkQueue::Duration span) {
+    for (WorkQueue::Duration played{0}; played < span; played += kFrame) Tick();
 }
 
 PluginSettingsWindow* Host::SettingsWindow() const {

@@ -56,8 +56,13 @@ public:
     void Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables);
     void Unload();
 
-    // The game thread's tick: runs the work queued through GameWrapper::Execute.
-    void Tick();
+    // One frame of the game, at 60 frames a second.
+    static constexpr WorkQueue::Duration kFrame{16'667};
+    // The game thread's tick, `elapsed` after the one before: the game's time moves on, and the
+    // work queued through GameWrapper::Execute, and through SetTimeout once due, runs.
+    void Tick(WorkQueue::Duration elapsed = kFrame);
+    // The game thread ticking frame by frame for `span` of game time.
+    void PlayFor(WorkQueue::Duration span);
 
     const PluginInfo* Info() const { return info_; }
     BakkesModPlugin* Plugin() const { return plugin_.get(); }

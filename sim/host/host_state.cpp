@@ -55,16 +55,17 @@ void ConsoleCommands::Clear() {
     commands_.clear();
 }
 
-void WorkQueue::Push(std::function<void(GameWrapper*)> work, Clock::time_point due) {
+void WorkQueue::Push(std::function<void(GameWrapper*)> work, Duration delay) {
     std::lock_guard lock(mutex_);
-    work_.push_back(Work{std::move(work), due});
+    work_.push_back(Work{std::move(work), now_ + delay});
 }
 
-void WorkQueue::RunAll(GameWrapper* gameWrapper) {
+void WorkQueue::RunAll(GameWrapper* gameWrapper, Duration elapsed) {
     std::vector<Work> due;
     {
         std::lock_guard lock(mutex_);
-        const Clock::time_point now = Clock::now();
+        now_ += elapsed;
+        const Duration now = now_;
         auto waiting = std::stable_partition(work_.begin(), work_.end(),
                                              [now](const Work& work) { return work.due <= now; });
         due.assign(std::make_move_iterator(work_.begin()), std::make_move_iterator(waiting));
@@ -87,6 +88,11 @@ std::vector<std::function<void(GameWrapper*)>> WorkQueue::Take() {
 std::size_t WorkQueue::Pending() const {
     std::lock_guard lock(mutex_);
     return work_.size();
+}
+
+WorkQueue::Duration WorkQueue::Now() const {
+    std::lock_guard lock(mutex_);
+    return now_;
 }
 
 }  // namespace sim::host

@@ -66,26 +66,33 @@ private:
     std::vector<Command> commands_;
 };
 
+// The work the game thread runs on its ticks, and the game's time as the host's timers see it.
+// The time moves only when the game thread ticks, by what the tick says has passed: a test or the
+// demo plays seconds of game time in no time at all, and a plugin's timers see what they would
+// see in the game, where a timeout is counted in the game's own ticks.
 class WorkQueue {
 public:
-    using Clock = std::chrono::steady_clock;
-    // Work that runs on the first tick at or after `due`.
-    void Push(std::function<void(GameWrapper*)> work, Clock::time_point due);
-    // Runs everything queued so far that is due, in order; work queued meanwhile, or not due
-    // yet, waits for a later tick.
-    void RunAll(GameWrapper* gameWrapper);
+    using Duration = std::chrono::microseconds;
+    // Work that runs on the first tick at least `delay` after now (the next tick for none).
+    void Push(std::function<void(GameWrapper*)> work, Duration delay);
+    // Moves the game's time on by `elapsed`, then runs everything queued so far that is due, in
+    // order; work queued meanwhile, or not due yet, waits for a later tick.
+    void RunAll(GameWrapper* gameWrapper, Duration elapsed = Duration::zero());
     // Removes everything queued so far, due or not, and hands it over unrun, in order (for
     // inspection).
     std::vector<std::function<void(GameWrapper*)>> Take();
     std::size_t Pending() const;
+    // The game time since the host started.
+    Duration Now() const;
 
 private:
     struct Work {
         std::function<void(GameWrapper*)> run;
-        Clock::time_point due;
+        Duration due;
     };
     mutable std::mutex mutex_;
     std::vector<Work> work_;
+    Duration now_{0};
 };
 
 class HostState {
