@@ -30,8 +30,8 @@ struct SettingsFileState {
 };
 
 // Tests and benchmarks only: when set, runs on the saving thread after the temporary file is
-// written and before it replaces settings.json, with no lock of the record held. A slow disk or
-// a virus scanner looks like this to the plugin.
+// written and before it replaces settings.json, with no lock held (neither the record's nor the
+// one that orders the saves). A slow disk or a virus scanner looks like this to the plugin.
 extern std::function<void()> beforeSettingsReplaceForTesting;
 
 }  // namespace cloak
