@@ -335,10 +335,11 @@ void CloakMyIdentity::LoadSettings() {
     if (status.type() != std::filesystem::file_type::regular) {
         throw UnreadableSettingsFile(file, "not a regular file");
     }
-    const std::optional<std::string> bytes = ReadWholeFile(file);
+    std::optional<std::string> bytes = ReadWholeFile(file);
     if (!bytes) throw UnreadableSettingsFile(file, LastSystemError());
+    fileState_.bytesLoaded = std::move(*bytes);
     // The first JSON value is the record; text after it is not read.
-    std::istringstream in{std::string(RecordText(*bytes))};
+    std::istringstream in{std::string(RecordText(fileState_.bytesLoaded))};
     nlohmann::json parsed;
     in >> parsed;
     const PluginSettings loaded = parsed.get<PluginSettings>();
@@ -360,11 +361,21 @@ void CloakMyIdentity::LoadSettings() {
 // ---- SetAsideSettingsFile -----------------------------------------------------------------------
 
 // A settings.json that is a symbolic link stays one: the file it points to is set aside beside
-// itself, and the save that follows writes the fresh file through the link.
+// itself, and the save that follows writes the fresh file through the link. A save of the page
+// may have replaced the file since the load read it: then there is nothing to set aside, and a
+// record that can be used is never moved away as one that cannot. The save lock keeps saves out
+// between that check and the move.
 bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
     std::lock_guard lock(saveMutex);
     const std::filesystem::path target = SaveTarget(file);
+    if (ReadWholeFile(target) != fileState_.bytesLoaded) {
+        LogLine(
+            fmt::format("settings file {} could not be used ({}) and has been saved again "
+                        "since; concealing everything",
+                        PathText(file), why));
+        return true;
+    }
     const std::filesystem::path aside = SetAsideName(target);
     if (const std::string failure = MoveOver(target, aside); !failure.empty()) {
         LogLine(

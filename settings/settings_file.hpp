@@ -27,6 +27,9 @@ struct SettingsFileState {
     // thread takes, so two saves may finish out of order; the newer copy wins.
     std::uint64_t copiesTaken = 0;  // under the statistics lock
     std::uint64_t copyOnDisk = 0;   // under the save lock
+    // The bytes the last load read (on the thread that loads): what a set-aside moves away, unless
+    // a save has replaced them since.
+    std::string bytesLoaded;
 };
 
 // Tests and benchmarks only: when set, runs on the saving thread after the temporary file is

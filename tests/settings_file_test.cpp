@@ -227,9 +227,13 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEveryOtherByte) {
 // can hold, is still the same statistic the next time the game reports it, and every save goes
 // on working.
 TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
-    Switch& latin1 = plugin.settings.Stats.FindOrAdd("Tor\xE9");
-    EXPECT_EQ(&plugin.settings.Stats.FindOrAdd("Tor\xE9"), &latin1);
+    // The scoreboard meets "Caf\xE9", then "Ping"; the user ticks Caf\xE9's box. The scoreboard's
+    // next lookup of "Caf\xE9" finds that switch, not the newest statistic's.
+    Switch& latin1 = plugin.settings.Stats.FindOrAdd("Caf\xE9");
+    const Switch& ping = plugin.settings.Stats.FindOrAdd("Ping");
     latin1.set(true);
+    EXPECT_EQ(&plugin.settings.Stats.FindOrAdd("Caf\xE9"), &latin1);
+    EXPECT_FALSE(ping.get());
     plugin.settings.Stats = StatTable{{"Cut\xE2\x82", false}, {"MatchGoals", true}};
     plugin.settings.Stats.FindOrAdd("Tor\xE9").set(true);
 
