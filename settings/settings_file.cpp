@@ -299,9 +299,10 @@ void CloakMyIdentity::SaveSettings() {
 
     // Writing and flushing the temporary file is the slow part of a save, and its name is its
     // own, so it is done before the save lock is taken; not when the file holds the record
-    // already, nor when it cannot be replaced.
+    // already, nor when it is not to be replaced.
     TemporaryFile temporary;
-    if (const TargetState state = StateOf(target); !state.readOnly && state.bytes != bytes) {
+    if (const TargetState state = StateOf(target);
+        !fileState_.leftAlone.load() && !state.readOnly && state.bytes != bytes) {
         temporary.Write(target, bytes, state.permissions);
         if (temporary.Ready() && beforeSettingsReplaceForTesting) beforeSettingsReplaceForTesting();
     }
