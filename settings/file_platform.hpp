@@ -1,28 +1,53 @@
-// The settings file's calls to the operating system, where Linux and Windows differ: writing a
-// file in place, renaming over a file, and the folder names Windows alters. A platform seam: the
-// product implements it for Windows (settings/file_platform_windows.cpp); on Linux the stand-ins
-// do (sim/platform/file_platform_linux.cpp).
+// The settings file's calls to the operating system, where Linux and Windows differ: a text
+// file's bytes, writing a new file to the disk, writing over an existing one in place, renaming
+// over a file, and the folder names Windows alters. A platform seam: the product implements it
+// for Windows (settings/file_platform_windows.cpp); on Linux the stand-ins do
+// (sim/platform/file_platform_linux.cpp).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace cloak::file_platform {
 
-struct InPlaceOutcome {
-    std::string failure;  // empty when the whole text was written
-    // Whether the old bytes were touched (only after all of the room was had).
-    bool changed = false;
+// The bytes a text file of this platform holds for the text: CRLF line ends on Windows.
+std::string TextFileBytes(std::string_view text);
+
+struct NewFileOutcome {
+    bool created = false;  // false: the file could not be made, and nothing was written
+    std::string failure;   // empty when the whole of it reached the disk
 };
 
-// Writes the text into the existing file as the platform's text files hold it (CRLF line ends on
-// Windows), never shortening or overwriting the old bytes before the room for the whole new text
-// is reserved: a full disk leaves the file as it was. Then cuts the file to the new length.
-InPlaceOutcome WriteTextInPlace(const std::filesystem::path& file, std::string_view text);
+// Makes `file`, which must not exist yet, with the given permissions (perms::unknown: as the
+// system makes new files), writes the bytes and flushes them to the disk before it returns: a
+// file renamed over another afterwards is never found empty after a power cut.
+NewFileOutcome WriteNewFile(const std::filesystem::path& file, std::string_view bytes,
+                            std::filesystem::perms permissions);
 
-// Renames `from` to `to`, replacing a file there. The reason as the user should read it when that
-// failed (on Windows: another program holding either file open), else empty.
+// An existing file opened for writing over it, one step at a time; each step's failure as the
+// user should read it, else empty. settings/in_place_write.hpp puts the steps in an order that a
+// kill or a power cut at any moment cannot spoil.
+class InPlaceFile {
+public:
+    virtual ~InPlaceFile() = default;
+    // Takes the room on the disk for the file to be `length` bytes long, growing it (the new
+    // bytes read as zeros); the old bytes are not touched.
+    virtual std::string Reserve(std::uint64_t length) = 0;
+    virtual std::string WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
+    // Returns once everything written so far is on the disk.
+    virtual std::string Flush() = 0;
+    virtual std::string SetLength(std::uint64_t length) = 0;
+};
+
+// Opens an existing file to write over it; null, with `failure` set, when it cannot be.
+std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& failure);
+
+// Renames `from` to `to`, replacing a file there, and returns once the rename is on the disk.
+// The reason as the user should read it when that failed (on Windows: another program holding
+// either file open), else empty.
 std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Windows drops the dots and blanks that end a file or folder name, so a folder whose path has

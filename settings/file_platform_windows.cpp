@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <system_error>
 
 #include "plugin/shared_console.hpp"
@@ -37,6 +39,72 @@ std::string ErrorText(DWORD code) {
     }
 }
 
+bool SetLengthOf(HANDLE handle, std::uint64_t length) {
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
+    return SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end) != 0;
+}
+
+std::string WriteAll(HANDLE handle, std::uint64_t offset, std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20));
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>((offset + at) & 0xFFFFFFFFu);
+        position.OffsetHigh = static_cast<DWORD>((offset + at) >> 32);
+        DWORD wrote = 0;
+        if (!WriteFile(handle, bytes.data() + at, chunk, &wrote, &position)) {
+            return ErrorText(GetLastError());
+        }
+        if (wrote == 0) return ErrorText(ERROR_WRITE_FAULT);
+        at += wrote;
+    }
+    return {};
+}
+
+std::string Flushed(HANDLE handle) {
+    return FlushFileBuffers(handle) ? std::string() : ErrorText(GetLastError());
+}
+
+class HandleFile final : public InPlaceFile {
+public:
+    explicit HandleFile(HANDLE handle) : handle_(handle) {}
+    ~HandleFile() override { CloseHandle(handle_); }
+    HandleFile(const HandleFile&) = delete;
+    HandleFile& operator=(const HandleFile&) = delete;
+
+    // Growing the file takes its room on the disk, or fails and leaves the file as it was.
+    std::string Reserve(std::uint64_t length) override {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(handle_, &size)) return ErrorText(GetLastError());
+        if (static_cast<std::uint64_t>(size.QuadPart) >= length) return {};
+        return SetLengthOf(handle_, length) ? std::string() : ErrorText(GetLastError());
+    }
+    std::string WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        return WriteAll(handle_, offset, bytes);
+    }
+    std::string Flush() override { return Flushed(handle_); }
+    std::string SetLength(std::uint64_t length) override {
+        return SetLengthOf(handle_, length) ? std::string() : ErrorText(GetLastError());
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// Whether another program holds the file open without letting it be deleted or replaced.
+// MoveFileExW reports such a target as "access denied", as it does a file the user may not
+// touch; asking for the right to delete it tells the two apart.
+bool HeldByAnotherProgram(const std::filesystem::path& file) {
+    const HANDLE handle =
+        CreateFileW(file.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    CloseHandle(handle);
+    return false;
+}
+
+}  // namespace
+
 // The text mode of the platform's C library: every LF written as CRLF.
 std::string TextFileBytes(std::string_view text) {
     std::string bytes;
@@ -48,48 +116,41 @@ std::string TextFileBytes(std::string_view text) {
     return bytes;
 }
 
-bool SetLength(HANDLE handle, LONGLONG length) {
-    FILE_END_OF_FILE_INFO end{};
-    end.EndOfFile.QuadPart = length;
-    return SetFileInformationByHandle(handle, FileEndOfFileInfo, &end, sizeof end) != 0;
-}
-
-}  // namespace
-
-InPlaceOutcome WriteTextInPlace(const std::filesystem::path& file, std::string_view text) {
-    const std::string bytes = TextFileBytes(text);
-    const auto length = static_cast<LONGLONG>(bytes.size());
+// Windows keeps only a read-only mark of the permissions, and a read-only target is never
+// replaced, so a new file is made as the system makes them.
+NewFileOutcome WriteNewFile(const std::filesystem::path& file, std::string_view bytes,
+                            std::filesystem::perms) {
     const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return {ErrorText(GetLastError()), false};
-    // Growing the file to the new length takes its room on the disk, or fails and leaves it as it
-    // was; the old bytes are not touched either way.
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(handle, &size) || (size.QuadPart < length && !SetLength(handle, length))) {
-        const DWORD error = GetLastError();
-        CloseHandle(handle);
-        return {ErrorText(error), false};
-    }
-    InPlaceOutcome outcome{{}, true};
-    for (std::size_t at = 0; at < bytes.size() && outcome.failure.empty();) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - at, 1 << 20));
-        DWORD wrote = 0;
-        if (!WriteFile(handle, bytes.data() + at, chunk, &wrote, nullptr) || wrote == 0) {
-            outcome.failure = ErrorText(GetLastError());
-        }
-        at += wrote;
-    }
-    if (outcome.failure.empty() && !SetLength(handle, length)) {
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return {false, ErrorText(GetLastError())};
+    NewFileOutcome outcome{true, WriteAll(handle, 0, bytes)};
+    if (outcome.failure.empty()) outcome.failure = Flushed(handle);
+    if (!CloseHandle(handle) && outcome.failure.empty()) {
         outcome.failure = ErrorText(GetLastError());
     }
-    if (!CloseHandle(handle) && outcome.failure.empty())
-        outcome.failure = ErrorText(GetLastError());
     return outcome;
 }
 
+std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& failure) {
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        failure = ErrorText(GetLastError());
+        return nullptr;
+    }
+    return std::make_unique<HandleFile>(handle);
+}
+
+// The write-through flag returns once the rename is on the disk.
 std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
-    return ErrorText(GetLastError());
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return {};
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED && (HeldByAnotherProgram(to) || HeldByAnotherProgram(from))) {
+        return ErrorText(ERROR_SHARING_VIOLATION);
+    }
+    return ErrorText(error);
 }
 
 std::string NameTheSystemAlters(const std::filesystem::path& folder) {

@@ -77,14 +77,25 @@ void to_json(nlohmann::json& j, const PluginSettings& settings) {
     j["Stats"] = std::move(stats);
 }
 
+// A member that is missing keeps the value the record has (a file from before a switch existed);
+// a member of the wrong type, or anything but an object, raises the library's type error.
 void from_json(const nlohmann::json& j, PluginSettings& settings) {
-#define CLOAK_READ_SWITCH(field) settings.field.set(j.at(#field).get<bool>());
+    const auto members = j.get<nlohmann::json::object_t>();
+    const auto member = [&members](const char* key) {
+        const auto found = members.find(key);
+        return found == members.end() ? nullptr : &found->second;
+    };
+#define CLOAK_READ_SWITCH(field) \
+    if (const nlohmann::json* value = member(#field)) settings.field.set(value->get<bool>());
     CLOAK_SETTINGS_SWITCHES(CLOAK_READ_SWITCH)
 #undef CLOAK_READ_SWITCH
+    const nlohmann::json* stats = member("Stats");
+    if (stats == nullptr) return;
     // A std::map reads the object in its own (ascending byte) order and checks every member.
-    const auto stats = j.at("Stats").get<std::map<std::string, bool>>();
     StatTable table;
-    for (const auto& [name, concealed] : stats) table.FindOrAdd(name).set(concealed);
+    for (const auto& [name, concealed] : stats->get<std::map<std::string, bool>>()) {
+        table.FindOrAdd(name).set(concealed);
+    }
     settings.Stats = table;
 }
 

@@ -1,9 +1,11 @@
 // The settings file: settings.json in the plugin's settings folder.
 //
-// Saving renames a finished temporary file over the old one, so a save cut short leaves the old
-// file or the new one, never half of either. The file is text: written in text mode (CRLF line
-// ends on Windows) and read whichever line ends it has. The calls that differ between Linux and
-// Windows are behind file_platform.hpp.
+// Saving renames a finished temporary file, flushed to the disk, over the old one, so a save cut
+// short or a power cut leaves the old file or the new one, never half of either; where no
+// temporary file can be made, settings/in_place_write.hpp gives the same promise. A save that
+// would write what the file already holds writes nothing. The file is text: written as the
+// platform's text files are (CRLF line ends on Windows) and read whichever line ends it has. The
+// calls that differ between Linux and Windows are behind file_platform.hpp.
 //
 // Index
 //   Files: folder, names, moves
@@ -13,13 +15,15 @@
 #include "settings/settings_file.hpp"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <fstream>
 #include <mutex>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -28,6 +32,7 @@
 
 #include "plugin/cloak_my_identity.hpp"
 #include "settings/file_platform.hpp"
+#include "settings/in_place_write.hpp"
 
 namespace cloak {
 
@@ -100,13 +105,6 @@ std::string MoveOver(const std::filesystem::path& from, const std::filesystem::p
         if (attempt == kAttempts) return failure;
         std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
     }
-}
-
-// Writes the whole text to an open stream and closes it; the reason when that failed, else empty.
-std::string WriteAndClose(std::ofstream& out, const std::string& text) {
-    out << text;
-    out.close();
-    return out ? std::string() : LastSystemError();
 }
 
 // Creates the folder and any missing parent, or raises the file system's error. A name that the
@@ -184,55 +182,99 @@ void RemoveAbandonedTemporaryFiles(const std::filesystem::path& file) {
 // ---- Saving -------------------------------------------------------------------------------------
 
 struct SaveOutcome {
-    bool written = false;
-    std::string line;  // for the console; empty when there is nothing to say
+    bool written = false;  // the file holds the new bytes (perhaps it did already)
+    std::string line;      // for the console; empty when there is nothing to say
 };
 
-// Writes the text to the target through a temporary file that then replaces it, keeping the
-// target's permissions; in place when no temporary file can be made.
-SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::string& text) {
-    const std::filesystem::path target = SaveTarget(file);
-    std::error_code statusError;
-    const std::filesystem::file_status status = std::filesystem::status(target, statusError);
-    const bool existingFile = status.type() == std::filesystem::file_type::regular;
-    const auto permissions = status.permissions();
-    if (existingFile &&
-        (permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none) {
+// A save's temporary file beside its target, written in full and flushed to the disk; removed
+// when the save ends without it having replaced the target.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    ~TemporaryFile() {
+        std::error_code ignored;
+        if (outcome_.created) std::filesystem::remove(path_, ignored);
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    void Write(const std::filesystem::path& target, const std::string& bytes,
+               std::filesystem::perms permissions) {
+        path_ = TemporaryFor(target);
+        outcome_ = file_platform::WriteNewFile(path_, bytes, permissions);
+        written_ = true;
+    }
+    bool Written() const { return written_; }
+    bool Ready() const { return outcome_.created && outcome_.failure.empty(); }
+    const file_platform::NewFileOutcome& Outcome() const { return outcome_; }
+    const std::filesystem::path& Path() const { return path_; }
+    void Renamed() { outcome_.created = false; }
+
+private:
+    std::filesystem::path path_;
+    file_platform::NewFileOutcome outcome_;
+    bool written_ = false;
+};
+
+// The save's target as it is now: whether it is a regular file, its permissions, and whether it
+// holds exactly the bytes the save would write.
+struct TargetState {
+    bool existingFile = false;
+    std::filesystem::perms permissions = std::filesystem::perms::unknown;
+    bool readOnly = false;
+    std::optional<std::string> bytes;  // for an existing file that can be read
+};
+
+TargetState StateOf(const std::filesystem::path& target) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(target, error);
+    TargetState state;
+    state.existingFile = status.type() == std::filesystem::file_type::regular;
+    if (!state.existingFile) return state;
+    state.permissions = status.permissions();
+    state.readOnly =
+        (state.permissions & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+    state.bytes = ReadWholeFile(target);
+    return state;
+}
+
+// Makes the target hold the bytes: nothing to do when it does already; else the temporary file
+// (written now unless it was before the save lock was taken) replaces it, or, when none can be
+// made, the target is written in place. Under the save lock.
+SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::filesystem::path& target,
+                        const std::string& bytes, TemporaryFile& temporary) {
+    const TargetState state = StateOf(target);
+    if (state.readOnly) {
         return {false, fmt::format("could not save {}: the file is read-only", PathText(file))};
     }
+    if (state.bytes == bytes) return {true, {}};
+    if (!temporary.Written()) temporary.Write(target, bytes, state.permissions);
 
-    const std::filesystem::path temporary = TemporaryFor(target);
-    std::ofstream out(temporary, std::ios::out | std::ios::trunc);
-    if (!out.is_open()) {
-        const std::string reason = LastSystemError();
-        if (!existingFile) {
-            return {false, fmt::format("could not save {}: cannot create {}: {}", PathText(file),
-                                       PathText(temporary), reason)};
+    const file_platform::NewFileOutcome& made = temporary.Outcome();
+    if (made.created) {
+        std::string failure = made.failure;
+        if (failure.empty()) failure = MoveOver(temporary.Path(), target);
+        if (!failure.empty()) {
+            return {false, fmt::format("could not save {}: {}", PathText(file), failure)};
         }
-        // Written in place, a save cut short leaves a broken file, which the next load sets aside.
-        const file_platform::InPlaceOutcome inPlace = file_platform::WriteTextInPlace(target, text);
-        if (!inPlace.failure.empty()) {
-            return {false, fmt::format("could not save {}: cannot create a temporary file beside "
-                                       "it ({}) nor write it in place ({}); {}",
-                                       PathText(file), reason, inPlace.failure,
-                                       inPlace.changed ? "the file may be damaged"
-                                                       : "the file is as it was")};
-        }
-        return {true, fmt::format("saved {} in place: cannot create a temporary file beside it "
-                                  "({})",
-                                  PathText(file), reason)};
+        temporary.Renamed();
+        return {true, {}};
     }
-
-    std::error_code ignored;
-    if (existingFile) std::filesystem::permissions(temporary, permissions, ignored);
-    std::string failure = WriteAndClose(out, text);
-    if (failure.empty()) {
-        if (beforeSettingsReplaceForTesting) beforeSettingsReplaceForTesting();
-        failure = MoveOver(temporary, target);
+    if (!state.existingFile) {
+        return {false, fmt::format("could not save {}: cannot create {}: {}", PathText(file),
+                                   PathText(temporary.Path()), made.failure)};
     }
-    if (failure.empty()) return {true, {}};
-    std::filesystem::remove(temporary, ignored);
-    return {false, fmt::format("could not save {}: {}", PathText(file), failure)};
+    const InPlaceOutcome inPlace = WriteFileInPlace(target, bytes);
+    if (!inPlace.failure.empty()) {
+        return {false,
+                fmt::format("could not save {}: cannot create a temporary file beside it "
+                            "({}) nor write it in place ({}); {}",
+                            PathText(file), made.failure, inPlace.failure,
+                            inPlace.changed ? "the next load reads the old choices or the new ones"
+                                            : "the file is as it was")};
+    }
+    return {true, fmt::format("saved {} in place: cannot create a temporary file beside it ({})",
+                              PathText(file), made.failure)};
 }
 
 }  // namespace
@@ -252,7 +294,18 @@ void CloakMyIdentity::SaveSettings() {
         record = settings;
         copy = ++fileState_.copiesTaken;
     }
-    const std::string text = record.dump(4);
+    const std::string bytes = file_platform::TextFileBytes(record.dump(4));
+    const std::filesystem::path target = SaveTarget(file);
+
+    // Writing and flushing the temporary file is the slow part of a save, and its name is its
+    // own, so it is done before the save lock is taken; not when the file holds the record
+    // already, nor when it is not to be replaced.
+    TemporaryFile temporary;
+    if (const TargetState state = StateOf(target);
+        !fileState_.leftAlone.load() && !state.readOnly && state.bytes != bytes) {
+        temporary.Write(target, bytes, state.permissions);
+        if (temporary.Ready() && beforeSettingsReplaceForTesting) beforeSettingsReplaceForTesting();
+    }
 
     std::lock_guard lock(saveMutex);
     if (copy < fileState_.copyOnDisk) return;  // a newer copy is on the disk already
@@ -264,7 +317,7 @@ void CloakMyIdentity::SaveSettings() {
                         PathText(file)));
         return;
     }
-    const SaveOutcome outcome = ReplaceFile(file, text);
+    const SaveOutcome outcome = ReplaceFile(file, target, bytes, temporary);
     if (!outcome.line.empty()) LogLine(outcome.line);
     if (outcome.written) fileState_.copyOnDisk = copy;
 }
@@ -283,21 +336,49 @@ void CloakMyIdentity::LoadSettings() {
     if (status.type() != std::filesystem::file_type::regular) {
         throw UnreadableSettingsFile(file, "not a regular file");
     }
-    std::ifstream in(file);
-    if (!in.is_open()) throw UnreadableSettingsFile(file, LastSystemError());
+    std::optional<std::string> bytes = ReadWholeFile(file);
+    if (!bytes) throw UnreadableSettingsFile(file, LastSystemError());
+    fileState_.bytesLoaded = std::move(*bytes);
+    // The first JSON value is the record; text after it is not read.
+    std::istringstream in{std::string(RecordText(fileState_.bytesLoaded))};
     nlohmann::json parsed;
     in >> parsed;
     const PluginSettings loaded = parsed.get<PluginSettings>();
     settings = loaded;
+
+    // A file from before a switch existed lacks its member, which takes its default (conceal);
+    // the save after the load writes it.
+    const nlohmann::json complete = PluginSettings{};
+    std::vector<std::string> added;
+    for (const auto& member : complete.items()) {
+        if (!parsed.contains(member.key())) added.push_back(member.key());
+    }
+    if (!added.empty()) {
+        LogLine(fmt::format("settings file {} lacked {}; added with the default, which conceals",
+                            PathText(file), fmt::join(added, ", ")));
+    }
 }
 
 // ---- SetAsideSettingsFile -----------------------------------------------------------------------
 
+// A settings.json that is a symbolic link stays one: the file it points to is set aside beside
+// itself, and the save that follows writes the fresh file through the link. A save of the page
+// may have replaced the file since the load read it: then there is nothing to set aside, and a
+// record that can be used is never moved away as one that cannot. The save lock keeps saves out
+// between that check and the move.
 bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
     std::lock_guard lock(saveMutex);
-    const std::filesystem::path aside = SetAsideName(file);
-    if (const std::string failure = MoveOver(file, aside); !failure.empty()) {
+    const std::filesystem::path target = SaveTarget(file);
+    if (ReadWholeFile(target) != fileState_.bytesLoaded) {
+        LogLine(
+            fmt::format("settings file {} could not be used ({}) and has been saved again "
+                        "since; concealing everything",
+                        PathText(file), why));
+        return true;
+    }
+    const std::filesystem::path aside = SetAsideName(target);
+    if (const std::string failure = MoveOver(target, aside); !failure.empty()) {
         LogLine(
             fmt::format("settings file {} cannot be used ({}) nor moved aside to {} ({}); left "
                         "as it is, concealing everything",

@@ -27,11 +27,14 @@ struct SettingsFileState {
     // thread takes, so two saves may finish out of order; the newer copy wins.
     std::uint64_t copiesTaken = 0;  // under the statistics lock
     std::uint64_t copyOnDisk = 0;   // under the save lock
+    // The bytes the last load read (on the thread that loads): what a set-aside moves away, unless
+    // a save has replaced them since.
+    std::string bytesLoaded;
 };
 
 // Tests and benchmarks only: when set, runs on the saving thread after the temporary file is
-// written and before it replaces settings.json, with no lock of the record held. A slow disk or
-// a virus scanner looks like this to the plugin.
+// written and before it replaces settings.json, with no lock held (neither the record's nor the
+// one that orders the saves). A slow disk or a virus scanner looks like this to the plugin.
 extern std::function<void()> beforeSettingsReplaceForTesting;
 
 }  // namespace cloak

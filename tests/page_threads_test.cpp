@@ -3,6 +3,7 @@
 // switches and learns statistics it meets for the first time, runs console commands that change
 // the same switches, and runs the queued work. Run under ThreadSanitizer by scripts/run-tests.sh.
 #include <fmt/format.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -144,6 +145,73 @@ TEST(SettingsSaves, SavesFromTwoThreadsAtOnceLeaveTheNewestCopy) {
     const nlohmann::json stored =
         nlohmann::json::parse(testing_support::ReadText(folder.path() / kSettingsFileName));
     EXPECT_EQ(stored["Stats"].size(), 5u + 2 * kSavesPerThread);
+}
+
+// A save held up after writing its temporary file (a slow disk) while a newer save of another
+// thread reaches the disk: released, it must not put its older record back.
+TEST(SettingsSaves, SaveHeldUpNeverPutsBackAnOlderRecord) {
+    testing_support::TempFolder folder;
+    CloakMyIdentity plugin;
+    plugin.SettingsFolder = folder.path();
+    std::promise<void> held;
+    std::promise<void> release;
+    std::atomic<bool> holdNext{true};
+    beforeSettingsReplaceForTesting = [&, released = release.get_future().share()] {
+        if (!holdNext.exchange(false)) return;
+        held.set_value();
+        released.wait();
+    };
+    const std::unique_ptr<void, void (*)(void*)> fastAgain(
+        &holdNext, [](void*) { beforeSettingsReplaceForTesting = nullptr; });
+
+    plugin.settings.bShowNames.set(false);
+    auto older = std::async(std::launch::async, [&] { plugin.SaveSettings(); });
+    held.get_future().wait();
+    plugin.settings.bShowNames.set(true);
+    plugin.settings.bShowClubs.set(false);
+    const nlohmann::json newer = plugin.settings;
+    std::thread([&] { plugin.SaveSettings(); }).join();
+    release.set_value();
+    older.get();
+    EXPECT_EQ(nlohmann::json::parse(testing_support::ReadText(folder.path() / kSettingsFileName)),
+              newer);
+}
+
+// The settings steps of a reload onto a file broken since the last load (the user edited it),
+// while the drawing thread saves after every click: each broken text is kept whole under a
+// set-aside name or replaced by a save, settings.json always ends as a whole record, and no
+// temporary file is left.
+TEST_F(PageThreadsTest, ReloadOntoABrokenFileWhileThePageSaves) {
+    constexpr int kReloads = 8;
+    Open();
+    page_->Frame();
+    std::atomic<bool> clicking{true};
+    std::thread drawing([&] {
+        while (clicking.load()) page_->Click("Hide Menu Rank");
+    });
+    std::unique_ptr<void, std::function<void(void*)>> stopClicking(&clicking, [&](void*) {
+        clicking.store(false);
+        drawing.join();
+    });
+    for (int reload = 0; reload < kReloads; ++reload) {
+        testing_support::WriteText(SettingsFile(), fmt::format("{{ broken {}", reload));
+        try {
+            plugin_->LoadSettings();
+        } catch (const nlohmann::json::exception& error) {
+            plugin_->settings = PluginSettings{};
+            plugin_->SetAsideSettingsFile(error.what());
+        }
+        plugin_->SaveSettings();
+    }
+    stopClicking.reset();
+    for (const auto& entry : std::filesystem::directory_iterator(SettingsFolder())) {
+        const std::string name = entry.path().filename().string();
+        ASSERT_EQ(name.find(".tmp"), std::string::npos) << name;
+        if (name == kSettingsFileName) continue;
+        EXPECT_THAT(testing_support::ReadText(entry.path()), ::testing::StartsWith("{ broken "))
+            << name;
+    }
+    EXPECT_NO_THROW(StoredFile().get<PluginSettings>());
 }
 
 // The page saves from inside its walk of the statistics while another thread may be saving too

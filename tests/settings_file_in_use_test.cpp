@@ -105,6 +105,7 @@ TEST_F(SettingsFileInUseTest, SaveWhileAnotherProgramHoldsTheFile) {
         EXPECT_EQ(ReadText(File()), before);
         ASSERT_EQ(lines.size(), 1U);
         EXPECT_THAT(lines[0], HasSubstr(Utf8Text(File())));
+        EXPECT_THAT(lines[0], HasSubstr("another program has the file open"));
     } else {
         EXPECT_THAT(lines, ::testing::IsEmpty());
         EXPECT_THAT(ReadText(File()), HasSubstr("\"bShowClubs\": false"));

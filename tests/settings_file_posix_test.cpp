@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -43,9 +44,72 @@ TEST_F(SettingsFileTest, SaveWritesThroughLinksAndKeepsPermissions) {
     EXPECT_THAT(TemporaryFiles(kept.parent_path()), ::testing::IsEmpty());
 }
 
+// A broken settings.json that is a link: the file it points to is set aside beside itself, and
+// the fresh file is written through the link, which stays.
+TEST_F(SettingsFileTest, BrokenFileBehindALinkIsSetAsideWhereItIs) {
+    namespace fs = std::filesystem;
+    const fs::path kept = folder.path() / "synced" / "cloak.json";
+    WriteText(kept, "{ broken");
+    fs::create_directories(plugin.SettingsFolder);
+    fs::create_symlink(kept, File());
+    sim::host::HostState host;
+    LoadAsTheHostDoes(plugin, host);
+
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_EQ(ReadText(fs::path(kept) += ".bad"), "{ broken");
+    EXPECT_EQ(nlohmann::json::parse(ReadText(kept)), nlohmann::json(PluginSettings{}));
+    EXPECT_FALSE(fs::exists(fs::path(File()) += ".bad"));
+    EXPECT_THAT(Joined(host.console.Lines()), ::testing::HasSubstr(kept.string() + ".bad"));
+}
+
+// A save run as a user whom permissions bind, on a disk that is full past `fileSizeLimit` bytes
+// (writes beyond it fail rather than end the process); its console lines.
+testing_support::ChildRun SaveAsOrdinaryUser(CloakMyIdentity& plugin,
+                                             rlim_t fileSizeLimit = RLIM_INFINITY) {
+    return testing_support::RunAsOrdinaryUser([&](std::string& output) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{fileSizeLimit, fileSizeLimit};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        sim::host::HostState host;
+        sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
+        plugin.SaveSettings();
+        output = Joined(host.console.Lines());
+    });
+}
+
+// A disk without room for the new record, whether the save writes a temporary file or (in a
+// folder where no new file can be made) writes in place: the save says it could not, and the
+// old record stays whole.
+TEST_F(SettingsFileTest, SaveOnAFullDiskKeepsTheOldRecord) {
+    namespace fs = std::filesystem;
+    const std::string old = FileWith("bShowNames", "false");
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "in place" : "temporary file");
+        WriteText(File(), old);
+        testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
+        fs::permissions(plugin.SettingsFolder,
+                        inPlace ? fs::perms::owner_read | fs::perms::owner_exec |
+                                      fs::perms::others_read | fs::perms::others_exec
+                                : fs::perms::all);
+        fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
+                                    fs::perms::others_read | fs::perms::others_write);
+        const testing_support::ChildRun run = SaveAsOrdinaryUser(plugin, 64);
+        ASSERT_TRUE(run.ran);
+        EXPECT_EQ(ReadText(File()), old);
+        EXPECT_THAT(run.output, ::testing::HasSubstr("could not save " + File().string()));
+        EXPECT_THAT(run.output, ::testing::HasSubstr("File too large"));
+        if (inPlace) {
+            EXPECT_THAT(run.output, ::testing::HasSubstr("the file is as it was"));
+        }
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+        EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
+        fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);
+    }
+}
+
 // In a folder where no new file can be made, a writable settings.json is written in place, and
-// the line says so; a file that cannot be written either, or a disk without room for the new
-// record, leaves the old file whole.
+// the line says so; a save of what it holds already writes nothing and says nothing; a file that
+// cannot be written either leaves the old file whole.
 TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     namespace fs = std::filesystem;
     WriteText(File(), "the old text");
@@ -55,44 +119,26 @@ TEST_F(SettingsFileTest, FolderWithoutRoomForATemporaryFileIsWrittenInPlace) {
     fs::permissions(plugin.SettingsFolder, readAndEnter);
     plugin.settings.bShowTitles.set(false);
 
-    const auto saveAsOrdinaryUser = [&](rlim_t fileSizeLimit = RLIM_INFINITY) {
-        return testing_support::RunAsOrdinaryUser([&](std::string& output) {
-            // A disk that is full past this size: writes beyond it fail rather than end the child.
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{fileSizeLimit, fileSizeLimit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            sim::host::HostState host;
-            sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
-            plugin.SaveSettings();
-            output = Joined(host.console.Lines());
-        });
-    };
-
     fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
                                 fs::perms::others_read | fs::perms::others_write);
-    testing_support::ChildRun run = saveAsOrdinaryUser();
+    testing_support::ChildRun run = SaveAsOrdinaryUser(plugin);
     ASSERT_TRUE(run.ran);
     EXPECT_EQ(ReadText(File()), nlohmann::json(plugin.settings).dump(4));
     EXPECT_THAT(run.output, ::testing::HasSubstr("in place"));
     EXPECT_THAT(run.output, ::testing::HasSubstr(File().string()));
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1);
+    const auto written = fs::last_write_time(File());
+    fs::last_write_time(File(), written - std::chrono::hours(1));
+    run = SaveAsOrdinaryUser(plugin);
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(fs::last_write_time(File()), written - std::chrono::hours(1));
 
     std::ofstream(File(), std::ios::trunc) << "the old text";
     fs::permissions(File(), fs::perms::owner_read | fs::perms::others_read);
-    run = saveAsOrdinaryUser();
+    run = SaveAsOrdinaryUser(plugin);
     ASSERT_TRUE(run.ran);
     EXPECT_EQ(ReadText(File()), "the old text");
-    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
-
-    // No room on the disk for the new record: the old file is not cut short, and the line says
-    // it is as it was.
-    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
-                                fs::perms::others_read | fs::perms::others_write);
-    run = saveAsOrdinaryUser(64);
-    ASSERT_TRUE(run.ran);
-    EXPECT_EQ(ReadText(File()), "the old text");
-    EXPECT_THAT(run.output, ::testing::HasSubstr("as it was"));
-    EXPECT_THAT(run.output, ::testing::HasSubstr(File().string()));
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
     fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
 }

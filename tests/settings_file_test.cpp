@@ -14,13 +14,17 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "settings/file_platform.hpp"
+#include "settings/in_place_write.hpp"
 #include "tests/child_process.hpp"
 #include "tests/held_file.hpp"
+#include "tests/save_counter.hpp"
 #include "tests/save_loop.hpp"
 #include "tests/settings_file_fixture.hpp"
 
@@ -36,6 +40,14 @@ TEST_F(SettingsFileTest, DefaultRecordIsWrittenExactly) {
     plugin.SaveSettings();  // the folder and its missing parent are created on the way
     EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(kDefaultFile));
     EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
+
+    // A save of what the file holds already writes nothing (a sync client would see a change).
+    testing_support::SaveCounter saves(plugin.SettingsFolder);
+    ASSERT_TRUE(saves.Watching());
+    plugin.SaveSettings();
+    plugin.settings.bShowNames.set(false);
+    plugin.SaveSettings();
+    EXPECT_EQ(saves.Take(), 1);
 }
 
 TEST_F(SettingsFileTest, NoFileLeavesDefaultsAndCreatesNoFile) {
@@ -105,16 +117,17 @@ struct RejectedFile {
 
 TEST_F(SettingsFileTest, RejectedFileRaisesTheLibraryErrorAndLeavesTheRecord) {
     using nlohmann::json;
-    json withoutScores = json::parse(kDefaultFile);
+    // A missing member takes its default, but not when another is of the wrong type.
+    json withoutScores = json::parse(FileWith("bShowNames", "1"));
     withoutScores.erase("bShowScores");
     const std::vector<RejectedFile> cases = {
         // bShowMenuRankInfo and the other keys before bShowNames are read before the failure.
         {"switch as a number", FileWith("bShowNames", "1"), 302,
          "type must be boolean, but is number", Is<json::type_error>},
-        {"missing switch", withoutScores.dump(4), 403, "key 'bShowScores' not found",
-         Is<json::out_of_range>},
+        {"missing switch, another a number", withoutScores.dump(4), 302,
+         "type must be boolean, but is number", Is<json::type_error>},
         {"empty file", "", 101, "unexpected end of input", Is<json::parse_error>},
-        {"array", "[true, false]", 304, "cannot use at() with array", Is<json::type_error>},
+        {"array", "[true, false]", 302, "type must be object, but is array", Is<json::type_error>},
         {"comment", std::string("// mine\n") + kDefaultFile, 101, "syntax error",
          Is<json::parse_error>},
         {"Stats as an array", FileWith("Stats", "[]"), 302, "type must be object, but is array",
@@ -214,9 +227,13 @@ TEST(ValidUtf8, KeepsWellFormedTextAndReplacesEveryOtherByte) {
 // can hold, is still the same statistic the next time the game reports it, and every save goes
 // on working.
 TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
-    Switch& latin1 = plugin.settings.Stats.FindOrAdd("Tor\xE9");
-    EXPECT_EQ(&plugin.settings.Stats.FindOrAdd("Tor\xE9"), &latin1);
+    // The scoreboard meets "Caf\xE9", then "Ping"; the user ticks Caf\xE9's box. The scoreboard's
+    // next lookup of "Caf\xE9" finds that switch, not the newest statistic's.
+    Switch& latin1 = plugin.settings.Stats.FindOrAdd("Caf\xE9");
+    const Switch& ping = plugin.settings.Stats.FindOrAdd("Ping");
     latin1.set(true);
+    EXPECT_EQ(&plugin.settings.Stats.FindOrAdd("Caf\xE9"), &latin1);
+    EXPECT_FALSE(ping.get());
     plugin.settings.Stats = StatTable{{"Cut\xE2\x82", false}, {"MatchGoals", true}};
     plugin.settings.Stats.FindOrAdd("Tor\xE9").set(true);
 
@@ -286,10 +303,115 @@ TEST_F(SettingsFileTest, InPlaceWriteLeavesExactlyTheNewTextWithPlatformLineEnds
     const std::string longer = std::string(kDefaultFile) + "\n" + kDefaultFile;
     WriteText(File(), std::string(3000, 'x'));
     for (const std::string& text : {shorter, longer}) {
-        const cloak::file_platform::InPlaceOutcome outcome =
-            cloak::file_platform::WriteTextInPlace(File(), text);
+        const InPlaceOutcome outcome = WriteFileInPlace(File(), file_platform::TextFileBytes(text));
         EXPECT_EQ(outcome.failure, "");
         EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(text));
+    }
+}
+
+// A file in memory whose writer stops: killed once `budget` bytes and steps are spent (the step
+// that spends the last is cut short, and nothing after it happens), or failing at step
+// `failingStep` alone, as a full or failing disk would.
+class StoppingFile final : public file_platform::InPlaceFile {
+public:
+    StoppingFile(std::string held, std::size_t budget, int failingStep)
+        : bytes(std::move(held)), budget_(budget), failingStep_(failingStep) {}
+
+    std::string Reserve(std::uint64_t length) override {
+        return Step(
+            1, [&](std::size_t) { bytes.resize(std::max<std::size_t>(bytes.size(), length)); });
+    }
+    std::string WriteAt(std::uint64_t offset, std::string_view written) override {
+        return Step(written.size(), [&](std::size_t count) {
+            if (bytes.size() < offset + count) bytes.resize(offset + count);
+            bytes.replace(offset, count, written.substr(0, count));
+        });
+    }
+    std::string Flush() override {
+        return Step(0, [](std::size_t) {});
+    }
+    std::string SetLength(std::uint64_t length) override {
+        return Step(1, [&](std::size_t) { bytes.resize(length); });
+    }
+
+    std::string bytes;
+    std::size_t spent = 0;
+
+private:
+    template <typename Change>
+    std::string Step(std::size_t cost, Change change) {
+        if (step_++ == failingStep_) return "failed";
+        if (budget_ == 0) return "killed";
+        const std::size_t done = std::min(cost, budget_);
+        change(done);
+        budget_ -= done;
+        spent += done;
+        return done == cost ? "" : "killed";
+    }
+    std::size_t budget_;
+    int failingStep_;
+    int step_ = 0;
+};
+
+// An in-place save stopped at any moment leaves a file from which the next load reads the old
+// record or the new one, whole; one failing at any step says "as it was" only when the file is
+// byte for byte as it was.
+TEST_F(SettingsFileTest, InPlaceSaveStoppedAnywhereLeavesTheOldRecordOrTheNew) {
+    constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
+    const auto text = [](const PluginSettings& record) {
+        return file_platform::TextFileBytes(nlohmann::json(record).dump(4));
+    };
+    // As a load reads it (settings_file.cpp), without the disk: thousands of files are read.
+    const auto loaded = [](const std::string& bytes) {
+        std::istringstream in{std::string(RecordText(bytes))};
+        nlohmann::json parsed;
+        in >> parsed;
+        return nlohmann::json(parsed.get<PluginSettings>());
+    };
+    PluginSettings longer;
+    longer.Stats.FindOrAdd("MatchAssists");
+    longer.bShowNames.set(false);
+    PluginSettings shorter;
+    shorter.Stats = StatTable{};
+    // A save killed after writing its new record behind the old one and a few bytes of the front.
+    StoppingFile cutShort(text(PluginSettings{}), text(longer).size() + 8, -1);
+    WriteInPlace(cutShort, cutShort.bytes, text(longer));
+    WriteText(File(), cutShort.bytes);
+    plugin.LoadSettings();
+    ASSERT_EQ(nlohmann::json(plugin.settings), nlohmann::json(longer));
+
+    struct Case {
+        const char* what;
+        std::string before;
+        PluginSettings after;
+    };
+    const std::vector<Case> cases = {{"longer", text(PluginSettings{}), longer},
+                                     {"shorter", text(longer), shorter},
+                                     {"after a save cut short", cutShort.bytes, shorter}};
+    for (const Case& item : cases) {
+        const nlohmann::json old = loaded(item.before);
+        const std::string after = text(item.after);
+        StoppingFile whole(item.before, kNoLimit, -1);
+        ASSERT_EQ(WriteInPlace(whole, item.before, after).failure, "");
+        ASSERT_EQ(whole.bytes, after);
+        for (std::size_t budget = 0; budget <= whole.spent; ++budget) {
+            SCOPED_TRACE(std::string(item.what) + ", killed after " + std::to_string(budget));
+            StoppingFile killed(item.before, budget, -1);
+            WriteInPlace(killed, item.before, after);
+            const nlohmann::json read = loaded(killed.bytes);
+            EXPECT_TRUE(read == old || read == nlohmann::json(item.after)) << read.dump();
+        }
+        for (int step = 0;; ++step) {
+            SCOPED_TRACE(std::string(item.what) + ", failing at step " + std::to_string(step));
+            StoppingFile failing(item.before, kNoLimit, step);
+            const InPlaceOutcome outcome = WriteInPlace(failing, item.before, after);
+            if (outcome.failure.empty()) break;  // past the last step
+            if (!outcome.changed) {
+                EXPECT_EQ(failing.bytes, item.before);
+            }
+            const nlohmann::json read = loaded(failing.bytes);
+            EXPECT_TRUE(read == old || read == nlohmann::json(item.after)) << read.dump();
+        }
     }
 }
 

@@ -78,6 +78,7 @@ TEST_F(SettingsRecoveryTest, StoredChoicesSurviveAndTheFileIsWrittenBackWhole) {
 TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
     nlohmann::json missingKey = PluginSettings{};
     missingKey.erase("bShowTitles");
+    missingKey["bShowClubs"] = "no";  // a missing member is added, but the file is still unusable
     nlohmann::json wrongType = PluginSettings{};
     wrongType["bShowNames"] = 0;
     wrongType["bHideRecents"] = false;
@@ -87,7 +88,7 @@ TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
     };
     const std::vector<Case> cases = {
         {"{\"bShowNames\": false,", "parse_error"},
-        {missingKey.dump(), "key 'bShowTitles' not found"},
+        {missingKey.dump(), "type must be boolean, but is string"},
         {wrongType.dump(), "type must be boolean, but is number"},
         {"", "parse_error"},
         // The library's error quotes the bytes it last read; the console line stays UTF-8.
@@ -120,6 +121,33 @@ TEST_F(SettingsRecoveryTest, UnusableFileIsSetAsideAndDefaultsConceal) {
     for (int n = 1; n <= 5; ++n) EXPECT_EQ(ReadText(SetAside(n)), "older");
     EXPECT_EQ(ReadText(SetAside(8)), cases[2].text);
     EXPECT_FALSE(std::filesystem::exists(SetAside(10)));
+}
+
+// A file from before a switch existed lacks its member: every member that is there is taken, each
+// missing one conceals, the file is written back complete, and one line names what was added.
+TEST_F(SettingsRecoveryTest, FileLackingMembersKeepsTheOthersAndGainsTheDefaults) {
+    for (const std::vector<std::string>& missing :
+         {std::vector<std::string>{"bShowScores"}, {"Stats", "bHideRecents", "bShowNames"}}) {
+        SCOPED_TRACE(missing.front());
+        nlohmann::json stored = PluginSettings{};
+        stored["bShowClubs"] = false;
+        stored["Stats"] = {{"MatchGoals", false}};
+        nlohmann::json expected = stored;
+        for (const std::string& member : missing) {
+            stored.erase(member);
+            expected[member] = nlohmann::json(PluginSettings{})[member];
+        }
+        WriteText(File(), stored.dump());
+
+        auto host = LoadPlugin();
+        EXPECT_EQ(nlohmann::json(SettingsOf(*host)), expected);
+        EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(expected.dump(4)));
+        EXPECT_FALSE(std::filesystem::exists(SetAside()));
+        const std::vector<std::string> lines = host->ConsoleLines();
+        ASSERT_EQ(lines.size(), 1U);
+        EXPECT_THAT(lines[0], HasSubstr(File().string()));
+        for (const std::string& member : missing) EXPECT_THAT(lines[0], HasSubstr(member));
+    }
 }
 
 // A settings folder that cannot be created is a settings problem like any other: every
@@ -235,11 +263,15 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
         EXPECT_EQ(nameHidden, loaded.at("bShowNames").get<bool>());
         EXPECT_EQ(world.Field<std::uint64_t>(player.pri, "ClubID") == 0,
                   loaded.at("bShowClubs").get<bool>());
-        if (host->ConsoleLines().empty()) {
-            // Accepted: exactly what the file says, for every member the record has.
+        if (!std::filesystem::exists(SetAside())) {
+            // Accepted: exactly what the file says for every member it has (a damaged name
+            // leaves its member missing, which conceals).
             EXPECT_FALSE(damage.mustBeRejected);
             const nlohmann::json file = nlohmann::json::parse(damage.text);
-            for (const auto& [key, value] : loaded.items()) EXPECT_EQ(value, file.at(key)) << key;
+            const nlohmann::json defaults = PluginSettings{};
+            for (const auto& [key, value] : loaded.items()) {
+                EXPECT_EQ(value, file.contains(key) ? file[key] : defaults[key]) << key;
+            }
             continue;
         }
         ++rejected;

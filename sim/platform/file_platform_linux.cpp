@@ -1,6 +1,7 @@
 // The settings file's calls to the operating system, on Linux: the stand-ins' side of the seam
 // settings/file_platform.hpp, whose Windows side is the product's own.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,40 +17,86 @@ std::string ErrorText(int code) {
     return std::generic_category().message(code);
 }
 
-}  // namespace
-
-InPlaceOutcome WriteTextInPlace(const std::filesystem::path& file, std::string_view text) {
-    const auto length = static_cast<off_t>(text.size());
-    const int descriptor = open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
-    if (descriptor < 0) return {ErrorText(errno), false};
-    // Takes the room for the whole text, or fails and leaves the file as it was; blocks the file
-    // already holds keep their bytes.
-    if (const int reserved = posix_fallocate(descriptor, 0, length); reserved != 0) {
-        close(descriptor);
-        return {ErrorText(reserved), false};
-    }
-    InPlaceOutcome outcome{{}, true};
-    for (std::size_t at = 0; at < text.size();) {
-        const ssize_t wrote =
-            pwrite(descriptor, text.data() + at, text.size() - at, static_cast<off_t>(at));
+std::string WriteAll(int descriptor, std::uint64_t offset, std::string_view bytes) {
+    for (std::size_t at = 0; at < bytes.size();) {
+        const ssize_t wrote = pwrite(descriptor, bytes.data() + at, bytes.size() - at,
+                                     static_cast<off_t>(offset + at));
         if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) {
-            outcome.failure = ErrorText(wrote < 0 ? errno : EIO);
-            break;
-        }
+        if (wrote <= 0) return ErrorText(wrote < 0 ? errno : EIO);
         at += static_cast<std::size_t>(wrote);
     }
-    if (outcome.failure.empty() && ftruncate(descriptor, length) != 0) {
+    return {};
+}
+
+class DescriptorFile final : public InPlaceFile {
+public:
+    explicit DescriptorFile(int descriptor) : descriptor_(descriptor) {}
+    ~DescriptorFile() override { close(descriptor_); }
+    DescriptorFile(const DescriptorFile&) = delete;
+    DescriptorFile& operator=(const DescriptorFile&) = delete;
+
+    std::string Reserve(std::uint64_t length) override {
+        const int failed = posix_fallocate(descriptor_, 0, static_cast<off_t>(length));
+        return failed == 0 ? std::string() : ErrorText(failed);
+    }
+    std::string WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        return WriteAll(descriptor_, offset, bytes);
+    }
+    std::string Flush() override { return fsync(descriptor_) == 0 ? "" : ErrorText(errno); }
+    std::string SetLength(std::uint64_t length) override {
+        return ftruncate(descriptor_, static_cast<off_t>(length)) == 0 ? "" : ErrorText(errno);
+    }
+
+private:
+    int descriptor_;
+};
+
+}  // namespace
+
+std::string TextFileBytes(std::string_view text) {
+    return std::string(text);
+}
+
+NewFileOutcome WriteNewFile(const std::filesystem::path& file, std::string_view bytes,
+                            std::filesystem::perms permissions) {
+    constexpr mode_t kAsTheSystemMakesThem = 0666;  // less the process's umask
+    const int descriptor = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY,
+                                kAsTheSystemMakesThem);
+    if (descriptor < 0) return {false, ErrorText(errno)};
+    NewFileOutcome outcome{true, {}};
+    if (permissions != std::filesystem::perms::unknown &&
+        fchmod(descriptor, static_cast<mode_t>(permissions & std::filesystem::perms::mask)) != 0) {
         outcome.failure = ErrorText(errno);
     }
+    if (outcome.failure.empty()) outcome.failure = WriteAll(descriptor, 0, bytes);
+    if (outcome.failure.empty() && fsync(descriptor) != 0) outcome.failure = ErrorText(errno);
     if (close(descriptor) != 0 && outcome.failure.empty()) outcome.failure = ErrorText(errno);
     return outcome;
+}
+
+std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& failure) {
+    const int descriptor = open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0) {
+        failure = ErrorText(errno);
+        return nullptr;
+    }
+    return std::make_unique<DescriptorFile>(descriptor);
 }
 
 std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
     std::error_code error;
     std::filesystem::rename(from, to, error);
-    return error ? error.message() : std::string();
+    if (error) return error.message();
+    // The rename is an entry of the folder, which reaches the disk when the folder is flushed.
+    // The rename has happened whatever this answers (some file systems cannot flush a folder),
+    // so a failure here is no failure of the save.
+    const std::filesystem::path folder = to.has_parent_path() ? to.parent_path() : ".";
+    if (const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        descriptor >= 0) {
+        fsync(descriptor);
+        close(descriptor);
+    }
+    return {};
 }
 
 std::string NameTheSystemAlters(const std::filesystem::path&) {
