@@ -21,6 +21,12 @@ std::string_view Why(LoadOutcome outcome) {
         case LoadOutcome::SeveralGameTables:
             return "more than one place in the game's memory looks like its object and name "
                    "tables";
+        case LoadOutcome::MemoryUnreadable:
+            return "the game's memory could not be read to find its object and name tables (its "
+                   "memory map was unreadable, or its memory changed while it was read)";
+        case LoadOutcome::NoModuleList:
+            return "the list of the game's loaded modules could not be read to find its object and "
+                   "name tables";
         case LoadOutcome::Concealing:
         case LoadOutcome::ConcealingWithGaps:
             break;

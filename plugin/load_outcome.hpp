@@ -16,6 +16,8 @@ enum class LoadOutcome : std::uint8_t {
     NoLocalPlayer,       // the controller has no local player yet
     NoGameTables,        // the host handed no tables over and none were found in the game
     SeveralGameTables,   // ... and more than one set of tables fits: none is trusted
+    MemoryUnreadable,    // ... and the search could not read the game's memory map or memory
+    NoModuleList,        // ... and the search could not read the list of loaded modules
 };
 
 // Whether the hooks are registered.

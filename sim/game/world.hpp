@@ -211,6 +211,10 @@ public:
     void SetObjectSlot(std::int32_t index, std::uint64_t value);
     std::int32_t AppendObjectSlot(std::uint64_t value);
     void SetNameSlot(std::int32_t index, NameEntry* entry);
+    // A by-value copy of a table's descriptor as it stands now, in the image's static data before
+    // the game's own descriptors, never updated again: as another module's stale copy would be.
+    enum class GameTable { Objects, Names };
+    void FreezeDescriptorCopy(GameTable table);
 
 private:
     struct StructInfo {
