@@ -72,8 +72,8 @@ void ForeignMemory::ForEachStretch(
         std::size_t copied = ReadOwnMemory(at, stretch_.data(), words * 8) / 8;
         if (copied < words) {
             changed_ = true;
-            // Page by page up to the page that failed, to keep what lies before it (Windows
-            // copies all of a call's bytes or none).
+            // Page by page up to the page that failed, to keep what lies before it (a call that
+            // met a page going away as it copied may have copied nothing).
             const std::uint64_t stretchEnd = at + words * 8;
             for (std::uint64_t piece = at + copied * 8; piece < stretchEnd;) {
                 const std::uint64_t pieceEnd =

@@ -42,8 +42,7 @@ ProcessMemory SnapshotProcessMemory();
 
 // Copies [address, address + size) of this process's memory into `buffer` through the operating
 // system, which reports a page that is gone or no-access instead of faulting on it. Returns how
-// many bytes from the start were copied; fewer than `size` when a page on the way is unreadable
-// (0 on Windows, which copies all or nothing).
+// many bytes from the start were copied; fewer than `size` when a page on the way is unreadable.
 std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t size);
 
 // The unit of the operating systems' page protections.

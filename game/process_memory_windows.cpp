@@ -6,6 +6,7 @@
 // After windows.h, which they need.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstddef>
 
 #include "game/process_memory.hpp"
@@ -65,6 +66,20 @@ HANDLE SnapshotModules() {
     return INVALID_HANDLE_VALUE;
 }
 
+// How much of [address, address + size) lies in pages that read without a fault now. Windows's
+// ReadProcessMemory refuses any other page itself; Wine's reads through /proc/<pid>/mem, which
+// ignores page protections and reads released memory as zeros, so it is asked first.
+std::size_t ReadablePrefix(std::uint64_t address, std::size_t size) {
+    std::uint64_t at = address;
+    MEMORY_BASIC_INFORMATION region;
+    while (at < address + size &&
+           VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) != 0 &&
+           region.RegionSize != 0 && SafeToRead(region)) {
+        at = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+    }
+    return static_cast<std::size_t>(std::min<std::uint64_t>(at, address + size) - address);
+}
+
 }  // namespace
 
 ProcessMemory SnapshotProcessMemory() {
@@ -103,7 +118,9 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t size) {
+std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t requested) {
+    const std::size_t size = ReadablePrefix(address, requested);
+    if (size == 0) return 0;
     SIZE_T copied = 0;
     const BOOL read = ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(address),
                                         buffer, size, &copied);

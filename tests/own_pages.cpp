@@ -24,9 +24,14 @@ OwnPages::OwnPages(std::size_t pages) : bytes_(pages * kTestPageSize) {
         VirtualAlloc(nullptr, bytes_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
 }
 
+// Decommitted, not released: the addresses stay reserved, so that no allocation made later (by
+// the code under test) can take them over and make them readable again.
 void OwnPages::Release() {
+    if (begin_ != nullptr) VirtualFree(begin_, bytes_, MEM_DECOMMIT);
+}
+
+OwnPages::~OwnPages() {
     if (begin_ != nullptr) VirtualFree(begin_, 0, MEM_RELEASE);
-    begin_ = nullptr;
 }
 
 #else
@@ -49,10 +54,10 @@ void OwnPages::Release() {
     begin_ = nullptr;
 }
 
-#endif
-
 OwnPages::~OwnPages() {
     Release();
 }
+
+#endif
 
 }  // namespace testing_support
