@@ -40,10 +40,6 @@ std::vector<AddressRange> MemoryMap::ReadablePartsOf(AddressRange wanted) const 
     return parts;
 }
 
-}  // namespace cloak::game
-
-namespace cloak::game {
-
 namespace {
 
 // Words copied per call of the operating system while scanning: large enough that the call's own
