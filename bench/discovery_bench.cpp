@@ -102,7 +102,7 @@ game::FoundTables Discover() {
 }
 
 // Reads every word the scan reads, and checks nothing.
-CLOAK_FOREIGN_READS std::uint64_t ReadImageData() {
+std::uint64_t ReadImageData() {
     const game::ProcessMemory memory = game::SnapshotProcessMemory();
     const game::MemoryMap map(memory.readable);
     std::uint64_t sum = 0;

@@ -1,11 +1,16 @@
 // What the process's memory holds, as the operating system describes it: which addresses may be
-// read without a fault, and where the loaded images keep their writable data. The one platform
-// seam of the game access: SnapshotProcessMemory is implemented on Windows in
-// game/process_memory_windows.cpp (VirtualQuery and the module list) and on Linux beside the
-// stand-ins, in sim/platform/process_memory_linux.cpp (/proc/self/maps and dl_iterate_phdr).
+// read, and where the loaded images keep their writable data; and reads of that memory that the
+// operating system makes, so that memory gone or made no-access since is reported, not faulted
+// on. The one platform seam of the game access: SnapshotProcessMemory and ReadOwnMemory are
+// implemented on Windows in game/process_memory_windows.cpp (VirtualQuery, the module list,
+// ReadProcessMemory) and on Linux beside the stand-ins, in sim/platform/process_memory_linux.cpp
+// (/proc/self/maps, dl_iterate_phdr, process_vm_readv).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <vector>
 
 namespace cloak::game {
@@ -16,9 +21,18 @@ struct AddressRange {
     std::uint64_t end = 0;
 };
 
+// What of the process's memory the snapshot could describe.
+enum class SnapshotStatus {
+    Complete,
+    NoMemoryMap,   // the operating system's list of the memory's regions could not be read
+    NoModuleList,  // the list of loaded images could not be read: imageData is empty
+};
+
 struct ProcessMemory {
-    // Memory that reads without a fault: committed private or anonymous memory and the loaded
-    // images, never guard pages nor mapped files (a file shorter than its mapping faults).
+    SnapshotStatus status = SnapshotStatus::Complete;
+    // Memory that was readable when the snapshot was taken: committed private or anonymous memory
+    // and the loaded images, never guard pages nor mapped files (a file shorter than its mapping
+    // faults).
     std::vector<AddressRange> readable;
     // The writable sections of every loaded image (data and zero-filled data).
     std::vector<AddressRange> imageData;
@@ -26,16 +40,13 @@ struct ProcessMemory {
 
 ProcessMemory SnapshotProcessMemory();
 
-// Reads of memory whose owner the plugin does not know (another module's static data, a pointer
-// that is only a candidate) are checked against the snapshot rather than against the sanitizers'
-// view of C++ objects, whose poisoned gaps they may cross.
-#if defined(__GNUC__) || defined(__clang__)
-#define CLOAK_FOREIGN_READS __attribute__((no_sanitize_address))
-#elif defined(_MSC_VER)
-#define CLOAK_FOREIGN_READS __declspec(no_sanitize_address)
-#else
-#define CLOAK_FOREIGN_READS
-#endif
+// Copies [address, address + size) of this process's memory into `buffer` through the operating
+// system, which reports a page that is gone or no-access instead of faulting on it. Returns how
+// many bytes from the start were copied; fewer than `size` when a page on the way is unreadable.
+std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t size);
+
+// The unit of the operating systems' page protections.
+inline constexpr std::uint64_t kPageSize = 4096;
 
 // A snapshot's readable ranges, sorted and merged, for checking each read before it is made.
 class MemoryMap {
@@ -48,6 +59,32 @@ public:
 
 private:
     std::vector<AddressRange> ranges_;
+};
+
+// Reads of memory that is not the plugin's own: checked against the snapshot first (no call to
+// the operating system for an address that was never readable), then made by ReadOwnMemory.
+// Remembers whether memory the snapshot called readable failed to read: it changed since.
+class ForeignMemory {
+public:
+    explicit ForeignMemory(const ProcessMemory& memory) : map_(memory.readable) {}
+
+    const MemoryMap& Map() const { return map_; }
+    // Whether all of [address, address + size) was copied into `buffer`.
+    bool Read(std::uint64_t address, void* buffer, std::size_t size);
+    // Each readable stretch of `range` in turn, copied into a buffer of this object's, as 8-byte
+    // words from the first aligned one on. Consecutive stretches overlap by `overlapWords`, so a
+    // record of that many words plus one is seen whole in one of them; a stretch ends where a page
+    // cannot be read, and the scan goes on after it.
+    void ForEachStretch(AddressRange range, std::size_t overlapWords,
+                        const std::function<void(std::uint64_t address,
+                                                 std::span<const std::uint64_t> words)>& visit);
+    // Whether a read the snapshot allowed has failed.
+    bool ChangedSinceSnapshot() const { return changed_; }
+
+private:
+    MemoryMap map_;
+    std::vector<std::uint64_t> stretch_;
+    bool changed_ = false;
 };
 
 }  // namespace cloak::game

@@ -1,13 +1,14 @@
 // The process's memory as Windows describes it: VirtualQuery for what may be read, the module
-// list and each module's section table for the images' writable data.
+// list and each module's section table for the images' writable data; ReadProcessMemory on the
+// own process for reads that report a page gone or made no-access rather than fault on it.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which they need.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstddef>
 
-#include "game/memory.hpp"
 #include "game/process_memory.hpp"
 
 namespace cloak::game {
@@ -25,25 +26,58 @@ bool SafeToRead(const MEMORY_BASIC_INFORMATION& region) {
     return (region.Protect & kReadable) != 0;
 }
 
+template <class T>
+bool ReadHeader(const MemoryMap& map, std::uint64_t address, T& header) {
+    return map.Contains(address, sizeof(T)) &&
+           ReadOwnMemory(address, &header, sizeof(T)) == sizeof(T);
+}
+
 // The writable sections of the module mapped at `base`, read from its headers in memory.
 void AddWritableSections(const MemoryMap& map, std::uint64_t base, ProcessMemory& memory) {
-    if (!map.Contains(base, sizeof(IMAGE_DOS_HEADER))) return;
-    const auto* dos = PointerAt<const IMAGE_DOS_HEADER>(base);
-    if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew <= 0) return;
-    const std::uint64_t ntAddress = base + static_cast<std::uint64_t>(dos->e_lfanew);
-    if (!map.Contains(ntAddress, sizeof(IMAGE_NT_HEADERS64))) return;
-    const auto* nt = PointerAt<const IMAGE_NT_HEADERS64>(ntAddress);
-    if (nt->Signature != IMAGE_NT_SIGNATURE) return;
-    const std::uint64_t sectionsAddress = ntAddress + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                                          nt->FileHeader.SizeOfOptionalHeader;
-    const std::uint64_t count = nt->FileHeader.NumberOfSections;
-    if (!map.Contains(sectionsAddress, count * sizeof(IMAGE_SECTION_HEADER))) return;
-    const auto* sections = PointerAt<const IMAGE_SECTION_HEADER>(sectionsAddress);
-    for (std::uint64_t i = 0; i < count; ++i) {
-        if ((sections[i].Characteristics & IMAGE_SCN_MEM_WRITE) == 0) continue;
-        const std::uint64_t begin = base + sections[i].VirtualAddress;
-        memory.imageData.push_back({begin, begin + sections[i].Misc.VirtualSize});
+    IMAGE_DOS_HEADER dos;
+    if (!ReadHeader(map, base, dos)) return;
+    if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return;
+    const std::uint64_t ntAddress = base + static_cast<std::uint64_t>(dos.e_lfanew);
+    IMAGE_NT_HEADERS64 nt;
+    if (!ReadHeader(map, ntAddress, nt) || nt.Signature != IMAGE_NT_SIGNATURE) return;
+    std::uint64_t section = ntAddress + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                            nt.FileHeader.SizeOfOptionalHeader;
+    for (WORD i = 0; i < nt.FileHeader.NumberOfSections;
+         ++i, section += sizeof(IMAGE_SECTION_HEADER)) {
+        IMAGE_SECTION_HEADER header;
+        if (!ReadHeader(map, section, header)) return;
+        // Only writable sections: the game's table descriptors change as the game runs, and
+        // read-only data is no place for them.
+        if ((header.Characteristics & IMAGE_SCN_MEM_WRITE) == 0) continue;
+        const std::uint64_t begin = base + header.VirtualAddress;
+        memory.imageData.push_back({begin, begin + header.Misc.VirtualSize});
     }
+}
+
+// The module list. Windows can refuse it for a moment while a module loads or unloads
+// (ERROR_BAD_LENGTH); a few tries get past that.
+HANDLE SnapshotModules() {
+    constexpr int kTries = 10;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        const HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
+        if (modules != INVALID_HANDLE_VALUE || GetLastError() != ERROR_BAD_LENGTH) return modules;
+        Sleep(1);
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+// How much of [address, address + size) lies in pages that read without a fault now. Windows's
+// ReadProcessMemory refuses any other page itself; Wine's reads through /proc/<pid>/mem, which
+// ignores page protections and reads released memory as zeros, so it is asked first.
+std::size_t ReadablePrefix(std::uint64_t address, std::size_t size) {
+    std::uint64_t at = address;
+    MEMORY_BASIC_INFORMATION region;
+    while (at < address + size &&
+           VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) != 0 &&
+           region.RegionSize != 0 && SafeToRead(region)) {
+        at = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+    }
+    return static_cast<std::size_t>(std::min<std::uint64_t>(at, address + size) - address);
 }
 
 }  // namespace
@@ -63,9 +97,17 @@ ProcessMemory SnapshotProcessMemory() {
         address = begin + region.RegionSize;
     }
 
+    if (memory.readable.empty()) {
+        memory.status = SnapshotStatus::NoMemoryMap;
+        return memory;
+    }
+
     const MemoryMap map(memory.readable);
-    const HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, GetCurrentProcessId());
-    if (modules == INVALID_HANDLE_VALUE) return memory;
+    const HANDLE modules = SnapshotModules();
+    if (modules == INVALID_HANDLE_VALUE) {
+        memory.status = SnapshotStatus::NoModuleList;
+        return memory;
+    }
     MODULEENTRY32W module{};
     module.dwSize = sizeof module;
     for (BOOL more = Module32FirstW(modules, &module); more;
@@ -74,6 +116,15 @@ ProcessMemory SnapshotProcessMemory() {
     }
     CloseHandle(modules);
     return memory;
+}
+
+std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t requested) {
+    const std::size_t size = ReadablePrefix(address, requested);
+    if (size == 0) return 0;
+    SIZE_T copied = 0;
+    const BOOL read = ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(address),
+                                        buffer, size, &copied);
+    return read ? static_cast<std::size_t>(copied) : 0;
 }
 
 }  // namespace cloak::game

@@ -36,11 +36,9 @@ static_assert(sizeof(NameTableDescriptor) == kDescriptorSize);
 
 // The T at `address` when it is aligned and readable.
 template <class T>
-CLOAK_FOREIGN_READS std::optional<T> Read(const MemoryMap& map, std::uint64_t address) {
-    if (address % alignof(T) != 0 || !map.Contains(address, sizeof(T))) return std::nullopt;
-    // Copied here, where the read is not instrumented: handed on by reference, the foreign address
-    // would reach instrumented code, whose check of it (under AddressSanitizer) can itself fault.
-    const T value = *PointerAt<const T>(address);
+std::optional<T> Read(ForeignMemory& map, std::uint64_t address) {
+    T value;
+    if (address % alignof(T) != 0 || !map.Read(address, &value, sizeof(T))) return std::nullopt;
     return value;
 }
 
@@ -50,12 +48,12 @@ bool IsPlausible(std::uint64_t address) {
 
 // The entry's text is `text`, unit by unit narrowed to its low byte as the plugin names objects
 // (or, with `ignoreCase`, equal but for the case of A-Z, as the game's name lookups compare).
-CLOAK_FOREIGN_READS bool EntryTextIs(const MemoryMap& map, std::uint64_t entry,
-                                     std::string_view text, bool ignoreCase) {
+bool EntryTextIs(ForeignMemory& map, std::uint64_t entry, std::string_view text, bool ignoreCase) {
     if (text.size() >= kNameTextCapacity) return false;
-    const std::uint64_t units = entry + kNameEntryHeaderSize;
-    if (!map.Contains(units, (text.size() + 1) * sizeof(char16_t))) return false;
-    const char16_t* read = PointerAt<const char16_t>(units);
+    std::u16string read(text.size() + 1, u'\0');
+    if (!map.Read(entry + kNameEntryHeaderSize, read.data(), read.size() * sizeof(char16_t))) {
+        return false;
+    }
     const auto fold = [ignoreCase](unsigned unit) {
         return ignoreCase && unit >= 'a' && unit <= 'z' ? unit - ('a' - 'A') : unit;
     };
@@ -76,7 +74,7 @@ struct KnownObject {
     std::string name;  // the host's text for nameIndex; empty when it has none
 };
 
-std::optional<KnownObject> Describe(const MemoryMap& map, std::uint64_t address,
+std::optional<KnownObject> Describe(ForeignMemory& map, std::uint64_t address,
                                     const HostNameText& nameText) {
     if (!IsPlausible(address)) return std::nullopt;
     const auto index = Read<std::int32_t>(map, address + offsetof(GameObject, index));
@@ -86,8 +84,7 @@ std::optional<KnownObject> Describe(const MemoryMap& map, std::uint64_t address,
 }
 
 // The objects the host named and their classes, each once.
-std::vector<KnownObject> DescribeKnown(const MemoryMap& map,
-                                       std::span<const GameObject* const> named,
+std::vector<KnownObject> DescribeKnown(ForeignMemory& map, std::span<const GameObject* const> named,
                                        const HostNameText& nameText) {
     std::vector<std::uint64_t> addresses;
     for (const GameObject* object : named) {
@@ -116,13 +113,12 @@ struct Descriptor {
     std::int32_t count = 0;
 };
 
-std::optional<std::uint64_t> Slot(const MemoryMap& map, const Descriptor& table,
-                                  std::int32_t index) {
+std::optional<std::uint64_t> Slot(ForeignMemory& map, const Descriptor& table, std::int32_t index) {
     if (index < 0 || index >= table.count) return std::nullopt;
     return Read<std::uint64_t>(map, table.data + static_cast<std::uint64_t>(index) * 8);
 }
 
-bool HoldsKnownObjects(const MemoryMap& map, const Descriptor& table,
+bool HoldsKnownObjects(ForeignMemory& map, const Descriptor& table,
                        const std::vector<KnownObject>& known) {
     return std::all_of(known.begin(), known.end(), [&](const KnownObject& object) {
         return Slot(map, table, object.index) == object.address;
@@ -130,7 +126,7 @@ bool HoldsKnownObjects(const MemoryMap& map, const Descriptor& table,
 }
 
 // The table's entry at `index` is a name entry that carries that index.
-std::optional<std::uint64_t> EntryAt(const MemoryMap& map, const Descriptor& table,
+std::optional<std::uint64_t> EntryAt(ForeignMemory& map, const Descriptor& table,
                                      std::int32_t index) {
     const auto entry = Slot(map, table, index);
     if (!entry || !IsPlausible(*entry)) return std::nullopt;
@@ -138,7 +134,7 @@ std::optional<std::uint64_t> EntryAt(const MemoryMap& map, const Descriptor& tab
     return entry;
 }
 
-bool HoldsKnownNames(const MemoryMap& map, const Descriptor& table,
+bool HoldsKnownNames(ForeignMemory& map, const Descriptor& table,
                      const std::vector<KnownObject>& known) {
     return std::all_of(known.begin(), known.end(), [&](const KnownObject& object) {
         if (object.name.empty()) return true;
@@ -148,7 +144,7 @@ bool HoldsKnownNames(const MemoryMap& map, const Descriptor& table,
 }
 
 // The name hash below the descriptor leads to the table's own entry of "None" or "Class".
-bool NameHashAgrees(const MemoryMap& map, const Descriptor& table) {
+bool NameHashAgrees(ForeignMemory& map, const Descriptor& table) {
     if (table.address <= kNameHashDistance) return false;
     for (const std::u16string_view probe :
          {std::u16string_view(u"None"), std::u16string_view(u"Class")}) {
@@ -170,7 +166,7 @@ bool NameHashAgrees(const MemoryMap& map, const Descriptor& table) {
 // ---- The scan -----------------------------------------------------------------------------------
 
 struct Scan {
-    const MemoryMap& map;
+    ForeignMemory& map;
     const std::vector<KnownObject>& known;
     std::int32_t objectCountAbove = 0;  // a table must reach past every known index
     std::int32_t nameCountAbove = 0;
@@ -180,7 +176,7 @@ struct Scan {
     void Consider(const Descriptor& candidate) {
         // A table's whole element array is there to read.
         const auto bytes = static_cast<std::uint64_t>(candidate.count) * sizeof(void*);
-        if (!map.Contains(candidate.data, bytes)) return;
+        if (!map.Map().Contains(candidate.data, bytes)) return;
         if (candidate.count > objectCountAbove && HoldsKnownObjects(map, candidate, known)) {
             objectTables.push_back(candidate);
         }
@@ -193,8 +189,7 @@ struct Scan {
 
 // Whether the word after `word` holds a count in (lowest - 1, lowest - 1 + span] and a capacity
 // no smaller: unsigned comparisons without a branch.
-CLOAK_FOREIGN_READS inline bool CountFits(const std::uint64_t* word, std::uint32_t lowest,
-                                          std::uint32_t span) {
+inline bool CountFits(const std::uint64_t* word, std::uint32_t lowest, std::uint32_t span) {
     const auto count = static_cast<std::uint32_t>(word[1]);
     const auto capacity = static_cast<std::uint32_t>(word[1] >> 32);
     return (count - lowest < span) & (capacity >= count);
@@ -202,10 +197,8 @@ CLOAK_FOREIGN_READS inline bool CountFits(const std::uint64_t* word, std::uint32
 
 // The first word from `word` on, before `end`, followed by a count that fits; `end` if none. Most
 // words fail here: a block at a time, without a branch inside it (the compiler may vectorize it).
-CLOAK_FOREIGN_READS const std::uint64_t* NextFittingCount(const std::uint64_t* word,
-                                                          const std::uint64_t* end,
-                                                          std::uint32_t lowest,
-                                                          std::uint32_t span) {
+const std::uint64_t* NextFittingCount(const std::uint64_t* word, const std::uint64_t* end,
+                                      std::uint32_t lowest, std::uint32_t span) {
     constexpr std::ptrdiff_t kBlock = 32;
     for (; end - word >= kBlock; word += kBlock) {
         std::uint32_t fits = 0;
@@ -218,35 +211,40 @@ CLOAK_FOREIGN_READS const std::uint64_t* NextFittingCount(const std::uint64_t* w
     return word;
 }
 
-// One pass over readable image data; only what passes the test of the count is checked further.
-CLOAK_FOREIGN_READS void ScanRange(AddressRange range, Scan& scan) {
+// One pass over a stretch of image data copied from `address` on; only what passes the test of the
+// count is checked further. A descriptor is two words: the stretch's last word starts none.
+void ScanStretch(std::uint64_t address, std::span<const std::uint64_t> words, Scan& scan) {
+    if (words.size() < kDescriptorSize / 8) return;
     const std::int32_t countAbove = std::min(scan.objectCountAbove, scan.nameCountAbove);
-    const std::uint64_t first = (range.begin + 7) & ~std::uint64_t{7};
-    if (range.end < kDescriptorSize || first > range.end - kDescriptorSize) return;
-    const auto* const end =
-        PointerAt<const std::uint64_t>(first) + (range.end - kDescriptorSize - first) / 8 + 1;
+    const std::uint64_t* const begin = words.data();
+    const std::uint64_t* const end = begin + words.size() - 1;
     const auto lowest = static_cast<std::uint32_t>(countAbove) + 1;
     const auto span = static_cast<std::uint32_t>(kMaxTableLength - countAbove);
-    for (const std::uint64_t* word =
-             NextFittingCount(PointerAt<const std::uint64_t>(first), end, lowest, span);
-         word != end; word = NextFittingCount(word + 1, end, lowest, span)) {
+    for (const std::uint64_t* word = NextFittingCount(begin, end, lowest, span); word != end;
+         word = NextFittingCount(word + 1, end, lowest, span)) {
         const auto count = static_cast<std::int32_t>(word[1] & 0xFFFFFFFFu);
         const auto capacity = static_cast<std::int32_t>(word[1] >> 32);
         const std::uint64_t data = word[0];
         if (capacity < count || data % 8 != 0 || data - 1 > kHighestObjectAddress - 2) continue;
-        scan.Consider({AddressOf(word), data, count});
+        scan.Consider({address + static_cast<std::uint64_t>(word - begin) * 8, data, count});
     }
 }
 
-// One table, or none, or several: descriptors of one array are one table (the one with the
-// larger count is the newer); descriptors of different arrays leave the choice open.
+// One table, or none, or several. A descriptor of the same array with a smaller count is an older
+// copy of the table's (another module's, frozen when it was made): the larger count is the live
+// one. Two with the same count at different places leave the choice open, as do descriptors of
+// different arrays: a frozen copy made at this very count looks the same until the table grows,
+// and taking it would leave every later object unknown to the plugin.
 std::optional<Descriptor> OnlyTable(const std::vector<Descriptor>& found, bool& several) {
     several = false;
     if (found.empty()) return std::nullopt;
     Descriptor chosen = found.front();
     for (const Descriptor& other : found) {
-        if (other.data != chosen.data) several = true;
         if (other.count > chosen.count) chosen = other;
+    }
+    for (const Descriptor& other : found) {
+        const bool twin = other.count == chosen.count && other.address != chosen.address;
+        if (other.data != chosen.data || twin) several = true;
     }
     return chosen;
 }
@@ -257,8 +255,13 @@ std::optional<Descriptor> OnlyTable(const std::vector<Descriptor>& found, bool& 
 
 FoundTables DiscoverTables(std::span<const GameObject* const> named, const HostNameText& nameText,
                            const ProcessMemory& memory) {
-    const MemoryMap map(memory.readable);
+    if (memory.status == SnapshotStatus::NoMemoryMap) return {DiscoveryResult::MemoryUnreadable};
+    if (memory.status == SnapshotStatus::NoModuleList) {
+        return {DiscoveryResult::NoModuleList};
+    }
+    ForeignMemory map(memory);
     const std::vector<KnownObject> known = DescribeKnown(map, named, nameText);
+    if (map.ChangedSinceSnapshot()) return {DiscoveryResult::MemoryUnreadable};
     if (known.empty()) return {};
 
     Scan scan{map, known, 0, 0, {}, {}};
@@ -271,15 +274,22 @@ FoundTables DiscoverTables(std::span<const GameObject* const> named, const HostN
     }
     std::uint64_t budget = kMaxScannedBytes;
     for (const AddressRange& image : memory.imageData) {
-        for (AddressRange part : map.ReadablePartsOf(image)) {
+        for (AddressRange part : map.Map().ReadablePartsOf(image)) {
             part.end = std::min(part.end, part.begin + budget);
             budget -= part.end - part.begin;
-            ScanRange(part, scan);
+            map.ForEachStretch(
+                part, kDescriptorSize / 8 - 1,
+                [&scan](std::uint64_t address, std::span<const std::uint64_t> words) {
+                    ScanStretch(address, words, scan);
+                });
             if (budget == 0) break;
         }
         if (budget == 0) break;
     }
 
+    // A read the snapshot allowed failed: the scan may have missed the game's tables, or a second
+    // place that looks like them.
+    if (map.ChangedSinceSnapshot()) return {DiscoveryResult::MemoryUnreadable};
     bool several = false;
     const auto objects = OnlyTable(scan.objectTables, several);
     if (!objects) return {DiscoveryResult::NoObjectTable};

@@ -8,8 +8,9 @@
 // - a name table holds, at each known object's name index, an entry that carries that index and
 //   the text the host gives for it, and the game's name hash, at its fixed distance below the
 //   descriptor, leads to the entry of "None" or "Class" in the same table.
-// Every read is checked against the process's memory map first (game/process_memory.hpp), every
-// chain walk is bounded, and so is the scan: discovery never faults and never hangs.
+// Every read is checked against the process's memory map first and then made by the operating
+// system (game/process_memory.hpp), so memory that went away since is reported, not faulted on;
+// every chain walk is bounded, and so is the scan: discovery never faults and never hangs.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +28,10 @@ enum class DiscoveryResult {
     NoKnownObject,        // no object the host named could be read
     NoObjectTable,        // no descriptor holds the known objects at their indices
     NoNameTable,          // no descriptor holds their names
-    SeveralObjectTables,  // descriptors of different arrays all hold them: which is the game's?
+    SeveralObjectTables,  // different arrays, or one array at equal counts: which is the game's?
     SeveralNameTables,
+    MemoryUnreadable,  // no memory map, or memory it called readable failed to read
+    NoModuleList,      // the loaded images are unknown, and so is their data
 };
 
 struct FoundTables {

@@ -25,6 +25,12 @@ std::string_view Why(LoadOutcome outcome) {
                    "tables";
         case LoadOutcome::WaitingForGame:
             return "waiting for the game to have its local player";
+        case LoadOutcome::MemoryUnreadable:
+            return "the game's memory could not be read to find its object and name tables (its "
+                   "memory map was unreadable, or its memory changed while it was read)";
+        case LoadOutcome::NoModuleList:
+            return "the list of the game's loaded modules could not be read to find its object and "
+                   "name tables";
         case LoadOutcome::Concealing:
         case LoadOutcome::ConcealingWithGaps:
             break;

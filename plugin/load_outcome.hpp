@@ -17,6 +17,8 @@ enum class LoadOutcome : std::uint8_t {
     NoGameTables,        // the host handed no tables over and none were found in the game
     SeveralGameTables,   // ... and more than one set of tables fits: none is trusted
     WaitingForGame,      // no local player controller or player yet: the load tries again
+    MemoryUnreadable,    // ... and the search could not read the game's memory map or memory
+    NoModuleList,        // ... and the search could not read the list of loaded modules
 };
 
 // Whether the hooks are registered.

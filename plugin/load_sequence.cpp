@@ -101,6 +101,10 @@ LoadOutcome CloakMyIdentity::FindGameTables() {
             return LoadOutcome::SeveralGameTables;
         case game::DiscoveryResult::NoKnownObject:
             return LoadOutcome::NoLocalController;
+        case game::DiscoveryResult::MemoryUnreadable:
+            return LoadOutcome::MemoryUnreadable;
+        case game::DiscoveryResult::NoModuleList:
+            return LoadOutcome::NoModuleList;
         case game::DiscoveryResult::NoObjectTable:
         case game::DiscoveryResult::NoNameTable:
             break;

@@ -118,4 +118,51 @@ TEST_P(ModuleMatchTest, UnloadTakesThePluginsHooksAlong) {
     EXPECT_THAT(zephyr.stats, ElementsAre(std::pair<std::string, std::int32_t>{"MatchGoals", 3}));
 }
 
+// Another module's frozen copy of a table's descriptor, made before the load: with the game's
+// count it is as likely the table as the game's own, and the load refuses to guess; with a smaller
+// count it is the older, and the game's own table is taken, so objects that arrive later are known.
+struct FrozenCopy {
+    const char* name;
+    emu::World::GameTable table;
+    bool tableGrewSince;
+};
+
+void PrintTo(const FrozenCopy& copy, std::ostream* out) {
+    *out << copy.name;
+}
+
+class FrozenDescriptorTest : public ::testing::TestWithParam<FrozenCopy> {
+protected:
+    testing_support::TempFolder folder;
+    emu::World world;
+    emu::Session session{world, u"NightOwl"};
+    sim::host::Host host{folder.path(), HostSdk::Public};
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Copies, FrozenDescriptorTest,
+    ::testing::Values(FrozenCopy{"ObjectTableSameCount", emu::World::GameTable::Objects, false},
+                      FrozenCopy{"ObjectTableOlder", emu::World::GameTable::Objects, true},
+                      FrozenCopy{"NameTableSameCount", emu::World::GameTable::Names, false},
+                      FrozenCopy{"NameTableOlder", emu::World::GameTable::Names, true}),
+    [](const ::testing::TestParamInfo<FrozenCopy>& copy) { return std::string(copy.param.name); });
+
+TEST_P(FrozenDescriptorTest, IsNeverTakenForTheLiveTable) {
+    world.FreezeDescriptorCopy(GetParam().table);
+    if (GetParam().tableGrewSince) world.Package("LoadedAfterTheCopy");  // a new object and name
+    ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
+    if (!GetParam().tableGrewSince) {
+        EXPECT_THAT(host.ConsoleLines(), ElementsAre(HasSubstr("more than one place")));
+        EXPECT_EQ(host.State().hooks.Count("Function TAGame.PRI_TA.ReplicatedEvent"), 0u);
+        return;
+    }
+    EXPECT_THAT(host.ConsoleLines(), IsEmpty());
+    session.AddNotification(true, u"Kestrel_TTV");
+    EXPECT_EQ(world
+                  .Field<game::GameArray<emu::GameObject*>>(session.NotificationManager(),
+                                                            "PendingNotifications")
+                  .count,
+              0);
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 // Finding the game's tables in the emulated game's memory, beside the decoys the emulator keeps
-// next to them, and refusing whatever only looks like them.
+// next to them, and refusing whatever only looks like them; memory that changes between the
+// snapshot and the reads; and the memory map's edges.
 #include "game/table_discovery.hpp"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +17,26 @@
 #include "game/memory.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
+#include "tests/own_pages.hpp"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+using cloak::game::AddressRange;
 using cloak::game::DiscoveryResult;
+using testing_support::OwnPages;
+using testing_support::PageAccess;
+using testing_support::ProtectPages;
 
 namespace {
 
 // A descriptor in this program's static data, as another module of the game might hold one.
 emu::GameArray<emu::GameObject*> strayDescriptor;
+// A page of this program's writable image data, which the scan reads, whose protection a case
+// changes.
+alignas(4096) std::uint64_t imagePage[testing_support::kTestPageSize / sizeof(std::uint64_t)];
 
 struct World {
     emu::World world;
@@ -47,6 +62,29 @@ struct World {
         return entry;
     }
     emu::NameEntry* NameEntryAt(std::int32_t index) const { return world.NameTable().data[index]; }
+    std::optional<OwnPages> pages;       // the object table's elements, when a case moves them
+    emu::GameArray<emu::GameObject*> unmoved{};
+    std::function<void(World&)> afterSnapshot = [](World&) {};
+
+    // The game plays on after the case: its table back where it was, every page readable.
+    ~World() {
+        if (pages) world.ObjectTable() = unmoved;
+        ProtectPages(imagePage, sizeof imagePage, PageAccess::ReadWrite);
+    }
+
+    // The object table's elements moved into pages of their own, so that they end exactly where
+    // the pages do; the last page is read-only, so the elements lie in two mappings back to back.
+    void MoveObjectArrayIntoOwnPages() {
+        emu::GameArray<emu::GameObject*>& table = world.ObjectTable();
+        unmoved = table;
+        const std::size_t bytes = static_cast<std::size_t>(table.count) * sizeof(void*);
+        pages.emplace(bytes / testing_support::kTestPageSize + 2);
+        auto* moved = reinterpret_cast<emu::GameObject**>(pages->end() - bytes);
+        std::copy_n(table.data, table.count, moved);
+        table = {moved, table.count, table.count};
+        ProtectPages(pages->end() - testing_support::kTestPageSize, testing_support::kTestPageSize,
+                     PageAccess::ReadOnly);
+    }
 };
 
 struct Damage {
@@ -66,8 +104,10 @@ TEST_P(TableDiscoveryTest, FindsTheGamesTablesOrSaysWhyNot) {
     World game;
     GetParam().apply(game);
     const std::array<const cloak::game::GameObject*, 1> known{game.known};
+    const cloak::game::ProcessMemory memory = cloak::game::SnapshotProcessMemory();
+    game.afterSnapshot(game);
     const cloak::game::FoundTables found =
-        cloak::game::DiscoverTables(known, game.nameText, cloak::game::SnapshotProcessMemory());
+        cloak::game::DiscoverTables(known, game.nameText, memory);
     EXPECT_EQ(found.result, GetParam().expected);
     if (GetParam().expected == DiscoveryResult::Found) {
         EXPECT_EQ(found.objectTable, game.world.ObjectTableAddress());
@@ -180,7 +220,91 @@ INSTANTIATE_TEST_SUITE_P(
                        }
                    }
                },
-               DiscoveryResult::NoNameTable}),
+               DiscoveryResult::NoNameTable},
+        Damage{"ArrayAcrossTwoMappingsToTheirEnd",
+               [](World& game) { game.MoveObjectArrayIntoOwnPages(); }, DiscoveryResult::Found},
+        // Memory gone or made no-access between the snapshot and the reads (another thread of the
+        // game, anti-tamper software): no fault, and a load that says its reads failed.
+        Damage{"ArrayUnmappedAfterTheSnapshot",
+               [](World& game) {
+                   game.MoveObjectArrayIntoOwnPages();
+                   game.afterSnapshot = [](World& changed) { changed.pages->Release(); };
+               },
+               DiscoveryResult::MemoryUnreadable},
+        Damage{"ArrayNoAccessAfterTheSnapshot",
+               [](World& game) {
+                   game.MoveObjectArrayIntoOwnPages();
+                   game.afterSnapshot = [](World& changed) {
+                       ProtectPages(
+                           changed.pages->begin(),
+                           static_cast<std::size_t>(changed.pages->end() - changed.pages->begin()),
+                           PageAccess::None);
+                   };
+               },
+               DiscoveryResult::MemoryUnreadable},
+        Damage{"ImagePageNoAccessAfterTheSnapshot",
+               [](World& game) {
+                   game.afterSnapshot = [](World&) {
+                       ProtectPages(imagePage, sizeof imagePage, PageAccess::None);
+                   };
+               },
+               DiscoveryResult::MemoryUnreadable},
+        // The snapshot sees pages as they are now, whatever their image asked for.
+        Damage{"ImagePageNoAccessBeforeTheSnapshot",
+               [](World&) { ProtectPages(imagePage, sizeof imagePage, PageAccess::None); },
+               DiscoveryResult::Found}),
     [](const ::testing::TestParamInfo<Damage>& damage) { return std::string(damage.param.name); });
+
+// Ranges as a snapshot may list them: out of order, back to back, one inside another.
+struct MapCase {
+    const char* name;
+    std::vector<AddressRange> readable;
+    AddressRange read;
+    bool expected;
+};
+
+void PrintTo(const MapCase& edge, std::ostream* out) {
+    *out << edge.name;
+}
+
+class MemoryMapTest : public ::testing::TestWithParam<MapCase> {};
+
+TEST_P(MemoryMapTest, ContainsExactlyWhatTheRangesCover) {
+    const cloak::game::MemoryMap map(GetParam().readable);
+    EXPECT_EQ(map.Contains(GetParam().read.begin, GetParam().read.end - GetParam().read.begin),
+              GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, MemoryMapTest,
+    ::testing::Values(
+        MapCase{"BackToBack", {{0x3000, 0x4000}, {0x1000, 0x3000}}, {0x2000, 0x4000}, true},
+        MapCase{"NestedKeepsTheOuter",
+                {{0x1000, 0x8000}, {0x2000, 0x3000}, {0x8000, 0x9000}},
+                {0x4000, 0x9000},
+                true},
+        MapCase{"EndingAtTheEnd", {{0x1000, 0x2000}}, {0x1ff8, 0x2000}, true},
+        MapCase{"OneBytePastTheEnd", {{0x1000, 0x2000}}, {0x1ff8, 0x2001}, false},
+        MapCase{"AcrossAGap", {{0x1000, 0x2000}, {0x2001, 0x3000}}, {0x1ff8, 0x2008}, false}),
+    [](const ::testing::TestParamInfo<MapCase>& edge) { return std::string(edge.param.name); });
+
+#if defined(_WIN32)
+// The scan looks for descriptors the game writes: only sections the image may write are its data.
+TEST(ImageDataTest, EveryRangeIsWritable) {
+    const cloak::game::ProcessMemory memory = cloak::game::SnapshotProcessMemory();
+    ASSERT_FALSE(memory.imageData.empty());
+    constexpr DWORD kWritable =
+        PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    for (const AddressRange& range : memory.imageData) {
+        for (std::uint64_t address = range.begin; address < range.end;) {
+            MEMORY_BASIC_INFORMATION region;
+            ASSERT_NE(VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region),
+                      0u);
+            EXPECT_NE(region.Protect & kWritable, 0u) << std::hex << address;
+            address = reinterpret_cast<std::uint64_t>(region.BaseAddress) + region.RegionSize;
+        }
+    }
+}
+#endif
 
 }  // namespace

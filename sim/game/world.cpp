@@ -105,8 +105,15 @@ StrayNameTable strayNameTable;
 const World* strayNameTableOwner = nullptr;
 
 constexpr std::size_t kImageBlocks = 4;
-ImageGlobals imageBlocks[kImageBlocks];
+// One struct, so that the block of frozen copies lies before the worlds' blocks in the image.
+struct ImageStaticData {
+    ImageGlobals frozenCopies;  // FreezeDescriptorCopy's, laid out as a world's own
+    ImageGlobals blocks[kImageBlocks];
+};
+ImageStaticData imageStaticData;
+ImageGlobals (&imageBlocks)[kImageBlocks] = imageStaticData.blocks;
 bool imageBlockTaken[kImageBlocks];
+const World* frozenCopiesOwner = nullptr;
 
 ImageGlobals* TakeImageBlock() {
     for (std::size_t i = 0; i < kImageBlocks; ++i) {
@@ -221,6 +228,10 @@ World::~World() {
     std::erase(LiveWorlds(), this);
     if (strayNameTableOwner == this) PlaceStrayNameTable({});
     ReturnImageBlock(image_);
+    if (frozenCopiesOwner == this) {
+        std::memset(static_cast<void*>(&imageStaticData.frozenCopies), 0, sizeof(ImageGlobals));
+        frozenCopiesOwner = nullptr;
+    }
 }
 
 void World::BuildCore() {
@@ -305,6 +316,18 @@ void World::ReserveObjects(std::size_t count) {
     Reserve(*objectTable_, count);
     Reserve(image_->shiftedObjects, count + 1);
     RefreshDecoys();
+}
+
+void World::FreezeDescriptorCopy(GameTable table) {
+    ImageGlobals& copies = imageStaticData.frozenCopies;
+    frozenCopiesOwner = this;
+    if (table == GameTable::Objects) {
+        copies.objectTable = *objectTable_;
+        return;
+    }
+    // With the name hash at its distance below, as the game's own descriptor has it.
+    copies.nameTable = *nameTable_;
+    std::copy_n(image_->nameHash, kNameHashBuckets, copies.nameHash);
 }
 
 void World::RefreshDecoys() {

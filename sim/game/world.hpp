@@ -217,6 +217,10 @@ public:
     // lead to this world's entries of those names. Its array is `elements`, which the caller
     // keeps alive; an empty one takes the table away. One per process, gone with its world.
     void PlaceStrayNameTable(std::span<NameEntry*> elements);
+    // A by-value copy of a table's descriptor as it stands now, in the image's static data before
+    // the game's own descriptors, never updated again: as another module's stale copy would be.
+    enum class GameTable { Objects, Names };
+    void FreezeDescriptorCopy(GameTable table);
 
 private:
     struct StructInfo {
