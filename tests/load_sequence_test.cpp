@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(Tables, UntrustedTablesTest,
 // Every outcome a load can end in has a toast that fits the host's 290x60 notice: two lines of
 // about forty characters.
 TEST(OutcomeToasts, FitTheNotice) {
-    for (int outcome = 0; outcome <= static_cast<int>(LoadOutcome::WaitingForGame); ++outcome) {
+    for (int outcome = 0; outcome <= static_cast<int>(LoadOutcome::NoModuleList); ++outcome) {
         EXPECT_LE(ToastFor(static_cast<LoadOutcome>(outcome)).text.size(), 80u) << outcome;
     }
 }

@@ -71,7 +71,7 @@ void ReplayMatch(std::stop_token stop, emu::Session& session, sim::host::Host& h
                  const emu::MatchScript& script, const emu::Screens& without, ScreensBoard& board) {
     while (!stop.stop_requested()) {
         emu::PlayMatchScript(
-            session, script, [&host] { host.Tick(); },
+            session, script, [&host] { host.Tick(); }, {},
             [&host](const std::string& line) { host.ExecuteCommand(line); });
         board.Post(demo::ScreensTable(without, emu::CaptureScreens(session)));
         for (int tick = 0; tick < kTicksBetweenReplays && !stop.stop_requested(); ++tick) {
