@@ -36,6 +36,10 @@ run_suite() {
 stage "layout of the C++ files (clang-format)"
 bash scripts/format-check.sh
 
+# The CI workflow for a Windows runner cannot run here: its syntax and what it names are checked.
+stage "CI workflow (actionlint and its references)"
+bash scripts/check-workflows.sh
+
 stage "tests (plain build)"
 run_suite plain
 
