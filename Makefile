@@ -12,13 +12,14 @@ JOBS ?= 2
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: deps build demo test bench fuzz windows
+.PHONY: build demo test bench fuzz windows
 
-deps:
-	@bash scripts/install-deps.sh
+# Each command installs only the sets of packages it needs (scripts/install-deps.sh).
+INSTALL_DEPS = bash scripts/install-deps.sh
 
 # The plain preset of CMakePresets.json (build/ unless BUILD says otherwise).
-build: deps
+build:
+	@$(INSTALL_DEPS) demo
 	cmake --preset plain -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
@@ -26,17 +27,21 @@ build: deps
 DEMO_DISPLAY = $(if $(and $(filter --settings,$(ARGS)),$(if $(DISPLAY),,no)),xvfb-run -a,)
 
 demo: build
+	$(if $(DEMO_DISPLAY),@$(INSTALL_DEPS) window)
 	$(DEMO_DISPLAY) ./$(BUILD)/cloak-demo $(ARGS)
 
-test: deps
+test:
+	@$(INSTALL_DEPS)
 	@JOBS=$(JOBS) bash scripts/run-tests.sh
 
 # ARGS takes Google Benchmark's options, e.g. ARGS="--benchmark_filter=IndexBuild".
 bench: build
 	./$(BUILD)/cloak-bench $(ARGS)
 
-fuzz: deps
+fuzz:
+	@$(INSTALL_DEPS) demo checks
 	@JOBS=$(JOBS) bash scripts/fuzz.sh
 
-windows: deps
+windows:
+	@$(INSTALL_DEPS) windows
 	@JOBS=$(JOBS) bash scripts/windows.sh build

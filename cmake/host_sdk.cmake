@@ -30,7 +30,12 @@ endif()
 # The SDK's headers use __pragma and _NODISCARD and spell a few includes with a backslash or in
 # another letter case than the file's. Another compiler gets both macros defined (in a header it
 # reads before every file), and reads a copy of include/ (in the build folder) whose includes
-# name each file as it is named on disk.
+# name each file as it is named on disk, from include/.
+# A quoted include is found as Microsoft's compiler finds it: in the including file's folder,
+# then in the folders of the files that included that one, innermost first, then in include/
+# (items/LoadoutSetWrapper.h names "wrapperstructs.h" of wrappers/, which includes it by way of
+# wrappers/includes.h). Which files include which is known only once the includes are found, so
+# they are found again with what the last round learnt until nothing changes.
 # The SDK's folder itself is left as it is. Its headers are system headers: the pragmas only MSVC
 # knows are not warned about.
 if(NOT MSVC)
@@ -39,25 +44,89 @@ if(NOT MSVC)
     foreach(file IN LISTS sdk_files)
         string(TOLOWER "${file}" lowered)
         set("on_disk_${lowered}" "${file}")
+        file(READ "${sdk_include}/${file}" "text_${file}")
+        string(REGEX MATCHALL "#[ \t]*include[ \t]*[\"<][^\">\n]*[\">]" "includes_${file}"
+               "${text_${file}}")
     endforeach()
-    foreach(file IN LISTS sdk_files)
-        file(READ "${sdk_include}/${file}" text)
-        get_filename_component(folder "${file}" DIRECTORY)
-        string(REGEX MATCHALL "#[ \t]*include[ \t]*[\"<][^\">\n]*[\">]" includes "${text}")
-        foreach(include IN LISTS includes)
-            string(REPLACE "\\" "/" spelled "${include}")
-            string(REGEX REPLACE "^[^\"<]*[\"<]([^\">]*)[\">]$" "\\1" named "${spelled}")
-            # A name is looked up beside the including file first, then from include/. What is
-            # not the SDK's (a standard or Windows header) keeps its name, with "/" between
-            # folders.
-            foreach(candidate "${folder}/${named}" "${named}")
-                cmake_path(NORMAL_PATH candidate)
-                string(TOLOWER "${candidate}" lowered)
-                if(DEFINED "on_disk_${lowered}")
-                    set(spelled "#include \"${on_disk_${lowered}}\"")
-                    break()
+
+    # The file of the SDK an include of `file` names (as found on disk), or "" for a standard or
+    # Windows header; `folders` are the folders to search before include/.
+    function(sdk_file_of include file folders result)
+        string(REPLACE "\\" "/" spelled "${include}")
+        string(REGEX REPLACE "^[^\"<]*([\"<])([^\">]*)[\">]$" "\\1;\\2" parts "${spelled}")
+        list(GET parts 0 quote)
+        list(GET parts 1 named)
+        if(NOT quote STREQUAL "\"")
+            set(folders "")
+        endif()
+        foreach(folder IN LISTS folders ITEMS ".")
+            set(candidate "${folder}/${named}")
+            cmake_path(NORMAL_PATH candidate)
+            string(TOLOWER "${candidate}" lowered)
+            if(DEFINED "on_disk_${lowered}")
+                set(${result} "${on_disk_${lowered}}" PARENT_SCOPE)
+                return()
+            endif()
+        endforeach()
+        set(${result} "" PARENT_SCOPE)
+    endfunction()
+
+    set(learnt "")
+    foreach(round RANGE 1 16)
+        # The folders of each file's include stack, as the last round found the includes.
+        foreach(file IN LISTS sdk_files)
+            get_filename_component(folder "${file}" DIRECTORY)
+            if(folder STREQUAL "")
+                set(folder ".")
+            endif()
+            set(stack "${folder}")
+            set(seen "${file}")
+            set(waiting ${included_by_${file}})
+            while(waiting)
+                list(POP_FRONT waiting includer)
+                if(includer IN_LIST seen)
+                    continue()
+                endif()
+                list(APPEND seen "${includer}")
+                get_filename_component(folder "${includer}" DIRECTORY)
+                if(folder STREQUAL "")
+                    set(folder ".")
+                endif()
+                list(APPEND stack "${folder}")
+                list(APPEND waiting ${included_by_${includer}})
+            endwhile()
+            list(REMOVE_DUPLICATES stack)
+            set("stack_of_${file}" "${stack}")
+        endforeach()
+        foreach(file IN LISTS sdk_files)
+            set("included_by_${file}" "")
+        endforeach()
+        set(found "")
+        foreach(file IN LISTS sdk_files)
+            foreach(include IN LISTS "includes_${file}")
+                sdk_file_of("${include}" "${file}" "${stack_of_${file}}" target)
+                if(target)
+                    list(APPEND "included_by_${target}" "${file}")
+                    list(APPEND found "${file}>${target}")
                 endif()
             endforeach()
+        endforeach()
+        if(found STREQUAL learnt)
+            break()
+        endif()
+        set(learnt "${found}")
+    endforeach()
+
+    foreach(file IN LISTS sdk_files)
+        set(text "${text_${file}}")
+        foreach(include IN LISTS "includes_${file}")
+            sdk_file_of("${include}" "${file}" "${stack_of_${file}}" target)
+            # What is not the SDK's keeps its name, with "/" between folders.
+            if(target)
+                set(spelled "#include \"${target}\"")
+            else()
+                string(REPLACE "\\" "/" spelled "${include}")
+            endif()
             string(REPLACE "${include}" "${spelled}" text "${text}")
         endforeach()
         # Rewritten only when it differs, so that an unchanged SDK rebuilds nothing.
@@ -83,7 +152,12 @@ if(NOT MSVC)
 #define __pragma(x) _Pragma(#x)
 #define _NODISCARD [[nodiscard]]
 ]=])
-    target_compile_options(pluginsdk INTERFACE -include ${msvc_spellings})
+    # The SDK repeats an explicit instantiation (ArrayWrapper<wchar_t>, in arraywrapper.h and
+    # Engine/UnrealStringWrapper.h), which Microsoft's compiler accepts and GCC refuses unless
+    # permissive; GCC cannot narrow that to some headers, so every file that reads the SDK's
+    # headers, in this build only. The other builds hold the same sources to the strict rules.
+    target_compile_options(pluginsdk INTERFACE -include ${msvc_spellings}
+                                               $<$<CXX_COMPILER_ID:GNU>:-fpermissive>)
 endif()
 
 # ---- Dear ImGui from imgui_bm.zip ----------------------------------------------------------------

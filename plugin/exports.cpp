@@ -30,8 +30,10 @@ BAKKESMOD_PLUGIN_EXPORT void deleteMe() {
     std::shared_ptr<cloak::BakkesModPlugin> released = std::move(cloak::pluginInstance);
 }
 
-BAKKESMOD_PLUGIN_EXPORT extern const cloak::PluginExports exports;
-const cloak::PluginExports exports = {
+// Writable, as the SDK's macro makes it: a host written against the SDK may treat it as the
+// writable record it declares, and a write into read-only data would take the game down.
+BAKKESMOD_PLUGIN_EXPORT extern cloak::PluginExports exports;
+cloak::PluginExports exports = {
     BAKKESMOD_PLUGIN_API_VERSION,
     __FILE__,
     "CloakMyIdentity",

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Every test: the layout check of the C++ files, the plain build, the demo under Valgrind
-# memcheck, then the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer, the
-# threaded settings-page test under ThreadSanitizer, a bounded run of every fuzz target, and the Windows build's tests under Wine.
+# Every test: the layout check of the C++ files, the check of the CI workflow, the plain build,
+# the demo under Valgrind memcheck, then the same tests built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, the threaded settings-page test under ThreadSanitizer, a bounded run
+# of every fuzz target, and the Windows build's tests under Wine.
 # Each build is a preset of CMakePresets.json.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,6 +36,10 @@ run_suite() {
 
 stage "layout of the C++ files (clang-format)"
 bash scripts/format-check.sh
+
+# The CI workflow for a Windows runner cannot run here: its syntax and what it names are checked.
+stage "CI workflow (actionlint and its references)"
+bash scripts/check-workflows.sh
 
 stage "tests (plain build)"
 run_suite plain

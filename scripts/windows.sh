@@ -41,18 +41,29 @@ cmake --build --preset windows -j "$jobs"
 ctest --preset windows -j "$jobs"
 
 # CLOAK_HOST_SDK_DIR: a folder laid out as the host's SDK is (include/bakkesmod/..., lib/),
-# filled here with the stand-in host's headers and import library, plus one header spelled as
-# the SDK spells some of its own (tests/msvc_spellings.h: __pragma, _NODISCARD, an include with
-# backslashes and another letter case). Only the plugin module is built; it must import the
-# host's DLL, and its install step must put it into the plugins folder. It has no imgui_bm.zip,
-# so the module is built without the settings page. (Copies keep their times, so an unchanged
-# header rebuilds nothing.)
+# filled here with the stand-in host's headers and import library, and written in places as the
+# published SDK writes its own:
+# - tests/msvc_spellings.h: __pragma, _NODISCARD, included by a name with backslashes and
+#   another letter case;
+# - tests/sdk_as_published/: includes that only Microsoft's search finds (items/ names
+#   "wrapperstructs.h" of wrappers/, items/dbs/ names "ProductPaintWrapper.h" of items/), each
+#   reached from a header of the including folder as the SDK reaches it, and the explicit
+#   instantiation of ArrayWrapper<wchar_t> made twice (a stand-in's own header is kept where it
+#   has one).
+# Only the plugin module is built; it must import the host's DLL, and its install step must put
+# it into the plugins folder. It has no imgui_bm.zip, so the module is built without the settings
+# page. (Copies keep their times, so an unchanged header rebuilds nothing.)
 sdk=build-windows/host-sdk
 plugins=build-windows/host-plugins
+wrappers=$sdk/include/bakkesmod/wrappers
 rm -rf "$sdk" "$plugins" && mkdir -p "$sdk/lib"
 cp -a plugin/host/include "$sdk/include"
-cp -a tests/msvc_spellings.h "$sdk/include/bakkesmod/wrappers/MsvcSpellings.h"
+cp -a tests/msvc_spellings.h "$wrappers/MsvcSpellings.h"
 printf '#include "..\\Wrappers\\msvcspellings.h"\n' >>"$sdk/include/bakkesmod/plugin/bakkesmodsdk.h"
+cp -an tests/sdk_as_published/. "$sdk/include/"
+printf 'template class ArrayWrapper<wchar_t>;\n' >>"$wrappers/arraywrapper.h"
+printf '#include "%s"\n' items/LoadoutSetWrapper.h Engine/UnrealStringWrapper.h >>"$wrappers/includes.h"
+printf '#include "dbs/PaintDatabaseWrapper.h"\n' >>"$wrappers/items/ItemsWrapper.h"
 cp -a build-windows/libpluginsdk.dll.a "$sdk/lib/"
 echo "-- the plugin module against the SDK folder $sdk"
 cmake -S . -B build-windows/against-sdk -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

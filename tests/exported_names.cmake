@@ -1,9 +1,10 @@
 # Nothing leaves the plugin module but getPlugin, deleteMe and exports, and what the SDK's header
 # marks for export of BakkesModPlugin (its members, vtable and type-info, as far as the compiler
 # emits them): none of its own code, Dear ImGui, JSON or fmt. Run as a test:
-#   cmake -DTOOL=... -DFORMAT=elf|pe -DMODULE=... -P
+#   cmake -DTOOL=... [-DNM=...] -DFORMAT=elf|pe -DMODULE=... -P
 #   elf: TOOL is nm, which lists "address kind name" per defined dynamic symbol
-#   pe:  TOOL is objdump, which lists the export table as "[   0] name" after its heading
+#   pe:  TOOL is objdump, which lists the export table as "[   0] name" after its heading;
+#        NM lists the module's symbols
 cmake_policy(VERSION 3.25)
 
 if(FORMAT STREQUAL "pe")
@@ -53,5 +54,16 @@ endforeach()
 if(missing OR unexpected)
     message(FATAL_ERROR "${MODULE} exports [${names}]: missing [${missing}], "
                         "not the host's [${unexpected}]")
+endif()
+
+# The record lies in writable data, as the SDK's macro makes it. In a DLL, NM (the symbol lister)
+# tells read-only data (R) from data (D); a shared object's relocated constants are writable
+# until loaded, so nm cannot tell them apart there.
+if(FORMAT STREQUAL "pe")
+    execute_process(COMMAND ${NM} ${MODULE} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+    if(NOT status EQUAL 0 OR NOT symbols MATCHES "\n[0-9a-fA-F]+ D exports\n")
+        string(REGEX MATCH "[^\n]* exports" listed "${symbols}")
+        message(FATAL_ERROR "${MODULE}: the record exports is not in writable data (${listed})")
+    endif()
 endif()
 message(STATUS "${MODULE} exports: ${names}")

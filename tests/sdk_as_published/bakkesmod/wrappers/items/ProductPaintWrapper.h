@@ -1,0 +1,2 @@
+// A header of items/ that items/dbs/PaintDatabaseWrapper.h names by its bare name.
+#pragma once
