@@ -62,7 +62,7 @@ struct World {
         return entry;
     }
     emu::NameEntry* NameEntryAt(std::int32_t index) const { return world.NameTable().data[index]; }
-    std::optional<OwnPages> pages;       // the object table's elements, when a case moves them
+    std::optional<OwnPages> pages;  // the object table's elements, when a case moves them
     emu::GameArray<emu::GameObject*> unmoved{};
     std::function<void(World&)> afterSnapshot = [](World&) {};
 
