@@ -111,12 +111,11 @@ struct ConsoleEvent {
     std::string command;
 };
 
-using MatchEvent =
-    std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent, StatEvent,
-                 LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent, SeasonRewardEvent,
-                 RecentsChangedEvent, DownloadRecentsEvent, NotificationEvent, RpcEvent,
-                 FreePlayEvent, EndMatchEvent, LoadPluginEvent, MainMenuEvent, WaitEvent,
-                 ConsoleEvent>;
+using MatchEvent = std::variant<JoinEvent, RenameEvent, ClubEvent, ReplicateEvent, TitleEvent,
+                                StatEvent, LoadoutEvent, TeamNameEvent, VoteEvent, MenuRankEvent,
+                                SeasonRewardEvent, RecentsChangedEvent, DownloadRecentsEvent,
+                                NotificationEvent, RpcEvent, FreePlayEvent, EndMatchEvent,
+                                LoadPluginEvent, MainMenuEvent, WaitEvent, ConsoleEvent>;
 
 // ---- MatchScript --------------------------------------------------------------------------------
 
