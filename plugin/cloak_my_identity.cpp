@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "game/tables.hpp"
+#include "plugin/hook_table.hpp"
 
 namespace cloak {
 
@@ -37,6 +38,11 @@ void CloakMyIdentity::onLoad() {
 
 void CloakMyIdentity::onUnload() {
     CancelPendingTries();
+    // The host frees the module after this: no hook of ours may stay behind it.
+    if (Hooked(outcome_.load()) && gameWrapper) {
+        hooks::UnhookHookTable(*gameWrapper);
+        outcome_.store(LoadOutcome::NotLoaded);
+    }
 }
 
 void CloakMyIdentity::BringInSettings() {

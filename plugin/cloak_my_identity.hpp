@@ -53,7 +53,8 @@ public:
 
     // Host interfaces (plugin/cloak_my_identity.cpp, settings/settings_page.cpp).
     void onLoad() override;
-    // Ends the tries of a load that waits for the game; the hooks stay until the host drops them.
+    // Ends the tries of a load that waits for the game and removes every hook: the host leaves
+    // hooks to the plugin, and frees the module (the hooks' code) right after.
     void onUnload() override;
     void SetObjectTable(std::uint64_t objectTableAddress) override;
     void SetNameTable(std::uint64_t nameTableAddress) override;

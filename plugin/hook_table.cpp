@@ -32,6 +32,16 @@ void RegisterHookTable(CloakMyIdentity& plugin, GameWrapper& game) {
     }
 }
 
+void UnhookHookTable(GameWrapper& game) {
+    for (const HookRow& row : HookTable) {
+        if (row.operation.trigger == Trigger::Post) {
+            game.UnhookEventPost(std::string(row.function));
+        } else {
+            game.UnhookEvent(std::string(row.function));
+        }
+    }
+}
+
 }  // namespace hooks
 
 }  // namespace cloak

@@ -178,10 +178,14 @@ inline constexpr std::array<HookRow, 13> HookTable{{
      {}},
 }};
 
-// ---- RegisterHookTable --------------------------------------------------------------------------
+// ---- RegisterHookTable, UnhookHookTable ---------------------------------------------------------
 
 // For each row in order: enter its names into the game's name registry, then hook it.
 void RegisterHookTable(CloakMyIdentity& plugin, GameWrapper& game);
+// Removes every row's hook. The host leaves hooks to the plugin that made them, and their
+// callables are code of this module: a hook left behind when the host frees the module would
+// call into memory that is gone at the function's next call.
+void UnhookHookTable(GameWrapper& game);
 
 }  // namespace hooks
 

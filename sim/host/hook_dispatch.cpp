@@ -59,6 +59,15 @@ void HookRegistry::Remove(const std::string& functionFullName, Timing timing) {
     }
 }
 
+void HookRegistry::ReleaseUnhooked() {
+    std::lock_guard lock(mutex_);
+    for (auto& [name, list] : hooks_) {
+        std::erase_if(list.callbacks,
+                      [](const HookCallback& callback) { return callback.unhooked; });
+    }
+    generation_.fetch_add(1, std::memory_order_release);
+}
+
 std::size_t HookRegistry::Count(const std::string& functionFullName) const {
     std::lock_guard lock(mutex_);
     auto found = hooks_.find(functionFullName);
@@ -66,12 +75,6 @@ std::size_t HookRegistry::Count(const std::string& functionFullName) const {
     return static_cast<std::size_t>(
         std::count_if(found->second.callbacks.begin(), found->second.callbacks.end(),
                       [](const HookCallback& callback) { return !callback.unhooked; }));
-}
-
-void HookRegistry::Clear() {
-    std::lock_guard lock(mutex_);
-    hooks_.clear();
-    generation_.fetch_add(1, std::memory_order_release);
 }
 
 // ---- HookDispatch -------------------------------------------------------------------------------

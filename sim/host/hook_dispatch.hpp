@@ -55,14 +55,15 @@ public:
     // pre), or those run after it. On the game thread, as the dispatch that reads them.
     enum class Timing { BeforeBody, AfterBody };
     void Remove(const std::string& functionFullName, Timing timing);
+    // Frees the callables of the registrations unhooked so far, which Remove only marks (a
+    // dispatch may be walking them). The host calls it as it unloads a plugin, before it frees the
+    // module whose code the callables are; registrations still hooked stay.
+    void ReleaseUnhooked();
     // The registrations of one function, or null when it has none. A list, once there, stays
-    // at its address until Clear.
+    // at its address.
     const HookList* Find(const std::string& functionFullName) const;
     // The registrations of one function that are still hooked.
     std::size_t Count(const std::string& functionFullName) const;
-    // Drops every registration: the host unloads the plugin that made them, and its callables
-    // must not outlive it.
-    void Clear();
     // Advances with every registration: whoever resolved functions before must resolve again.
     std::uint64_t Generation() const { return generation_.load(std::memory_order_acquire); }
 

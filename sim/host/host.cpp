@@ -74,8 +74,10 @@ void Host::Attach(std::shared_ptr<BakkesModPlugin> plugin, GameTables tables) {
 void Host::Unload() {
     if (module_ == nullptr && !plugin_) return;
     if (plugin_) plugin_->onUnload();
-    // A plugin may never remove its hooks itself; the host drops them with the plugin.
-    state_->hooks.Clear();
+    // Hooks are the plugin's to remove, as with the real host: the host frees the ones the plugin
+    // unhooked, and any it left behind stay registered, their next call running code of a module
+    // that is gone (a test sees it crash).
+    state_->hooks.ReleaseUnhooked();
     // The host removes a plugin's console commands with the plugin: their code is the module's.
     state_->commands.Clear();
     plugin_.reset();

@@ -2,11 +2,11 @@
 //
 // Load: open the module, read its `exports` record, call initializeFunc (getPlugin), fill the
 // plugin's cvarManager and gameWrapper, hand over the object and name table addresses through
-// HybridPlugin (a hybrid host only), call onLoad. Unload: call onUnload, drop the plugin's hooks
-// and the host's references, call delFunc (deleteMe), drop the work the plugin queued, then
-// unmap the module, as the real host frees a plugin's library. The plugin's console commands go
-// with it. An exception escaping onLoad is
-// written to the console, as the real host reports a plugin that failed to load.
+// HybridPlugin (a hybrid host only), call onLoad. Unload: call onUnload, drop the plugin's console
+// commands and the host's references, call delFunc (deleteMe), drop the work the plugin queued,
+// then unmap the module, as the real host frees a plugin's library. Hooks are the plugin's to
+// remove (in onUnload), as with the real host. An exception escaping onLoad is written to the
+// console, as the real host reports a plugin that failed to load.
 #pragma once
 
 #include <cstdint>
