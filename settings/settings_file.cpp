@@ -90,8 +90,14 @@ std::filesystem::path TemporaryFor(const std::filesystem::path& target) {
 // move is tried again for a few tens of milliseconds in all before it counts as failed. An empty
 // folder in the way holds nobody's data and is removed; nothing else is removed before the move
 // has succeeded.
+// How often a step that another program can refuse for a moment is tried, and the wait after
+// each refusal: 1, 2, 4, 8 and 16 ms.
+constexpr int kAttempts = 6;
+void WaitAfterAttempt(int attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
+}
+
 std::string MoveOver(const std::filesystem::path& from, const std::filesystem::path& to) {
-    constexpr int kAttempts = 6;  // waits of 1, 2, 4, 8 and 16 ms between them
     bool emptyFolderRemoved = false;
     for (int attempt = 1;; ++attempt) {
         std::string failure = file_platform::RenameReplacing(from, to);
@@ -103,7 +109,18 @@ std::string MoveOver(const std::filesystem::path& from, const std::filesystem::p
             continue;
         }
         if (attempt == kAttempts) return failure;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1 << (attempt - 1)));
+        WaitAfterAttempt(attempt);
+    }
+}
+
+// The file's bytes, or nothing when it cannot be read. On Windows a file that a save is replacing
+// at that moment, or that another program holds, refuses to open for a moment: a refused read is
+// tried again, as a move is.
+std::optional<std::string> ReadSettingsBytes(const std::filesystem::path& file) {
+    for (int attempt = 1;; ++attempt) {
+        std::optional<std::string> bytes = ReadWholeFile(file);
+        if (bytes || attempt == kAttempts) return bytes;
+        WaitAfterAttempt(attempt);
     }
 }
 
@@ -336,7 +353,7 @@ void CloakMyIdentity::LoadSettings() {
     if (status.type() != std::filesystem::file_type::regular) {
         throw UnreadableSettingsFile(file, "not a regular file");
     }
-    std::optional<std::string> bytes = ReadWholeFile(file);
+    std::optional<std::string> bytes = ReadSettingsBytes(file);
     if (!bytes) throw UnreadableSettingsFile(file, LastSystemError());
     fileState_.bytesLoaded = std::move(*bytes);
     // The first JSON value is the record; text after it is not read.
