@@ -1,9 +1,12 @@
-// The portable half of the process-memory seam: checking reads against a snapshot, and reading
-// through the operating system in stretches.
+// The portable half of the process-memory seam: checking reads against a snapshot, reading in
+// stretches, and the copy that a fault may end.
 #include "game/process_memory.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <span>
+
+#include "game/memory.hpp"
 
 namespace cloak::game {
 
@@ -42,16 +45,47 @@ std::vector<AddressRange> MemoryMap::ReadablePartsOf(AddressRange wanted) const 
 
 namespace {
 
-// Words copied per call of the operating system while scanning: large enough that the call's own
-// cost is lost in the copying (at 64 KiB a call the scan took a third longer), small enough to
-// stay in the processor's cache for the scan that follows.
-constexpr std::size_t kStretchWords = (std::size_t{1} << 20) / sizeof(std::uint64_t);
+// Words copied per stretch while scanning: small enough to stay in the processor's cache for the
+// scan that follows.
+constexpr std::size_t kStretchWords = (std::size_t{1} << 18) / sizeof(std::uint64_t);
+
+#if defined(__GNUC__)
+#define CLOAK_UNCHECKED_READS __attribute__((no_sanitize("address", "thread")))
+#else
+#define CLOAK_UNCHECKED_READS
+#endif
+
+// Volatile loads: the compiler may neither turn the loop into a call of memcpy (which a sanitizer
+// checks, and which is no part of the copy a fault may end) nor read a word twice.
+CLOAK_UNCHECKED_READS void CopyPart(std::uint64_t address, std::byte* to, std::size_t size) {
+    if ((address | reinterpret_cast<std::uintptr_t>(to) | size) % 8 == 0) {
+        const volatile std::uint64_t* from = PointerAt<const volatile std::uint64_t>(address);
+        auto* words = reinterpret_cast<std::uint64_t*>(to);
+        for (std::size_t i = 0; i < size / 8; ++i) words[i] = from[i];
+        return;
+    }
+    const volatile std::byte* from = PointerAt<const volatile std::byte>(address);
+    for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
+}
 
 }  // namespace
 
+void CopyNotingProgress(std::uint64_t address, void* buffer, std::size_t size,
+                        volatile std::size_t& copied) {
+    copied = 0;
+    auto* to = static_cast<std::byte*>(buffer);
+    while (copied < size) {
+        const std::uint64_t at = address + copied;
+        const auto part = static_cast<std::size_t>(
+            std::min<std::uint64_t>(size - copied, kPageSize - at % kPageSize));
+        CopyPart(at, to + copied, part);
+        copied = copied + part;
+    }
+}
+
 bool ForeignMemory::Read(std::uint64_t address, void* buffer, std::size_t size) {
     if (!map_.Contains(address, size)) return false;
-    if (ReadOwnMemory(address, buffer, size) == size) return true;
+    if (reader_.Read(address, buffer, size) == size) return true;
     changed_ = true;
     return false;
 }
@@ -65,21 +99,8 @@ void ForeignMemory::ForEachStretch(
     stretch_.resize(kStretchWords);
     while (at < end) {
         const std::size_t words = std::min<std::uint64_t>(kStretchWords, (end - at) / 8);
-        std::size_t copied = ReadOwnMemory(at, stretch_.data(), words * 8) / 8;
-        if (copied < words) {
-            changed_ = true;
-            // Page by page up to the page that failed, to keep what lies before it (a call that
-            // met a page going away as it copied may have copied nothing).
-            const std::uint64_t stretchEnd = at + words * 8;
-            for (std::uint64_t piece = at + copied * 8; piece < stretchEnd;) {
-                const std::uint64_t pieceEnd =
-                    std::min(stretchEnd, (piece & ~(kPageSize - 1)) + kPageSize);
-                const auto bytes = static_cast<std::size_t>(pieceEnd - piece);
-                if (ReadOwnMemory(piece, stretch_.data() + copied, bytes) != bytes) break;
-                copied += bytes / 8;
-                piece = pieceEnd;
-            }
-        }
+        const std::size_t copied = reader_.Read(at, stretch_.data(), words * 8) / 8;
+        if (copied < words) changed_ = true;
         if (copied > 0) visit(at, {stretch_.data(), copied});
         if (copied < words) {
             // Past the page that failed.

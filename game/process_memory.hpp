@@ -1,10 +1,10 @@
 // What the process's memory holds, as the operating system describes it: which addresses may be
-// read, and where the loaded images keep their writable data; and reads of that memory that the
-// operating system makes, so that memory gone or made no-access since is reported, not faulted
-// on. The one platform seam of the game access: SnapshotProcessMemory and ReadOwnMemory are
-// implemented on Windows in game/process_memory_windows.cpp (VirtualQuery, the module list,
-// ReadProcessMemory) and on Linux beside the stand-ins, in sim/platform/process_memory_linux.cpp
-// (/proc/self/maps, dl_iterate_phdr, process_vm_readv).
+// read, and where the loaded images keep their writable data; and reads of that memory that report
+// memory gone or made no-access since, rather than fault on it. The one platform seam of the game
+// access: SnapshotProcessMemory and OwnMemoryReader are implemented on Windows in
+// game/process_memory_windows.cpp (VirtualQuery, the module list, a vectored exception handler) and
+// on Linux beside the stand-ins, in sim/platform/process_memory_linux.cpp (/proc/self/maps,
+// dl_iterate_phdr, a signal handler).
 #pragma once
 
 #include <cstddef>
@@ -40,10 +40,23 @@ struct ProcessMemory {
 
 ProcessMemory SnapshotProcessMemory();
 
-// Copies [address, address + size) of this process's memory into `buffer` through the operating
-// system, which reports a page that is gone or no-access instead of faulting on it. Returns how
-// many bytes from the start were copied; fewer than `size` when a page on the way is unreadable.
-std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t size);
+// Reads of this process's memory that report a page that faults - gone, or made no-access since
+// the snapshot, by another thread of the game or by software that guards it - instead of taking
+// the process down. While a reader lives, a fault in one of its own copies, on the thread that
+// made it, ends that copy early; any other fault goes on to whatever handled faults before (the
+// game's, the host's or the system's handler) as if the reader were not there. One reader at a
+// time in the process: making a second waits until the first is gone.
+class OwnMemoryReader {
+public:
+    OwnMemoryReader();
+    ~OwnMemoryReader();
+    OwnMemoryReader(const OwnMemoryReader&) = delete;
+    OwnMemoryReader& operator=(const OwnMemoryReader&) = delete;
+
+    // Copies [address, address + size) into `buffer`. Returns how many bytes from the start were
+    // copied; fewer than `size` when a page on the way faults.
+    std::size_t Read(std::uint64_t address, void* buffer, std::size_t size);
+};
 
 // The unit of the operating systems' page protections.
 inline constexpr std::uint64_t kPageSize = 4096;
@@ -61,8 +74,8 @@ private:
     std::vector<AddressRange> ranges_;
 };
 
-// Reads of memory that is not the plugin's own: checked against the snapshot first (no call to
-// the operating system for an address that was never readable), then made by ReadOwnMemory.
+// Reads of memory that is not the plugin's own: checked against the snapshot first (no read at
+// all of an address that was never readable), then made by an OwnMemoryReader.
 // Remembers whether memory the snapshot called readable failed to read: it changed since.
 class ForeignMemory {
 public:
@@ -83,8 +96,18 @@ public:
 
 private:
     MemoryMap map_;
+    OwnMemoryReader reader_;
     std::vector<std::uint64_t> stretch_;
     bool changed_ = false;
 };
+
+// ---- For the implementations of OwnMemoryReader
+// ---------------------------------------------------
+
+// Copies [address, address + size) into `buffer` a page's part at a time, setting `copied` to the
+// bytes done after each part: what a fault that ends the copy leaves of it. Reads the memory with
+// the sanitizers' checks off - it is not the program's own data - and never through a call.
+void CopyNotingProgress(std::uint64_t address, void* buffer, std::size_t size,
+                        volatile std::size_t& copied);
 
 }  // namespace cloak::game

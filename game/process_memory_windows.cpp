@@ -1,13 +1,15 @@
 // The process's memory as Windows describes it: VirtualQuery for what may be read, the module
-// list and each module's section table for the images' writable data; ReadProcessMemory on the
-// own process for reads that report a page gone or made no-access rather than fault on it.
+// list and each module's section table for the images' writable data; a vectored exception handler
+// for reads that report a page gone or made no-access rather than fault on it.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which they need.
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
+#include <mutex>
 
 #include "game/process_memory.hpp"
 
@@ -27,13 +29,12 @@ bool SafeToRead(const MEMORY_BASIC_INFORMATION& region) {
 }
 
 template <class T>
-bool ReadHeader(const MemoryMap& map, std::uint64_t address, T& header) {
-    return map.Contains(address, sizeof(T)) &&
-           ReadOwnMemory(address, &header, sizeof(T)) == sizeof(T);
+bool ReadHeader(ForeignMemory& memory, std::uint64_t address, T& header) {
+    return memory.Read(address, &header, sizeof(T));
 }
 
 // The writable sections of the module mapped at `base`, read from its headers in memory.
-void AddWritableSections(const MemoryMap& map, std::uint64_t base, ProcessMemory& memory) {
+void AddWritableSections(ForeignMemory& map, std::uint64_t base, ProcessMemory& memory) {
     IMAGE_DOS_HEADER dos;
     if (!ReadHeader(map, base, dos)) return;
     if (dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) return;
@@ -66,20 +67,6 @@ HANDLE SnapshotModules() {
     return INVALID_HANDLE_VALUE;
 }
 
-// How much of [address, address + size) lies in pages that read without a fault now. Windows's
-// ReadProcessMemory refuses any other page itself; Wine's reads through /proc/<pid>/mem, which
-// ignores page protections and reads released memory as zeros, so it is asked first.
-std::size_t ReadablePrefix(std::uint64_t address, std::size_t size) {
-    std::uint64_t at = address;
-    MEMORY_BASIC_INFORMATION region;
-    while (at < address + size &&
-           VirtualQuery(reinterpret_cast<const void*>(at), &region, sizeof region) != 0 &&
-           region.RegionSize != 0 && SafeToRead(region)) {
-        at = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
-    }
-    return static_cast<std::size_t>(std::min<std::uint64_t>(at, address + size) - address);
-}
-
 }  // namespace
 
 ProcessMemory SnapshotProcessMemory() {
@@ -102,7 +89,7 @@ ProcessMemory SnapshotProcessMemory() {
         return memory;
     }
 
-    const MemoryMap map(memory.readable);
+    ForeignMemory map(memory);
     const HANDLE modules = SnapshotModules();
     if (modules == INVALID_HANDLE_VALUE) {
         memory.status = SnapshotStatus::NoModuleList;
@@ -118,13 +105,88 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t requested) {
-    const std::size_t size = ReadablePrefix(address, requested);
-    if (size == 0) return 0;
-    SIZE_T copied = 0;
-    const BOOL read = ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(address),
-                                        buffer, size, &copied);
-    return read ? static_cast<std::size_t>(copied) : 0;
+// ---- OwnMemoryReader ----------------------------------------------------------------------------
+// The reader adds a vectored exception handler, first in line, and removes it when it goes. Each
+// copy captures the processor's state where it begins and sets the copying thread's id: an access
+// fault on that thread (a page gone, no-access, a guard page, or one whose file cannot be read)
+// resumes at that state, and the copy reports how far it got. Every other exception goes on down
+// the line as if the handler were not there.
+
+namespace {
+
+struct FaultGuard {
+    std::mutex oneReader;
+    PVOID handler = nullptr;
+    std::atomic<DWORD> copyingThread{0};
+    CONTEXT copyStart{};
+    volatile bool faulted = false;
+    volatile std::size_t copied = 0;
+};
+
+FaultGuard guard;
+
+bool IsAccessFault(DWORD code) {
+    return code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_IN_PAGE_ERROR ||
+           code == STATUS_GUARD_PAGE_VIOLATION;
+}
+
+// Back to where the copy began: the registers a function keeps across calls, its stack and its
+// instruction pointer, as captured there.
+void ResumeAtCopyStart(CONTEXT& context) {
+    const CONTEXT& start = guard.copyStart;
+    context.Rip = start.Rip;
+    context.Rsp = start.Rsp;
+    context.Rbp = start.Rbp;
+    context.Rbx = start.Rbx;
+    context.Rsi = start.Rsi;
+    context.Rdi = start.Rdi;
+    context.R12 = start.R12;
+    context.R13 = start.R13;
+    context.R14 = start.R14;
+    context.R15 = start.R15;
+    std::copy(start.FltSave.XmmRegisters + 6, start.FltSave.XmmRegisters + 16,
+              context.FltSave.XmmRegisters + 6);
+}
+
+LONG CALLBACK OnException(EXCEPTION_POINTERS* exception) {
+    if (!IsAccessFault(exception->ExceptionRecord->ExceptionCode) ||
+        guard.copyingThread.load(std::memory_order_relaxed) != GetCurrentThreadId()) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    guard.copyingThread.store(0, std::memory_order_relaxed);
+    guard.faulted = true;
+    ResumeAtCopyStart(*exception->ContextRecord);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+}  // namespace
+
+OwnMemoryReader::OwnMemoryReader() {
+    guard.oneReader.lock();
+    guard.handler = AddVectoredExceptionHandler(1, OnException);
+}
+
+OwnMemoryReader::~OwnMemoryReader() {
+    if (guard.handler != nullptr) RemoveVectoredExceptionHandler(guard.handler);
+    guard.handler = nullptr;
+    guard.oneReader.unlock();
+}
+
+// Not inlined: the state captured at its start must be this call's own, and nothing the copy
+// changes may be needed once a fault resumes there but the guard's volatile fields.
+__declspec(noinline) std::size_t OwnMemoryReader::Read(std::uint64_t address, void* buffer,
+                                                       std::size_t size) {
+    // Without the handler (the system refused it) nothing is read: a fault would be the game's end.
+    if (guard.handler == nullptr) return 0;
+    guard.faulted = false;
+    RtlCaptureContext(&guard.copyStart);
+    if (guard.faulted) return guard.copied;
+    guard.copyingThread.store(GetCurrentThreadId(), std::memory_order_relaxed);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    CopyNotingProgress(address, buffer, size, guard.copied);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    guard.copyingThread.store(0, std::memory_order_relaxed);
+    return size;
 }
 
 }  // namespace cloak::game

@@ -37,6 +37,7 @@
 namespace cloak {
 
 std::function<void()> beforeSettingsReplaceForTesting;
+std::function<void()> beforeSettingsSetAsideForTesting;
 
 UnreadableSettingsFile::UnreadableSettingsFile(const std::filesystem::path& file,
                                                const std::string& reason)
@@ -394,6 +395,7 @@ bool CloakMyIdentity::SetAsideSettingsFile(const std::string& why) {
                         PathText(file), why));
         return true;
     }
+    if (beforeSettingsSetAsideForTesting) beforeSettingsSetAsideForTesting();
     const std::filesystem::path aside = SetAsideName(target);
     if (const std::string failure = MoveOver(target, aside); !failure.empty()) {
         LogLine(

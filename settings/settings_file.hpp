@@ -37,4 +37,9 @@ struct SettingsFileState {
 // one that orders the saves). A slow disk or a virus scanner looks like this to the plugin.
 extern std::function<void()> beforeSettingsReplaceForTesting;
 
+// Tests only: when set, runs on the loading thread in SetAsideSettingsFile, between its check that
+// settings.json still holds what the load read and the move that sets it aside, with the lock that
+// orders the saves held.
+extern std::function<void()> beforeSettingsSetAsideForTesting;
+
 }  // namespace cloak

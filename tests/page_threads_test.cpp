@@ -180,14 +180,29 @@ TEST(SettingsSaves, SaveHeldUpNeverPutsBackAnOlderRecord) {
 // The settings steps of a reload onto a file broken since the last load (the user edited it),
 // while the drawing thread saves after every click: each broken text is kept whole under a
 // set-aside name or replaced by a save, settings.json always ends as a whole record, and no
-// temporary file is left.
+// temporary file is left. Between its check that the file is still the broken one and its move,
+// the set-aside gives the page's saves time to finish two: none may.
 TEST_F(PageThreadsTest, ReloadOntoABrokenFileWhileThePageSaves) {
     constexpr int kReloads = 8;
+    constexpr auto kSavesTime = std::chrono::milliseconds(100);
     Open();
     page_->Frame();
     std::atomic<bool> clicking{true};
+    std::atomic<int> clicks{0};
+    beforeSettingsSetAsideForTesting = [&] {
+        const int before = clicks.load();
+        const auto until = std::chrono::steady_clock::now() + kSavesTime;
+        while (clicks.load() < before + 2 && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    };
+    const std::unique_ptr<void, void (*)(void*)> noSeam(
+        &clicks, [](void*) { beforeSettingsSetAsideForTesting = nullptr; });
     std::thread drawing([&] {
-        while (clicking.load()) page_->Click("Hide Menu Rank");
+        while (clicking.load()) {
+            page_->Click("Hide Menu Rank");
+            ++clicks;
+        }
     });
     std::unique_ptr<void, std::function<void(void*)>> stopClicking(&clicking, [&](void*) {
         clicking.store(false);

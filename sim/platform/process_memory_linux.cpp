@@ -1,14 +1,17 @@
 // The process's memory as Linux describes it: /proc/self/maps for what may be read, with the live
 // protection of every page; the dynamic linker's list of loaded images (dl_iterate_phdr) for
-// where their writable data lies; process_vm_readv for reads that report a page gone or made
-// no-access rather than fault on it.
+// where their writable data lies; a handler of SIGSEGV and SIGBUS for reads that report a page
+// gone or made no-access rather than fault on it.
 #include <link.h>
-#include <sys/uio.h>
+#include <setjmp.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 
@@ -85,12 +88,69 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-std::size_t ReadOwnMemory(std::uint64_t address, void* buffer, std::size_t size) {
-    if (size == 0) return 0;
-    const iovec local{buffer, size};
-    const iovec remote{reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)), size};
-    const ssize_t copied = process_vm_readv(getpid(), &local, 1, &remote, 1, 0);
-    return copied > 0 ? static_cast<std::size_t>(copied) : 0;
+// ---- OwnMemoryReader ----------------------------------------------------------------------------
+// The reader installs its handler for the two signals a read of a bad page raises, remembering the
+// handlers it replaced, and puts them back when it goes. While one of its copies runs, the copying
+// thread's id is set: a fault on that thread jumps back to where the copy began, which then
+// reports how far it got. A fault on any other thread, or outside a copy, is handed to the handler
+// that was there before, or - for the system's default - raised again with that handler back.
+
+namespace {
+
+struct FaultGuard {
+    std::mutex oneReader;
+    struct sigaction previousSegv {};
+    struct sigaction previousBus {};
+    std::atomic<pid_t> copyingThread{0};
+    sigjmp_buf copyStart{};
+    volatile std::size_t copied = 0;
+};
+
+FaultGuard guard;
+
+void OnFault(int signal, siginfo_t* info, void* context) {
+    if (guard.copyingThread.load(std::memory_order_relaxed) == gettid()) {
+        guard.copyingThread.store(0, std::memory_order_relaxed);
+        siglongjmp(guard.copyStart, 1);
+    }
+    const struct sigaction& previous = signal == SIGSEGV ? guard.previousSegv : guard.previousBus;
+    if ((previous.sa_flags & SA_SIGINFO) != 0) {
+        previous.sa_sigaction(signal, info, context);
+    } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+        previous.sa_handler(signal);
+    } else {
+        // Returning runs the faulting instruction again, which now meets the default action.
+        sigaction(signal, &previous, nullptr);
+    }
+}
+
+}  // namespace
+
+OwnMemoryReader::OwnMemoryReader() {
+    guard.oneReader.lock();
+    struct sigaction handler {};
+    handler.sa_sigaction = OnFault;
+    // SA_NODEFER: the jump out of the handler leaves the signal unblocked for the next copy.
+    handler.sa_flags = SA_SIGINFO | SA_NODEFER;
+    sigemptyset(&handler.sa_mask);
+    sigaction(SIGSEGV, &handler, &guard.previousSegv);
+    sigaction(SIGBUS, &handler, &guard.previousBus);
+}
+
+OwnMemoryReader::~OwnMemoryReader() {
+    sigaction(SIGSEGV, &guard.previousSegv, nullptr);
+    sigaction(SIGBUS, &guard.previousBus, nullptr);
+    guard.oneReader.unlock();
+}
+
+std::size_t OwnMemoryReader::Read(std::uint64_t address, void* buffer, std::size_t size) {
+    if (sigsetjmp(guard.copyStart, 0) != 0) return guard.copied;
+    guard.copyingThread.store(gettid(), std::memory_order_relaxed);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    CopyNotingProgress(address, buffer, size, guard.copied);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    guard.copyingThread.store(0, std::memory_order_relaxed);
+    return size;
 }
 
 }  // namespace cloak::game
