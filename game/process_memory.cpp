@@ -1,8 +1,9 @@
-// The portable half of the process-memory seam: checking reads against a snapshot, reading in
-// stretches, and the copy that a fault may end.
+// The portable half of the process-memory seam: checking reads against a snapshot, and the copies
+// and searches of foreign memory that a fault may end.
 #include "game/process_memory.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <span>
 
@@ -45,70 +46,64 @@ std::vector<AddressRange> MemoryMap::ReadablePartsOf(AddressRange wanted) const 
 
 namespace {
 
-// Words copied per stretch while scanning: small enough to stay in the processor's cache for the
-// scan that follows.
-constexpr std::size_t kStretchWords = (std::size_t{1} << 18) / sizeof(std::uint64_t);
+// A copy of foreign memory, run by the fault guard. Volatile loads: the compiler may neither turn
+// the loop into a call of memcpy (which a sanitizer would check) nor read a byte twice.
+struct Copy {
+    std::uint64_t from = 0;
+    std::byte* to = nullptr;
+    std::size_t size = 0;
+};
 
-#if defined(__GNUC__)
-#define CLOAK_UNCHECKED_READS __attribute__((no_sanitize("address", "thread")))
-#else
-#define CLOAK_UNCHECKED_READS
-#endif
+CLOAK_UNCHECKED_READS void CopyForeign(void* context) {
+    const Copy& copy = *static_cast<const Copy*>(context);
+    const volatile std::byte* from = PointerAt<const volatile std::byte>(copy.from);
+    for (std::size_t i = 0; i < copy.size; ++i) copy.to[i] = from[i];
+}
 
-// Volatile loads: the compiler may neither turn the loop into a call of memcpy (which a sanitizer
-// checks, and which is no part of the copy a fault may end) nor read a word twice.
-CLOAK_UNCHECKED_READS void CopyPart(std::uint64_t address, std::byte* to, std::size_t size) {
-    if ((address | reinterpret_cast<std::uintptr_t>(to) | size) % 8 == 0) {
-        const volatile std::uint64_t* from = PointerAt<const volatile std::uint64_t>(address);
-        auto* words = reinterpret_cast<std::uint64_t*>(to);
-        for (std::size_t i = 0; i < size / 8; ++i) words[i] = from[i];
-        return;
-    }
-    const volatile std::byte* from = PointerAt<const volatile std::byte>(address);
-    for (std::size_t i = 0; i < size; ++i) to[i] = from[i];
+struct Search {
+    WordSearch search = nullptr;
+    const void* context = nullptr;
+    const std::uint64_t* first = nullptr;
+    const std::uint64_t* end = nullptr;
+    const std::uint64_t* found = nullptr;
+};
+
+void SearchForeign(void* context) {
+    Search& search = *static_cast<Search*>(context);
+    search.found = search.search(search.first, search.end, search.context);
 }
 
 }  // namespace
 
-void CopyNotingProgress(std::uint64_t address, void* buffer, std::size_t size,
-                        volatile std::size_t& copied) {
-    copied = 0;
-    auto* to = static_cast<std::byte*>(buffer);
-    while (copied < size) {
-        const std::uint64_t at = address + copied;
-        const auto part = static_cast<std::size_t>(
-            std::min<std::uint64_t>(size - copied, kPageSize - at % kPageSize));
-        CopyPart(at, to + copied, part);
-        copied = copied + part;
-    }
-}
-
 bool ForeignMemory::Read(std::uint64_t address, void* buffer, std::size_t size) {
     if (!map_.Contains(address, size)) return false;
-    if (reader_.Read(address, buffer, size) == size) return true;
+    Copy copy{address, static_cast<std::byte*>(buffer), size};
+    if (!guard_.Run(CopyForeign, &copy)) return true;
     changed_ = true;
     return false;
 }
 
-void ForeignMemory::ForEachStretch(
-    AddressRange range, std::size_t overlapWords,
-    const std::function<void(std::uint64_t, std::span<const std::uint64_t>)>& visit) {
-    std::uint64_t at = (range.begin + 7) & ~std::uint64_t{7};
-    if (at < range.begin || at >= range.end) return;
-    const std::uint64_t end = at + (range.end - at) / 8 * 8;
-    stretch_.resize(kStretchWords);
-    while (at < end) {
-        const std::size_t words = std::min<std::uint64_t>(kStretchWords, (end - at) / 8);
-        const std::size_t copied = reader_.Read(at, stretch_.data(), words * 8) / 8;
-        if (copied < words) changed_ = true;
-        if (copied > 0) visit(at, {stretch_.data(), copied});
-        if (copied < words) {
-            // Past the page that failed.
-            at = ((at + copied * 8) & ~(kPageSize - 1)) + kPageSize;
+void ForeignMemory::SearchWordPairs(
+    AddressRange range, WordSearch search, const void* context,
+    const std::function<void(std::uint64_t, std::span<const std::uint64_t, 2>)>& visit) {
+    const std::uint64_t first = (range.begin + 7) & ~std::uint64_t{7};
+    if (first < range.begin || first >= range.end || (range.end - first) / 8 < 2) return;
+    // The range's last word: no pair starts there, but the search reads it after the one before.
+    const std::uint64_t end = first + ((range.end - first) / 8 - 1) * 8;
+    std::array<std::uint64_t, 2> pair{};
+    for (std::uint64_t at = first; at < end;) {
+        Search job{search, context, PointerAt<const std::uint64_t>(at),
+                   PointerAt<const std::uint64_t>(end), nullptr};
+        if (const std::optional<std::uint64_t> fault = guard_.Run(SearchForeign, &job)) {
+            // Past the page that faulted (or the one searched from, for a fault elsewhere).
+            changed_ = true;
+            at = (std::max(at, *fault) & ~(kPageSize - 1)) + kPageSize;
             continue;
         }
-        if (at + words * 8 == end) return;
-        at += (words - overlapWords) * 8;
+        const std::uint64_t found = AddressOf(job.found);
+        if (found < at || found >= end) return;
+        if (Read(found, pair.data(), sizeof pair)) visit(found, pair);
+        at = found + 8;
     }
 }
 

@@ -1,7 +1,7 @@
 // What the process's memory holds, as the operating system describes it: which addresses may be
 // read, and where the loaded images keep their writable data; and reads of that memory that report
 // memory gone or made no-access since, rather than fault on it. The one platform seam of the game
-// access: SnapshotProcessMemory and OwnMemoryReader are implemented on Windows in
+// access: SnapshotProcessMemory and FaultGuard are implemented on Windows in
 // game/process_memory_windows.cpp (VirtualQuery, the module list, a vectored exception handler) and
 // on Linux beside the stand-ins, in sim/platform/process_memory_linux.cpp (/proc/self/maps,
 // dl_iterate_phdr, a signal handler).
@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -40,22 +41,23 @@ struct ProcessMemory {
 
 ProcessMemory SnapshotProcessMemory();
 
-// Reads of this process's memory that report a page that faults - gone, or made no-access since
-// the snapshot, by another thread of the game or by software that guards it - instead of taking
-// the process down. While a reader lives, a fault in one of its own copies, on the thread that
-// made it, ends that copy early; any other fault goes on to whatever handled faults before (the
-// game's, the host's or the system's handler) as if the reader were not there. One reader at a
-// time in the process: making a second waits until the first is gone.
-class OwnMemoryReader {
+// While a guard lives, a fault inside one of its runs, on the thread that made it - a page gone,
+// or made no-access since the snapshot, by another thread of the game or by software that watches
+// it - ends that run instead of the process. Any other fault goes on to whatever handled faults
+// before (the game's, the host's or the system's handler) as if the guard were not there. One
+// guard at a time in the process: making a second waits until the first is gone.
+class FaultGuard {
 public:
-    OwnMemoryReader();
-    ~OwnMemoryReader();
-    OwnMemoryReader(const OwnMemoryReader&) = delete;
-    OwnMemoryReader& operator=(const OwnMemoryReader&) = delete;
+    FaultGuard();
+    ~FaultGuard();
+    FaultGuard(const FaultGuard&) = delete;
+    FaultGuard& operator=(const FaultGuard&) = delete;
 
-    // Copies [address, address + size) into `buffer`. Returns how many bytes from the start were
-    // copied; fewer than `size` when a page on the way faults.
-    std::size_t Read(std::uint64_t address, void* buffer, std::size_t size);
+    // Runs work(context). Returns nothing when it ran to its end, or the address whose access
+    // faulted and ended it there. A fault leaves `work` where it was: it may read foreign memory
+    // and write what the caller gave it, but must not allocate, take a lock or make anything that
+    // needs undoing.
+    std::optional<std::uint64_t> Run(void (*work)(void* context), void* context);
 };
 
 // The unit of the operating systems' page protections.
@@ -74,9 +76,15 @@ private:
     std::vector<AddressRange> ranges_;
 };
 
+// A search of 8-byte words in place, run by a FaultGuard: returns the first word from `first` on,
+// before `end`, that it wants, or `end`. It may read the word after each it looks at (`end` itself
+// is readable).
+using WordSearch = const std::uint64_t* (*)(const std::uint64_t* first, const std::uint64_t* end,
+                                            const void* context);
+
 // Reads of memory that is not the plugin's own: checked against the snapshot first (no read at
-// all of an address that was never readable), then made by an OwnMemoryReader.
-// Remembers whether memory the snapshot called readable failed to read: it changed since.
+// all of an address that was never readable), then made under a FaultGuard. Remembers whether
+// memory the snapshot called readable failed to read: it changed since.
 class ForeignMemory {
 public:
     explicit ForeignMemory(const ProcessMemory& memory) : map_(memory.readable) {}
@@ -84,30 +92,20 @@ public:
     const MemoryMap& Map() const { return map_; }
     // Whether all of [address, address + size) was copied into `buffer`.
     bool Read(std::uint64_t address, void* buffer, std::size_t size);
-    // Each readable stretch of `range` in turn, copied into a buffer of this object's, as 8-byte
-    // words from the first aligned one on. Consecutive stretches overlap by `overlapWords`, so a
-    // record of that many words plus one is seen whole in one of them; a stretch ends where a page
-    // cannot be read, and the scan goes on after it.
-    void ForEachStretch(AddressRange range, std::size_t overlapWords,
-                        const std::function<void(std::uint64_t address,
-                                                 std::span<const std::uint64_t> words)>& visit);
+    // Searches the 8-byte words of `range` (from its first aligned one on) in place with `search`,
+    // and hands each word it picks to `visit` with the word after it, copied: a pair such as a
+    // counted array's descriptor. A page that faults is passed over, and the search goes on after
+    // it.
+    void SearchWordPairs(AddressRange range, WordSearch search, const void* context,
+                         const std::function<void(std::uint64_t address,
+                                                  std::span<const std::uint64_t, 2> pair)>& visit);
     // Whether a read the snapshot allowed has failed.
     bool ChangedSinceSnapshot() const { return changed_; }
 
 private:
     MemoryMap map_;
-    OwnMemoryReader reader_;
-    std::vector<std::uint64_t> stretch_;
+    FaultGuard guard_;
     bool changed_ = false;
 };
-
-// ---- For the implementations of OwnMemoryReader
-// ---------------------------------------------------
-
-// Copies [address, address + size) into `buffer` a page's part at a time, setting `copied` to the
-// bytes done after each part: what a fault that ends the copy leaves of it. Reads the memory with
-// the sanitizers' checks off - it is not the program's own data - and never through a call.
-void CopyNotingProgress(std::uint64_t address, void* buffer, std::size_t size,
-                        volatile std::size_t& copied);
 
 }  // namespace cloak::game

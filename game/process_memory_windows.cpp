@@ -105,35 +105,37 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-// ---- OwnMemoryReader ----------------------------------------------------------------------------
-// The reader adds a vectored exception handler, first in line, and removes it when it goes. Each
-// copy captures the processor's state where it begins and sets the copying thread's id: an access
-// fault on that thread (a page gone, no-access, a guard page, or one whose file cannot be read)
-// resumes at that state, and the copy reports how far it got. Every other exception goes on down
-// the line as if the handler were not there.
+// ---- FaultGuard ---------------------------------------------------------------------------------
+// The guard adds a vectored exception handler, first in line, and removes it when it goes. Each run
+// captures the processor's state where it begins and sets the running thread's id: an access fault
+// on that thread (a page gone, no-access, a guard page, or one whose file cannot be read) resumes
+// at that state, and the run reports the faulting address. Every other exception goes on down the
+// line as if the handler were not there.
 
 namespace {
 
-struct FaultGuard {
-    std::mutex oneReader;
+struct GuardState {
+    std::mutex oneGuard;
     PVOID handler = nullptr;
-    std::atomic<DWORD> copyingThread{0};
-    CONTEXT copyStart{};
+    std::atomic<DWORD> runningThread{0};
+    CONTEXT runStart{};
     volatile bool faulted = false;
-    volatile std::size_t copied = 0;
+    volatile std::uint64_t faultAddress = 0;
 };
 
-FaultGuard guard;
+GuardState state;
 
-bool IsAccessFault(DWORD code) {
-    return code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_IN_PAGE_ERROR ||
-           code == STATUS_GUARD_PAGE_VIOLATION;
+bool IsAccessFault(const EXCEPTION_RECORD& record) {
+    const DWORD code = record.ExceptionCode;
+    return (code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_IN_PAGE_ERROR ||
+            code == STATUS_GUARD_PAGE_VIOLATION) &&
+           record.NumberParameters >= 2;
 }
 
-// Back to where the copy began: the registers a function keeps across calls, its stack and its
+// Back to where the run began: the registers a function keeps across calls, its stack and its
 // instruction pointer, as captured there.
-void ResumeAtCopyStart(CONTEXT& context) {
-    const CONTEXT& start = guard.copyStart;
+void ResumeAtRunStart(CONTEXT& context) {
+    const CONTEXT& start = state.runStart;
     context.Rip = start.Rip;
     context.Rsp = start.Rsp;
     context.Rbp = start.Rbp;
@@ -149,44 +151,46 @@ void ResumeAtCopyStart(CONTEXT& context) {
 }
 
 LONG CALLBACK OnException(EXCEPTION_POINTERS* exception) {
-    if (!IsAccessFault(exception->ExceptionRecord->ExceptionCode) ||
-        guard.copyingThread.load(std::memory_order_relaxed) != GetCurrentThreadId()) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (!IsAccessFault(record) ||
+        state.runningThread.load(std::memory_order_relaxed) != GetCurrentThreadId()) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    guard.copyingThread.store(0, std::memory_order_relaxed);
-    guard.faulted = true;
-    ResumeAtCopyStart(*exception->ContextRecord);
+    state.runningThread.store(0, std::memory_order_relaxed);
+    state.faultAddress = record.ExceptionInformation[1];
+    state.faulted = true;
+    ResumeAtRunStart(*exception->ContextRecord);
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
 }  // namespace
 
-OwnMemoryReader::OwnMemoryReader() {
-    guard.oneReader.lock();
-    guard.handler = AddVectoredExceptionHandler(1, OnException);
+FaultGuard::FaultGuard() {
+    state.oneGuard.lock();
+    state.handler = AddVectoredExceptionHandler(1, OnException);
 }
 
-OwnMemoryReader::~OwnMemoryReader() {
-    if (guard.handler != nullptr) RemoveVectoredExceptionHandler(guard.handler);
-    guard.handler = nullptr;
-    guard.oneReader.unlock();
+FaultGuard::~FaultGuard() {
+    if (state.handler != nullptr) RemoveVectoredExceptionHandler(state.handler);
+    state.handler = nullptr;
+    state.oneGuard.unlock();
 }
 
-// Not inlined: the state captured at its start must be this call's own, and nothing the copy
-// changes may be needed once a fault resumes there but the guard's volatile fields.
-__declspec(noinline) std::size_t OwnMemoryReader::Read(std::uint64_t address, void* buffer,
-                                                       std::size_t size) {
-    // Without the handler (the system refused it) nothing is read: a fault would be the game's end.
-    if (guard.handler == nullptr) return 0;
-    guard.faulted = false;
-    RtlCaptureContext(&guard.copyStart);
-    if (guard.faulted) return guard.copied;
-    guard.copyingThread.store(GetCurrentThreadId(), std::memory_order_relaxed);
+// Not inlined: the state captured at its start must be this call's own, and once a fault resumes
+// there nothing is needed but the state's volatile fields.
+__declspec(noinline) std::optional<std::uint64_t> FaultGuard::Run(void (*work)(void*),
+                                                                  void* context) {
+    // Without the handler (the system refused it) nothing runs: a fault would be the game's end.
+    if (state.handler == nullptr) return std::uint64_t{0};
+    state.faulted = false;
+    RtlCaptureContext(&state.runStart);
+    if (state.faulted) return state.faultAddress;
+    state.runningThread.store(GetCurrentThreadId(), std::memory_order_relaxed);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    CopyNotingProgress(address, buffer, size, guard.copied);
+    work(context);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    guard.copyingThread.store(0, std::memory_order_relaxed);
-    return size;
+    state.runningThread.store(0, std::memory_order_relaxed);
+    return std::nullopt;
 }
 
 }  // namespace cloak::game

@@ -31,8 +31,10 @@ constexpr std::int32_t kMaxTableLength = 1 << 26;
 // A name-hash chain longer than this is not the game's (65,536 buckets share the names).
 constexpr std::int32_t kMaxChainLinks = 1 << 16;
 
-constexpr std::uint64_t kDescriptorSize = sizeof(ObjectTableDescriptor);
-static_assert(sizeof(NameTableDescriptor) == kDescriptorSize);
+// A table's descriptor is the pair of words the scan searches for: its data, then its count and
+// capacity.
+static_assert(sizeof(ObjectTableDescriptor) == 2 * sizeof(std::uint64_t));
+static_assert(sizeof(NameTableDescriptor) == sizeof(ObjectTableDescriptor));
 
 // The T at `address` when it is aligned and readable.
 template <class T>
@@ -187,47 +189,54 @@ struct Scan {
     }
 };
 
-// Whether the word after `word` holds a count in (lowest - 1, lowest - 1 + span] and a capacity
-// no smaller: unsigned comparisons without a branch.
-inline bool CountFits(const std::uint64_t* word, std::uint32_t lowest, std::uint32_t span) {
+// The counts a table's descriptor may hold: in (lowest - 1, lowest - 1 + span].
+struct CountBounds {
+    std::uint32_t lowest = 0;
+    std::uint32_t span = 0;
+};
+
+// Whether the word after `word` holds a count within `bounds` and a capacity no smaller: unsigned
+// comparisons without a branch.
+CLOAK_UNCHECKED_READS inline bool CountFits(const std::uint64_t* word, CountBounds bounds) {
     const auto count = static_cast<std::uint32_t>(word[1]);
     const auto capacity = static_cast<std::uint32_t>(word[1] >> 32);
-    return (count - lowest < span) & (capacity >= count);
+    return (count - bounds.lowest < bounds.span) & (capacity >= count);
 }
 
 // The first word from `word` on, before `end`, followed by a count that fits; `end` if none. Most
 // words fail here: a block at a time, without a branch inside it (the compiler may vectorize it).
-const std::uint64_t* NextFittingCount(const std::uint64_t* word, const std::uint64_t* end,
-                                      std::uint32_t lowest, std::uint32_t span) {
+// Runs in place over the image data, under the fault guard (a WordSearch).
+CLOAK_UNCHECKED_READS const std::uint64_t* NextFittingCount(const std::uint64_t* word,
+                                                            const std::uint64_t* end,
+                                                            const void* context) {
+    const CountBounds bounds = *static_cast<const CountBounds*>(context);
     constexpr std::ptrdiff_t kBlock = 32;
     for (; end - word >= kBlock; word += kBlock) {
         std::uint32_t fits = 0;
         for (std::ptrdiff_t i = 0; i < kBlock; ++i) {
-            fits |= static_cast<std::uint32_t>(CountFits(word + i, lowest, span));
+            fits |= static_cast<std::uint32_t>(CountFits(word + i, bounds));
         }
         if (fits != 0) break;
     }
-    while (word != end && !CountFits(word, lowest, span)) ++word;
+    while (word != end && !CountFits(word, bounds)) ++word;
     return word;
 }
 
-// One pass over a stretch of image data copied from `address` on; only what passes the test of the
-// count is checked further. A descriptor is two words: the stretch's last word starts none.
-void ScanStretch(std::uint64_t address, std::span<const std::uint64_t> words, Scan& scan) {
-    if (words.size() < kDescriptorSize / 8) return;
+// The image data in `part`, searched for descriptors whose count passes the test; only those are
+// checked further. A descriptor is two words: its data and its count with the capacity.
+void ScanImageData(AddressRange part, Scan& scan) {
     const std::int32_t countAbove = std::min(scan.objectCountAbove, scan.nameCountAbove);
-    const std::uint64_t* const begin = words.data();
-    const std::uint64_t* const end = begin + words.size() - 1;
-    const auto lowest = static_cast<std::uint32_t>(countAbove) + 1;
-    const auto span = static_cast<std::uint32_t>(kMaxTableLength - countAbove);
-    for (const std::uint64_t* word = NextFittingCount(begin, end, lowest, span); word != end;
-         word = NextFittingCount(word + 1, end, lowest, span)) {
-        const auto count = static_cast<std::int32_t>(word[1] & 0xFFFFFFFFu);
-        const auto capacity = static_cast<std::int32_t>(word[1] >> 32);
-        const std::uint64_t data = word[0];
-        if (capacity < count || data % 8 != 0 || data - 1 > kHighestObjectAddress - 2) continue;
-        scan.Consider({address + static_cast<std::uint64_t>(word - begin) * 8, data, count});
-    }
+    const CountBounds bounds{static_cast<std::uint32_t>(countAbove) + 1,
+                             static_cast<std::uint32_t>(kMaxTableLength - countAbove)};
+    scan.map.SearchWordPairs(
+        part, NextFittingCount, &bounds,
+        [&scan](std::uint64_t address, std::span<const std::uint64_t, 2> descriptor) {
+            const auto count = static_cast<std::int32_t>(descriptor[1] & 0xFFFFFFFFu);
+            const auto capacity = static_cast<std::int32_t>(descriptor[1] >> 32);
+            const std::uint64_t data = descriptor[0];
+            if (capacity < count || data % 8 != 0 || data - 1 > kHighestObjectAddress - 2) return;
+            scan.Consider({address, data, count});
+        });
 }
 
 // One table, or none, or several. A descriptor of the same array with a smaller count is an older
@@ -277,11 +286,7 @@ FoundTables DiscoverTables(std::span<const GameObject* const> named, const HostN
         for (AddressRange part : map.Map().ReadablePartsOf(image)) {
             part.end = std::min(part.end, part.begin + budget);
             budget -= part.end - part.begin;
-            map.ForEachStretch(
-                part, kDescriptorSize / 8 - 1,
-                [&scan](std::uint64_t address, std::span<const std::uint64_t> words) {
-                    ScanStretch(address, words, scan);
-                });
+            ScanImageData(part, scan);
             if (budget == 0) break;
         }
         if (budget == 0) break;

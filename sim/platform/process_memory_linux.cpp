@@ -88,32 +88,33 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-// ---- OwnMemoryReader ----------------------------------------------------------------------------
-// The reader installs its handler for the two signals a read of a bad page raises, remembering the
-// handlers it replaced, and puts them back when it goes. While one of its copies runs, the copying
-// thread's id is set: a fault on that thread jumps back to where the copy began, which then
-// reports how far it got. A fault on any other thread, or outside a copy, is handed to the handler
+// ---- FaultGuard ---------------------------------------------------------------------------------
+// The guard installs its handler for the two signals a read of a bad page raises, remembering the
+// handlers it replaced, and puts them back when it goes. While a run's work goes on, the running
+// thread's id is set: a fault on that thread jumps back to where the run began, which then reports
+// the faulting address. A fault on any other thread, or outside a run, is handed to the handler
 // that was there before, or - for the system's default - raised again with that handler back.
 
 namespace {
 
-struct FaultGuard {
-    std::mutex oneReader;
+struct GuardState {
+    std::mutex oneGuard;
     struct sigaction previousSegv {};
     struct sigaction previousBus {};
-    std::atomic<pid_t> copyingThread{0};
-    sigjmp_buf copyStart{};
-    volatile std::size_t copied = 0;
+    std::atomic<pid_t> runningThread{0};
+    sigjmp_buf runStart{};
+    volatile std::uint64_t faultAddress = 0;
 };
 
-FaultGuard guard;
+GuardState state;
 
 void OnFault(int signal, siginfo_t* info, void* context) {
-    if (guard.copyingThread.load(std::memory_order_relaxed) == gettid()) {
-        guard.copyingThread.store(0, std::memory_order_relaxed);
-        siglongjmp(guard.copyStart, 1);
+    if (state.runningThread.load(std::memory_order_relaxed) == gettid()) {
+        state.runningThread.store(0, std::memory_order_relaxed);
+        state.faultAddress = reinterpret_cast<std::uintptr_t>(info->si_addr);
+        siglongjmp(state.runStart, 1);
     }
-    const struct sigaction& previous = signal == SIGSEGV ? guard.previousSegv : guard.previousBus;
+    const struct sigaction& previous = signal == SIGSEGV ? state.previousSegv : state.previousBus;
     if ((previous.sa_flags & SA_SIGINFO) != 0) {
         previous.sa_sigaction(signal, info, context);
     } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
@@ -126,31 +127,31 @@ void OnFault(int signal, siginfo_t* info, void* context) {
 
 }  // namespace
 
-OwnMemoryReader::OwnMemoryReader() {
-    guard.oneReader.lock();
+FaultGuard::FaultGuard() {
+    state.oneGuard.lock();
     struct sigaction handler {};
     handler.sa_sigaction = OnFault;
-    // SA_NODEFER: the jump out of the handler leaves the signal unblocked for the next copy.
+    // SA_NODEFER: the jump out of the handler leaves the signal unblocked for the next run.
     handler.sa_flags = SA_SIGINFO | SA_NODEFER;
     sigemptyset(&handler.sa_mask);
-    sigaction(SIGSEGV, &handler, &guard.previousSegv);
-    sigaction(SIGBUS, &handler, &guard.previousBus);
+    sigaction(SIGSEGV, &handler, &state.previousSegv);
+    sigaction(SIGBUS, &handler, &state.previousBus);
 }
 
-OwnMemoryReader::~OwnMemoryReader() {
-    sigaction(SIGSEGV, &guard.previousSegv, nullptr);
-    sigaction(SIGBUS, &guard.previousBus, nullptr);
-    guard.oneReader.unlock();
+FaultGuard::~FaultGuard() {
+    sigaction(SIGSEGV, &state.previousSegv, nullptr);
+    sigaction(SIGBUS, &state.previousBus, nullptr);
+    state.oneGuard.unlock();
 }
 
-std::size_t OwnMemoryReader::Read(std::uint64_t address, void* buffer, std::size_t size) {
-    if (sigsetjmp(guard.copyStart, 0) != 0) return guard.copied;
-    guard.copyingThread.store(gettid(), std::memory_order_relaxed);
+std::optional<std::uint64_t> FaultGuard::Run(void (*work)(void*), void* context) {
+    if (sigsetjmp(state.runStart, 0) != 0) return state.faultAddress;
+    state.runningThread.store(gettid(), std::memory_order_relaxed);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    CopyNotingProgress(address, buffer, size, guard.copied);
+    work(context);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    guard.copyingThread.store(0, std::memory_order_relaxed);
-    return size;
+    state.runningThread.store(0, std::memory_order_relaxed);
+    return std::nullopt;
 }
 
 }  // namespace cloak::game
