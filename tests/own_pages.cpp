@@ -4,8 +4,12 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <signal.h>
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
+
+#include <cstdlib>
 
 namespace testing_support {
 
@@ -34,6 +38,15 @@ OwnPages::~OwnPages() {
     if (begin_ != nullptr) VirtualFree(begin_, 0, MEM_RELEASE);
 }
 
+namespace {
+int faultExitCode = 0;
+}  // namespace
+
+void ExitOnUnhandledFault(int code) {
+    faultExitCode = code;
+    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { std::_Exit(faultExitCode); });
+}
+
 #else
 
 bool ProtectPages(void* first, std::size_t bytes, PageAccess access) {
@@ -56,6 +69,18 @@ void OwnPages::Release() {
 
 OwnPages::~OwnPages() {
     Release();
+}
+
+namespace {
+int faultExitCode = 0;
+}  // namespace
+
+void ExitOnUnhandledFault(int code) {
+    faultExitCode = code;
+    struct sigaction exit {};
+    exit.sa_handler = [](int) { _exit(faultExitCode); };
+    sigemptyset(&exit.sa_mask);
+    sigaction(SIGSEGV, &exit, nullptr);
 }
 
 #endif

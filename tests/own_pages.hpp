@@ -12,6 +12,9 @@ enum class PageAccess { ReadWrite, ReadOnly, None };
 // Sets the protection of whole pages anywhere in the process (the test's own static data too).
 bool ProtectPages(void* first, std::size_t bytes, PageAccess access);
 
+// From now on, a fault that nothing else in the program handles ends it with exit code `code`.
+void ExitOnUnhandledFault(int code);
+
 class OwnPages {
 public:
     explicit OwnPages(std::size_t pages);

@@ -12,9 +12,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "game/memory.hpp"
+#include "game/process_memory.hpp"
 #include "sim/game/match_session.hpp"
 #include "sim/game/world.hpp"
 #include "tests/own_pages.hpp"
@@ -287,6 +289,44 @@ INSTANTIATE_TEST_SUITE_P(
         MapCase{"OneBytePastTheEnd", {{0x1000, 0x2000}}, {0x1ff8, 0x2001}, false},
         MapCase{"AcrossAGap", {{0x1000, 0x2000}, {0x2001, 0x3000}}, {0x1ff8, 0x2008}, false}),
     [](const ::testing::TestParamInfo<MapCase>& edge) { return std::string(edge.param.name); });
+
+// The fault guard ends only its own runs on its own thread: any other fault, while it lives, goes
+// to the program's own handling as before (here: the program ends with code 42).
+enum class OtherFault { OutsideARun, OnAnotherThreadDuringARun };
+
+class FaultGuardDeathTest : public ::testing::TestWithParam<OtherFault> {};
+
+TEST_P(FaultGuardDeathTest, LeavesEveryOtherFaultToTheProgram) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            testing_support::ExitOnUnhandledFault(42);
+            OwnPages pages(1);
+            ProtectPages(pages.begin(), testing_support::kTestPageSize, PageAccess::None);
+            const auto fault = [&pages] {
+                static_cast<void>(*reinterpret_cast<const volatile std::byte*>(pages.begin()));
+            };
+            cloak::game::FaultGuard guard;
+            if (GetParam() == OtherFault::OutsideARun) fault();
+            std::thread other(fault);
+            // A run that waits for ever: only the other thread's fault can end this program.
+            guard.Run(
+                [](void*) {
+                    for (;;) std::this_thread::yield();
+                },
+                nullptr);
+        },
+        ::testing::ExitedWithCode(42), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FaultGuardDeathTest,
+                         ::testing::Values(OtherFault::OutsideARun,
+                                           OtherFault::OnAnotherThreadDuringARun),
+                         [](const ::testing::TestParamInfo<OtherFault>& fault) {
+                             return fault.param == OtherFault::OutsideARun
+                                        ? "OutsideARun"
+                                        : "OnAnotherThreadDuringARun";
+                         });
 
 #if defined(_WIN32)
 // The scan looks for descriptors the game writes: only sections the image may write are its data.
