@@ -6,8 +6,8 @@
 # A start that Wine itself refuses - the program never ran, and Wine says why on stderr: its
 # server could not be reached, or did not see the new process through its start-up, as happens
 # to a busy server, or the new process found the fixed address of the system's shared page taken
-# ("failed to map the shared user data": Debian's Wine has no preloader to reserve it before the
-# system's loader places what it maps, so now and then a start meets it taken) - is tried again,
+# ("failed to map the shared user data": Debian's Wine has no preloader, which would reserve that
+# address before anything else is mapped, so now and then a start meets it taken) - is tried again,
 # up to 5 times in all, each retry said on stderr. Anything
 # else, the program's own failures included, passes through as it is: output and exit status.
 # A program that fails is named on stderr with its exit status, after what Wine printed there,
