@@ -21,7 +21,8 @@ declare -A sets=(
 packages=()
 for set in "$@"; do
     [ -n "${sets[$set]:-}" ] || { echo "install-deps: no set \"$set\" (${!sets[*]})" >&2; exit 2; }
-    read -r -a named <<<"${sets[$set]}"
+    # A set is written over several lines: every line's packages count.
+    read -r -d '' -a named <<<"${sets[$set]}" || true
     packages+=("${named[@]}")
 done
 
