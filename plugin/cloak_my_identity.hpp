@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
 #include "plugin/host_extensions.hpp"
@@ -101,6 +103,14 @@ public:
         return kind.get() && !paused_.get();
     }
 
+    // What is already on the game's screens, concealed as if it had just arrived
+    // (plugin/already_shown.cpp): run on the game thread at load, at a resume and when a switch is
+    // turned on. Keeps what it could not conceal for LeftShowing.
+    void ConcealWhatIsShown();
+    // What the last ConcealWhatIsShown could not conceal, in the streamer's words ("players
+    // already in this match"); empty when nothing stayed visible. Read from any thread.
+    std::vector<std::string> LeftShowing() const;
+
     // Player identity (conceal/identity.cpp).
     void ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string eventName);
     void ConcealTitle(ActorWrapper caller, void* params, std::string eventName);
@@ -171,6 +181,8 @@ private:
     // player to rename.
     LoadOutcome NameLocalPlayer();
 
+    mutable std::mutex leftShowingLock_;
+    std::vector<std::string> leftShowing_;  // LeftShowing; under leftShowingLock_
     SettingsFileState fileState_;
     Switch paused_{false};
     std::atomic<LoadOutcome> outcome_{LoadOutcome::NotLoaded};
