@@ -1,5 +1,6 @@
 # The project's commands. Each installs what is missing first (Debian packages, via apt-get).
-#   make demo [ARGS="..."]  build and run the main job: a match played without and with the plugin
+#   make demo [ARGS="..."]  build what the demo runs and run it: a match played without and with
+#                           the plugin
 #                           (ARGS="--settings [--screenshot FILE.png]": the settings page in a window)
 #   make test               every test, then the same tests under AddressSanitizer and UBSan,
 #                           ThreadSanitizer, the fuzz targets and the Windows build under Wine
@@ -18,16 +19,22 @@ CMAKE_FLAGS ?=
 INSTALL_DEPS = bash scripts/install-deps.sh
 
 # The plain preset of CMakePresets.json (build/ unless BUILD says otherwise).
+CONFIGURE = cmake --preset plain -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+
 build:
 	@$(INSTALL_DEPS) demo
-	cmake --preset plain -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	$(CONFIGURE)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The settings window needs a display: without one (a terminal, CI) it opens in a virtual one.
 DEMO_DISPLAY = $(if $(and $(filter --settings,$(ARGS)),$(if $(DISPLAY),,no)),xvfb-run -a,)
 
-demo: build
-	$(if $(DEMO_DISPLAY),@$(INSTALL_DEPS) window)
+# Only what the demo runs: the plugin module, the stand-ins (cloak-demo links them) and the demo;
+# not the test programs nor the benchmarks, which take most of a full build.
+demo:
+	@$(INSTALL_DEPS) demo $(if $(DEMO_DISPLAY),window)
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS) --target CloakMyIdentity cloak-demo
 	$(DEMO_DISPLAY) ./$(BUILD)/cloak-demo $(ARGS)
 
 test:
