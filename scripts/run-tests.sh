@@ -8,13 +8,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${JOBS:-2}
 
-# Every ctest summary is kept, so the run can close on one line that counts all of them.
+# Every ctest summary is kept, so the run can close on one line that counts all of them; and the
+# ten slowest tests of each stage, shown at the end, so that a test creeping towards its timeout
+# shows before a loaded machine makes it fail (a failed run shows those of the stages it ran).
 summaries=$(mktemp)
 ctest_output=$(mktemp)
-trap 'rm -f "$summaries" "$ctest_output"' EXIT
+slowest=$(mktemp)
+finish() {
+    local status=$?
+    [ "$status" -eq 0 ] || cat "$slowest"
+    rm -f "$summaries" "$ctest_output" "$slowest"
+}
+trap finish EXIT
 count_ctest() {
     tee "$ctest_output"
     grep -E 'tests passed, [0-9]+ tests failed out of' "$ctest_output" >>"$summaries" || true
+    {
+        echo "slowest tests, $stage_name:"
+        sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/p' "$ctest_output" |
+            sort -rn | head -n 10 | awk '{ printf "%9.2fs  %s\n", $1, $2 }'
+    } >>"$slowest"
 }
 
 # The seconds each stage took, printed at the end.
@@ -65,6 +78,7 @@ JOBS=$jobs bash scripts/windows.sh test 2>&1 | count_ctest
 
 stage "done"
 printf '%s\n' "${stage_times[@]}"
+cat "$slowest"
 # Reached only when every stage passed (set -e): the test cases of all ctest runs together.
 passed=$(awk '{ total += $NF } END { print total + 0 }' "$summaries")
 echo "tests: ${passed} passed, 0 failed"
