@@ -37,11 +37,18 @@ function referenceFaults(text) {
   for (const [, file] of text.matchAll(/\bplugin\/([\w./-]+)/g)) {
     if (!fs.existsSync(path.join(root, file))) faults.push(`no file ${file} in the repository`);
   }
+  for (const [, script] of text.matchAll(/\bbash (scripts\/[\w./-]+)/g)) {
+    if (!fs.existsSync(path.join(root, script))) faults.push(`no script ${script} in the repository`);
+  }
   for (const [, module] of text.matchAll(/(\w+)\.dll\b/g)) {
     if (!targets.has(module)) faults.push(`no library target ${module} in CMakeLists.txt`);
   }
   if (!/repository: bakkesmodorg\/BakkesModSDK\n/.test(text)) {
     faults.push("the host's SDK is not checked out");
+  }
+  // A push builds against a pinned commit; a run started by hand may name another.
+  if (!/HOST_SDK_COMMIT: \$\{\{ inputs\.sdk_commit \|\| '[0-9a-f]{40}' \}\}\n/.test(text)) {
+    faults.push("HOST_SDK_COMMIT is not a pinned 40-digit commit that a manual run may override");
   }
   return faults;
 }
