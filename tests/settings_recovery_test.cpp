@@ -209,11 +209,13 @@ TEST_F(SettingsRecoveryTest, EmptyFolderInPlaceOfTheSetAsideFileIsReplaced) {
     ExpectFreshFile();
 }
 
-// Whatever happened to the file - cut short anywhere, bytes overwritten, a member of the wrong
-// type - the load either honours a file that still reads as a whole record, or conceals
-// everything, keeps the damaged text as settings.json.bad and writes a fresh file. It never
-// applies part of a file. After every load a player joins the running game, and the plugin
-// hides the name and club exactly when the record it loaded says so.
+// Whatever happened to the file - cut short, bytes overwritten, a member of the wrong type - the
+// load either honours a file that still reads as a whole record, or conceals everything, keeps
+// the damaged text as settings.json.bad and writes a fresh file. It never applies part of a file.
+// After every load a player joins the running game, and the plugin hides the name and club
+// exactly when the record it loaded says so. A fixed sample of each kind of damage, spread over
+// the whole file: every load is a durable save, and the fuzz target (tests/fuzz/) sweeps
+// arbitrary bytes.
 TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
     // One game for every load: the module keeps what it looked up for the life of the process.
     emu::World world;
@@ -229,22 +231,29 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
         bool mustBeRejected;
     };
     std::vector<Damage> damages;
-    for (std::size_t length = 0; length < original.size(); ++length) {
-        damages.push_back({original.substr(0, length), true});
-    }
+    // A prime step, so that the sampled offsets fall on names, values and punctuation alike.
+    constexpr std::size_t kStep = 23;
     std::mt19937 random(20261208);
-    for (std::size_t at = 0; at < original.size(); ++at) {
+    for (std::size_t at = 0; at < original.size(); at += kStep) {
+        damages.push_back({original.substr(0, at), true});
         std::string text = original;
         text[at] = static_cast<char>(random() % 256);
         damages.push_back({text, false});
     }
-    for (const char* wrong : {"0", "1.5", "\"true\"", "null", "[]", "[true]", "{}"}) {
-        for (const auto& [key, value] : choices.items()) {
-            if (key == "Stats" && std::string_view(wrong) == "{}") continue;  // still an object
-            nlohmann::json text = choices;
-            text[key] = nlohmann::json::parse(wrong);
-            damages.push_back({text.dump(4), true});
-        }
+    damages.push_back({original.substr(0, original.size() - 1), true});
+    const int cuts = static_cast<int>((original.size() + kStep - 1) / kStep) + 1;
+    // Each wrong type, in each member in turn.
+    const std::vector<const char*> wrongTypes = {"0",  "1.5",    "\"true\"", "null",
+                                                 "[]", "[true]", "{}"};
+    std::size_t turn = 0;
+    for (const auto& [key, value] : choices.items()) {
+        const std::string_view wrong = wrongTypes[turn++ % wrongTypes.size()];
+        if (key == "Stats" && wrong == "{}") continue;  // still an object
+        nlohmann::json text = choices;
+        text[key] = nlohmann::json::parse(wrong);
+        damages.push_back({text.dump(4), true});
+    }
+    for (const char* wrong : wrongTypes) {
         nlohmann::json statOfWrongType = choices;
         statOfWrongType["Stats"]["MatchGoals"] = nlohmann::json::parse(wrong);
         damages.push_back({statOfWrongType.dump(), true});
@@ -279,7 +288,7 @@ TEST_F(SettingsRecoveryTest, DamagedFileNeverSwitchesConcealmentOff) {
         EXPECT_EQ(ReadText(SetAside()), damage.text);
         ExpectFreshFile();
     }
-    EXPECT_GT(rejected, static_cast<int>(original.size()));
+    EXPECT_GT(rejected, cuts);  // overwritten bytes too
 }
 
 TEST_F(SettingsRecoveryTest, DemoShowsTheConsoleAndWhereTheSettingsWent) {

@@ -1,8 +1,11 @@
 // Fuzz target: arbitrary bytes as settings.json.
 //
 // Every input either loads, or raises the JSON library's error and leaves the record exactly as
-// it was. Anything else - a crash, another exception, a half-changed record, a sanitizer report -
-// is a finding.
+// it was. A record that loaded from a file holding one JSON object has each switch as the file
+// says, or its default (conceal) where the file lacks it: never the record's value from before.
+// Anything else - a crash, another exception, a half-changed record, a sanitizer report - is a
+// finding. This is the sweep of damaged files; the unit test (settings_recovery_test) loads a
+// fixed sample of them through the host.
 #include <unistd.h>
 
 #include <cstdint>
@@ -47,8 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (nlohmann::json(plugin.settings).dump() != before) std::abort();
         return 0;
     }
+    const nlohmann::json record = plugin.settings;
+    const nlohmann::json file = nlohmann::json::parse(data, data + size, nullptr, false);
+    if (!file.is_discarded() && file.is_object()) {
+        const nlohmann::json defaults = PluginSettings{};
+        for (const auto& [key, value] : record.items()) {
+            if (key == "Stats") continue;  // its names are the table's, not the file's spelling
+            if (value != (file.contains(key) ? file[key] : defaults[key])) std::abort();
+        }
+    }
     // A record that loaded saves and loads back to itself.
-    const std::string loaded = nlohmann::json(plugin.settings).dump();
+    const std::string loaded = record.dump();
     plugin.SaveSettings();
     plugin.LoadSettings();
     if (nlohmann::json(plugin.settings).dump() != loaded) std::abort();
