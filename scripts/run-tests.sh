@@ -26,7 +26,7 @@ count_ctest() {
     {
         echo "slowest tests, $stage_name:"
         sed -nE 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/p' "$ctest_output" |
-            sort -rn | head -n 10 | awk '{ printf "%9.2fs  %s\n", $1, $2 }'
+            sort -rn | awk 'NR <= 10 { printf "%9.2fs  %s\n", $1, $2 }'
     } >>"$slowest"
 }
 
