@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <span>
 
-
 namespace cloak::game {
 
 MemoryMap::MemoryMap(std::vector<AddressRange> readable) {
@@ -83,7 +82,8 @@ void ForeignMemory::SearchWordPairs(
     for (std::uint64_t at = first; at < end;) {
         // The chunk's pairs, and the word after its last one: a pair that straddles two chunks is
         // whole in the first, whose last word the next chunk copies again.
-        const auto starts = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkWords, (end - at) / 8));
+        const auto starts =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunkWords, (end - at) / 8));
         const std::size_t bytes = (starts + 1) * sizeof(std::uint64_t);
         const std::size_t copied = Copy(at, chunk_.data(), bytes);
         if (copied < bytes) {

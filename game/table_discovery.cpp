@@ -206,9 +206,8 @@ inline bool CountFits(const std::uint64_t* word, CountBounds bounds) {
 // The first word from `word` on, before `end`, followed by a count that fits; `end` if none. Most
 // words fail here: a block at a time, without a branch inside it (the compiler may vectorize it).
 // Runs over a chunk of the image data as the system copied it (a WordSearch).
-const std::uint64_t* NextFittingCount(const std::uint64_t* word,
-                                                            const std::uint64_t* end,
-                                                            const void* context) {
+const std::uint64_t* NextFittingCount(const std::uint64_t* word, const std::uint64_t* end,
+                                      const void* context) {
     const CountBounds bounds = *static_cast<const CountBounds*>(context);
     constexpr std::ptrdiff_t kBlock = 32;
     for (; end - word >= kBlock; word += kBlock) {

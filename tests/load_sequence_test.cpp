@@ -217,6 +217,7 @@ INSTANTIATE_TEST_SUITE_P(Memory, ChangingMemoryTest, ::testing::Bool());
 // told to do, and whether it tries again (without end while the game is on its way, a few times
 // over a passing cause).
 struct SearchAnswer {
+    const char* name;
     game::DiscoveryResult result;
     LoadOutcome outcome;
     const char* advice;
@@ -239,22 +240,27 @@ constexpr const char* kLoadAgain = "Load the plugin again";
 
 INSTANTIATE_TEST_SUITE_P(
     Every, SearchAnswerTest,
-    ::testing::Values(
-        SearchAnswer{game::DiscoveryResult::Found, LoadOutcome::Concealing, "", false, false},
-        SearchAnswer{game::DiscoveryResult::NoKnownObject, LoadOutcome::NoLocalController,
-                     "It tries again on its own", true, false},
-        SearchAnswer{game::DiscoveryResult::NoObjectTable, LoadOutcome::NoGameTables, kUpdate,
-                     false, false},
-        SearchAnswer{game::DiscoveryResult::NoNameTable, LoadOutcome::NoGameTables, kUpdate, false,
-                     false},
-        SearchAnswer{game::DiscoveryResult::SeveralObjectTables, LoadOutcome::SeveralGameTables,
-                     kUpdate, false, false},
-        SearchAnswer{game::DiscoveryResult::SeveralNameTables, LoadOutcome::SeveralGameTables,
-                     kUpdate, false, false},
-        SearchAnswer{game::DiscoveryResult::MemoryUnreadable, LoadOutcome::MemoryUnreadable,
-                     kLoadAgain, false, true},
-        SearchAnswer{game::DiscoveryResult::NoModuleList, LoadOutcome::NoModuleList, kLoadAgain,
-                     false, false}));
+    ::testing::Values(SearchAnswer{"Found", game::DiscoveryResult::Found, LoadOutcome::Concealing,
+                                   "", false, false},
+                      SearchAnswer{"NoKnownObject", game::DiscoveryResult::NoKnownObject,
+                                   LoadOutcome::NoLocalController, "It tries again on its own",
+                                   true, false},
+                      SearchAnswer{"NoObjectTable", game::DiscoveryResult::NoObjectTable,
+                                   LoadOutcome::NoGameTables, kUpdate, false, false},
+                      SearchAnswer{"NoNameTable", game::DiscoveryResult::NoNameTable,
+                                   LoadOutcome::NoGameTables, kUpdate, false, false},
+                      SearchAnswer{"SeveralObjectTables",
+                                   game::DiscoveryResult::SeveralObjectTables,
+                                   LoadOutcome::SeveralGameTables, kUpdate, false, false},
+                      SearchAnswer{"SeveralNameTables", game::DiscoveryResult::SeveralNameTables,
+                                   LoadOutcome::SeveralGameTables, kUpdate, false, false},
+                      SearchAnswer{"MemoryUnreadable", game::DiscoveryResult::MemoryUnreadable,
+                                   LoadOutcome::MemoryUnreadable, kLoadAgain, false, true},
+                      SearchAnswer{"NoModuleList", game::DiscoveryResult::NoModuleList,
+                                   LoadOutcome::NoModuleList, kLoadAgain, false, false}),
+    [](const ::testing::TestParamInfo<SearchAnswer>& answer) {
+        return std::string(answer.param.name);
+    });
 
 // Every outcome a load can end in has a toast that fits the host's 290x60 notice: two lines of
 // about forty characters.

@@ -322,7 +322,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<MapCase>& edge) { return std::string(edge.param.name); });
 
 // The search copies the memory a chunk at a time: a pair is found wherever it lies, also across
-// the end of a chunk (one pair ends at each power of two, whatever the chunk's size) and at the
+// the end of a chunk (a pair straddles each power of two, whatever the chunk's size) and at the
 // end of the range.
 TEST(WordPairSearchTest, FindsPairsAcrossChunksAndAtTheEnd) {
     static constexpr std::uint64_t kMarker = 0x5A5A5A5A5A5A5A5Au;
@@ -330,11 +330,13 @@ TEST(WordPairSearchTest, FindsPairsAcrossChunksAndAtTheEnd) {
     OwnPages pages(kBytes / testing_support::kTestPageSize);
     auto* words = reinterpret_cast<std::uint64_t*>(pages.begin());
     std::vector<std::size_t> placed;
-    for (std::size_t end = 64; end <= kBytes; end *= 2) {
-        placed.push_back(end / 8 - 2);
-        words[end / 8 - 2] = kMarker;
-        words[end / 8 - 1] = end;
-    }
+    const auto place = [&](std::size_t word) {
+        placed.push_back(word);
+        words[word] = kMarker;
+        words[word + 1] = word;
+    };
+    for (std::size_t boundary = 64; boundary < kBytes; boundary *= 2) place(boundary / 8 - 1);
+    place(kBytes / 8 - 2);
     const std::uint64_t begin = cloak::game::AddressOf(pages.begin());
     cloak::game::ForeignMemory memory({{}, {{begin, begin + kBytes}}, {}});
     std::vector<std::size_t> found;
@@ -346,7 +348,7 @@ TEST(WordPairSearchTest, FindsPairsAcrossChunksAndAtTheEnd) {
         nullptr,
         [&](std::uint64_t address, std::span<const std::uint64_t, 2> pair) {
             found.push_back((address - begin) / 8);
-            EXPECT_EQ(pair[1], (address - begin) + 16);
+            EXPECT_EQ(pair[1], (address - begin) / 8);
         });
     EXPECT_EQ(found, placed);
     EXPECT_FALSE(memory.ChangedSinceSnapshot());

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstddef>
 #include <charconv>
+#include <cstddef>
 #include <fstream>
 #include <sstream>
 #include <string>
