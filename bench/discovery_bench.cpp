@@ -101,7 +101,7 @@ game::FoundTables Discover() {
         game::SnapshotProcessMemory());
 }
 
-// Reads every word the scan reads, and checks nothing.
+// Reads every word the scan reads, in place, and checks nothing.
 std::uint64_t ReadImageData() {
     const game::ProcessMemory memory = game::SnapshotProcessMemory();
     const game::MemoryMap map(memory.readable);
@@ -147,8 +147,9 @@ const bool registered = [] {
             for (auto _ : state) benchmark::DoNotOptimize(ReadImageData());
         },
         configure);
-    bench::SetTarget("TableDiscovery/500000", 3.0);
-    bench::SetTimeLimit("TableDiscovery/500000", 50e6);
+    // Every byte goes through a copy by the system, which no plain pass pays: the target is a
+    // time, and the ratio to the pass is shown.
+    bench::SetTimeLimit("TableDiscovery/500000", 25e6);
 
     bench::RegisterWithFloor(
         "LoadFindingTheTables",

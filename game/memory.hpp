@@ -5,15 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// On a function that reads memory that is not the program's own (the game's, through a fault
-// guard): the sanitizers' checks of each load are off there, since they know nothing of that
-// memory.
-#if defined(__GNUC__)
-#define CLOAK_UNCHECKED_READS __attribute__((no_sanitize("address", "thread")))
-#else
-#define CLOAK_UNCHECKED_READS
-#endif
-
 namespace cloak::game {
 
 // The address of a T lying `offset` bytes from `base`. Computed on integers: game memory is not

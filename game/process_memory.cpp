@@ -1,13 +1,10 @@
-// The portable half of the process-memory seam: checking reads against a snapshot, and the copies
-// and searches of foreign memory that a fault may end.
+// The portable half of the process-memory seam: checking reads against a snapshot, and the
+// system's copies and the searches of foreign memory, chunk by chunk.
 #include "game/process_memory.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <span>
-
-#include "game/memory.hpp"
 
 namespace cloak::game {
 
@@ -46,39 +43,30 @@ std::vector<AddressRange> MemoryMap::ReadablePartsOf(AddressRange wanted) const 
 
 namespace {
 
-// A copy of foreign memory, run by the fault guard. Volatile loads: the compiler may neither turn
-// the loop into a call of memcpy (which a sanitizer would check) nor read a byte twice.
-struct Copy {
-    std::uint64_t from = 0;
-    std::byte* to = nullptr;
-    std::size_t size = 0;
-};
+// Words of image data copied and searched at a time: large enough that the system's cost per copy
+// does not count, small enough to stay in the processor's cache while it is searched.
+constexpr std::size_t kChunkWords = (std::size_t{256} << 10) / sizeof(std::uint64_t);
 
-CLOAK_UNCHECKED_READS void CopyForeign(void* context) {
-    const Copy& copy = *static_cast<const Copy*>(context);
-    const volatile std::byte* from = PointerAt<const volatile std::byte>(copy.from);
-    for (std::size_t i = 0; i < copy.size; ++i) copy.to[i] = from[i];
-}
+AddressRange refusedForTesting;
 
-struct Search {
-    WordSearch search = nullptr;
-    const void* context = nullptr;
-    const std::uint64_t* first = nullptr;
-    const std::uint64_t* end = nullptr;
-    const std::uint64_t* found = nullptr;
-};
-
-void SearchForeign(void* context) {
-    Search& search = *static_cast<Search*>(context);
-    search.found = search.search(search.first, search.end, search.context);
+// The system's copy, short of the range a test has it refuse.
+std::size_t Copy(std::uint64_t address, void* buffer, std::size_t size) {
+    const AddressRange refused = refusedForTesting;
+    if (refused.begin < address + size && address < refused.end) {
+        size = refused.begin > address ? static_cast<std::size_t>(refused.begin - address) : 0;
+    }
+    return size == 0 ? 0 : CopyBySystem(address, buffer, size);
 }
 
 }  // namespace
 
+void RefuseCopiesForTesting(AddressRange range) {
+    refusedForTesting = range;
+}
+
 bool ForeignMemory::Read(std::uint64_t address, void* buffer, std::size_t size) {
     if (!map_.Contains(address, size)) return false;
-    Copy copy{address, static_cast<std::byte*>(buffer), size};
-    if (!guard_.Run(CopyForeign, &copy)) return true;
+    if (Copy(address, buffer, size) == size) return true;
     changed_ = true;
     return false;
 }
@@ -88,22 +76,31 @@ void ForeignMemory::SearchWordPairs(
     const std::function<void(std::uint64_t, std::span<const std::uint64_t, 2>)>& visit) {
     const std::uint64_t first = (range.begin + 7) & ~std::uint64_t{7};
     if (first < range.begin || first >= range.end || (range.end - first) / 8 < 2) return;
-    // The range's last word: no pair starts there, but the search reads it after the one before.
+    // Where pairs may start: not at the range's last word, which only ends the pair before it.
     const std::uint64_t end = first + ((range.end - first) / 8 - 1) * 8;
-    std::array<std::uint64_t, 2> pair{};
+    chunk_.resize(kChunkWords + 1);
     for (std::uint64_t at = first; at < end;) {
-        Search job{search, context, PointerAt<const std::uint64_t>(at),
-                   PointerAt<const std::uint64_t>(end), nullptr};
-        if (const std::optional<std::uint64_t> fault = guard_.Run(SearchForeign, &job)) {
-            // Past the page that faulted (or the one searched from, for a fault elsewhere).
+        // The chunk's pairs, and the word after its last one: a pair that straddles two chunks is
+        // whole in the first, whose last word the next chunk copies again.
+        const auto starts =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kChunkWords, (end - at) / 8));
+        const std::size_t bytes = (starts + 1) * sizeof(std::uint64_t);
+        const std::size_t copied = Copy(at, chunk_.data(), bytes);
+        if (copied < bytes) {
+            // Past the page refused.
             changed_ = true;
-            at = (std::max(at, *fault) & ~(kPageSize - 1)) + kPageSize;
+            at = ((at + copied) & ~(kPageSize - 1)) + kPageSize;
             continue;
         }
-        const std::uint64_t found = AddressOf(job.found);
-        if (found < at || found >= end) return;
-        if (Read(found, pair.data(), sizeof pair)) visit(found, pair);
-        at = found + 8;
+        const std::uint64_t* const words = chunk_.data();
+        const std::uint64_t* const wordsEnd = words + starts;
+        for (const std::uint64_t* word = words; word < wordsEnd; ++word) {
+            word = search(word, wordsEnd, context);
+            if (word >= wordsEnd) break;
+            visit(at + static_cast<std::uint64_t>(word - words) * sizeof(std::uint64_t),
+                  std::span<const std::uint64_t, 2>(word, 2));
+        }
+        at += starts * sizeof(std::uint64_t);
     }
 }
 

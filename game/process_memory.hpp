@@ -1,16 +1,16 @@
 // What the process's memory holds, as the operating system describes it: which addresses may be
-// read, and where the loaded images keep their writable data; and reads of that memory that report
-// memory gone or made no-access since, rather than fault on it. The one platform seam of the game
-// access: SnapshotProcessMemory and FaultGuard are implemented on Windows in
-// game/process_memory_windows.cpp (VirtualQuery, the module list, a vectored exception handler) and
-// on Linux beside the stand-ins, in sim/platform/process_memory_linux.cpp (/proc/self/maps,
-// dl_iterate_phdr, a signal handler).
+// read, and where the loaded images keep their writable data; and reads of that memory made by the
+// system, which copies what it can and refuses the rest, so that no read of the plugin's ever
+// faults in the game's process and no fault or signal handler is needed. The one platform seam of
+// the game access: SnapshotProcessMemory and CopyBySystem are implemented on Windows in
+// game/process_memory_windows.cpp (VirtualQuery, the module list, ReadProcessMemory) and on Linux
+// beside the stand-ins, in sim/platform/process_memory_linux.cpp (/proc/self/maps,
+// dl_iterate_phdr, process_vm_readv).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -41,24 +41,13 @@ struct ProcessMemory {
 
 ProcessMemory SnapshotProcessMemory();
 
-// While a guard lives, a fault inside one of its runs, on the thread that made it - a page gone,
-// or made no-access since the snapshot, by another thread of the game or by software that watches
-// it - ends that run instead of the process. Any other fault goes on to whatever handled faults
-// before (the game's, the host's or the system's handler) as if the guard were not there. One
-// guard at a time in the process: making a second waits until the first is gone.
-class FaultGuard {
-public:
-    FaultGuard();
-    ~FaultGuard();
-    FaultGuard(const FaultGuard&) = delete;
-    FaultGuard& operator=(const FaultGuard&) = delete;
-
-    // Runs work(context). Returns nothing when it ran to its end, or the address whose access
-    // faulted and ended it there. A fault leaves `work` where it was: it may read foreign memory
-    // and write what the caller gave it, but must not allocate, take a lock or make anything that
-    // needs undoing.
-    std::optional<std::uint64_t> Run(void (*work)(void* context), void* context);
-};
+// Copies [address, address + size) of this process into `buffer` through the operating system
+// (ReadProcessMemory, process_vm_readv), which never touches the pages from the plugin's code:
+// a page gone or no-access is refused, not faulted on. On Windows each region's protection is
+// looked up just before it is copied, and a guard page or a no-access page is never copied (a
+// copy would clear the guard, and the game's own use of it would be lost). Returns how many bytes
+// from `address` on were copied: less than `size` when the page after them was refused.
+std::size_t CopyBySystem(std::uint64_t address, void* buffer, std::size_t size);
 
 // The unit of the operating systems' page protections.
 inline constexpr std::uint64_t kPageSize = 4096;
@@ -76,15 +65,14 @@ private:
     std::vector<AddressRange> ranges_;
 };
 
-// A search of 8-byte words in place, run by a FaultGuard: returns the first word from `first` on,
-// before `end`, that it wants, or `end`. It may read the word after each it looks at (`end` itself
-// is readable).
+// A search of 8-byte words in a copy: returns the first word from `first` on, before `end`, that
+// it wants, or `end`. It may read the word after each it looks at (`end` itself is there).
 using WordSearch = const std::uint64_t* (*)(const std::uint64_t* first, const std::uint64_t* end,
                                             const void* context);
 
 // Reads of memory that is not the plugin's own: checked against the snapshot first (no read at
-// all of an address that was never readable), then made under a FaultGuard. Remembers whether
-// memory the snapshot called readable failed to read: it changed since.
+// all of an address that was never readable), then copied by the system. Remembers whether memory
+// the snapshot called readable was refused: it changed since.
 class ForeignMemory {
 public:
     explicit ForeignMemory(const ProcessMemory& memory) : map_(memory.readable) {}
@@ -92,20 +80,25 @@ public:
     const MemoryMap& Map() const { return map_; }
     // Whether all of [address, address + size) was copied into `buffer`.
     bool Read(std::uint64_t address, void* buffer, std::size_t size);
-    // Searches the 8-byte words of `range` (from its first aligned one on) in place with `search`,
-    // and hands each word it picks to `visit` with the word after it, copied: a pair such as a
-    // counted array's descriptor. A page that faults is passed over, and the search goes on after
-    // it.
+    // Copies the 8-byte words of `range` (from its first aligned one on) a chunk at a time into a
+    // buffer, searches each chunk with `search`, and hands each word it picks to `visit` with the
+    // word after it: a pair such as a counted array's descriptor, also where the pair straddles two
+    // chunks. A page the system refuses is passed over, and the search goes on after it.
     void SearchWordPairs(AddressRange range, WordSearch search, const void* context,
                          const std::function<void(std::uint64_t address,
                                                   std::span<const std::uint64_t, 2> pair)>& visit);
-    // Whether a read the snapshot allowed has failed.
+    // Whether a read the snapshot allowed has been refused.
     bool ChangedSinceSnapshot() const { return changed_; }
 
 private:
     MemoryMap map_;
-    FaultGuard guard_;
+    std::vector<std::uint64_t> chunk_;  // reused by every search
     bool changed_ = false;
 };
+
+// For tests: from now on, the system's copies of any byte of `range` are refused, as they would
+// be for memory gone since the snapshot (Wine copies even no-access pages of its own process).
+// An empty range ends that.
+void RefuseCopiesForTesting(AddressRange range);
 
 }  // namespace cloak::game

@@ -1,15 +1,13 @@
 // The process's memory as Windows describes it: VirtualQuery for what may be read, the module
-// list and each module's section table for the images' writable data; a vectored exception handler
-// for reads that report a page gone or made no-access rather than fault on it.
+// list and each module's section table for the images' writable data; ReadProcessMemory for the
+// copies, each region's protection looked up just before.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which they need.
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
-#include <mutex>
 
 #include "game/process_memory.hpp"
 
@@ -105,92 +103,55 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-// ---- FaultGuard ---------------------------------------------------------------------------------
-// The guard adds a vectored exception handler, first in line, and removes it when it goes. Each run
-// captures the processor's state where it begins and sets the running thread's id: an access fault
-// on that thread (a page gone, no-access, a guard page, or one whose file cannot be read) resumes
-// at that state, and the run reports the faulting address. Every other exception goes on down the
-// line as if the handler were not there.
+// ---- Copies by the system -----------------------------------------------------------------------
+// ReadProcessMemory on the process itself: the kernel copies, and a page it cannot read fails the
+// call instead of raising anything in the process. A guard page it would read loses its guard as
+// it is read, though, and a no-access one may still be read (Wine does): each region is looked up
+// first, and only what is readable now is copied.
 
 namespace {
 
-struct GuardState {
-    std::mutex oneGuard;
-    PVOID handler = nullptr;
-    std::atomic<DWORD> runningThread{0};
-    CONTEXT runStart{};
-    volatile bool faulted = false;
-    volatile std::uint64_t faultAddress = 0;
-};
-
-GuardState state;
-
-bool IsAccessFault(const EXCEPTION_RECORD& record) {
-    const DWORD code = record.ExceptionCode;
-    return (code == EXCEPTION_ACCESS_VIOLATION || code == EXCEPTION_IN_PAGE_ERROR ||
-            code == STATUS_GUARD_PAGE_VIOLATION) &&
-           record.NumberParameters >= 2;
+bool CopiedBySystem(std::uint64_t from, std::byte* to, std::size_t size) {
+    return ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(from), to, size,
+                             nullptr) != 0;
 }
 
-// Back to where the run began: the registers a function keeps across calls, its stack and its
-// instruction pointer, as captured there.
-void ResumeAtRunStart(CONTEXT& context) {
-    const CONTEXT& start = state.runStart;
-    context.Rip = start.Rip;
-    context.Rsp = start.Rsp;
-    context.Rbp = start.Rbp;
-    context.Rbx = start.Rbx;
-    context.Rsi = start.Rsi;
-    context.Rdi = start.Rdi;
-    context.R12 = start.R12;
-    context.R13 = start.R13;
-    context.R14 = start.R14;
-    context.R15 = start.R15;
-    std::copy(start.FltSave.XmmRegisters + 6, start.FltSave.XmmRegisters + 16,
-              context.FltSave.XmmRegisters + 6);
-}
-
-LONG CALLBACK OnException(EXCEPTION_POINTERS* exception) {
-    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
-    if (!IsAccessFault(record) ||
-        state.runningThread.load(std::memory_order_relaxed) != GetCurrentThreadId()) {
-        return EXCEPTION_CONTINUE_SEARCH;
+// The part of one region: at once, or - when that is refused, the region having changed since it
+// was looked up - page by page up to the page refused. Returns the bytes copied.
+std::size_t CopyWithinRegion(std::uint64_t from, std::byte* to, std::size_t size) {
+    if (CopiedBySystem(from, to, size)) return size;
+    std::size_t copied = 0;
+    while (copied < size) {
+        const std::size_t piece = static_cast<std::size_t>(
+            std::min<std::uint64_t>(size - copied, kPageSize - (from + copied) % kPageSize));
+        if (!CopiedBySystem(from + copied, to + copied, piece)) break;
+        copied += piece;
     }
-    state.runningThread.store(0, std::memory_order_relaxed);
-    state.faultAddress = record.ExceptionInformation[1];
-    state.faulted = true;
-    ResumeAtRunStart(*exception->ContextRecord);
-    return EXCEPTION_CONTINUE_EXECUTION;
+    return copied;
 }
 
 }  // namespace
 
-FaultGuard::FaultGuard() {
-    state.oneGuard.lock();
-    state.handler = AddVectoredExceptionHandler(1, OnException);
-}
-
-FaultGuard::~FaultGuard() {
-    if (state.handler != nullptr) RemoveVectoredExceptionHandler(state.handler);
-    state.handler = nullptr;
-    state.oneGuard.unlock();
-}
-
-// Not inlined: the state captured at its start must be this call's own, and once a fault resumes
-// there nothing is needed but the state's volatile fields.
-__declspec(noinline) std::optional<std::uint64_t> FaultGuard::Run(void (*work)(void*),
-                                                                  void* context) {
-    // Without the handler (the system refused it) nothing runs: a fault would be the game's end.
-    if (state.handler == nullptr) return std::uint64_t{0};
-    state.faulted = false;
-    RtlCaptureContext(&state.runStart);
-    if (state.faulted) return state.faultAddress;
-    state.runningThread.store(GetCurrentThreadId(), std::memory_order_relaxed);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    work(context);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    state.runningThread.store(0, std::memory_order_relaxed);
-    return std::nullopt;
+std::size_t CopyBySystem(std::uint64_t address, void* buffer, std::size_t size) {
+    auto* const to = static_cast<std::byte*>(buffer);
+    std::size_t copied = 0;
+    while (copied < size) {
+        const std::uint64_t at = address + copied;
+        MEMORY_BASIC_INFORMATION region;
+        if (VirtualQuery(reinterpret_cast<const void*>(static_cast<std::uintptr_t>(at)), &region,
+                         sizeof region) == 0 ||
+            !SafeToRead(region)) {
+            break;
+        }
+        const std::uint64_t regionEnd =
+            reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
+        const auto part =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size - copied, regionEnd - at));
+        const std::size_t done = CopyWithinRegion(at, to + copied, part);
+        copied += done;
+        if (done < part) break;
+    }
+    return copied;
 }
 
 }  // namespace cloak::game

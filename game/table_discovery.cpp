@@ -197,7 +197,7 @@ struct CountBounds {
 
 // Whether the word after `word` holds a count within `bounds` and a capacity no smaller: unsigned
 // comparisons without a branch.
-CLOAK_UNCHECKED_READS inline bool CountFits(const std::uint64_t* word, CountBounds bounds) {
+inline bool CountFits(const std::uint64_t* word, CountBounds bounds) {
     const auto count = static_cast<std::uint32_t>(word[1]);
     const auto capacity = static_cast<std::uint32_t>(word[1] >> 32);
     return (count - bounds.lowest < bounds.span) & (capacity >= count);
@@ -205,10 +205,9 @@ CLOAK_UNCHECKED_READS inline bool CountFits(const std::uint64_t* word, CountBoun
 
 // The first word from `word` on, before `end`, followed by a count that fits; `end` if none. Most
 // words fail here: a block at a time, without a branch inside it (the compiler may vectorize it).
-// Runs in place over the image data, under the fault guard (a WordSearch).
-CLOAK_UNCHECKED_READS const std::uint64_t* NextFittingCount(const std::uint64_t* word,
-                                                            const std::uint64_t* end,
-                                                            const void* context) {
+// Runs over a chunk of the image data as the system copied it (a WordSearch).
+const std::uint64_t* NextFittingCount(const std::uint64_t* word, const std::uint64_t* end,
+                                      const void* context) {
     const CountBounds bounds = *static_cast<const CountBounds*>(context);
     constexpr std::ptrdiff_t kBlock = 32;
     for (; end - word >= kBlock; word += kBlock) {

@@ -191,6 +191,7 @@ private:
     // load makes a new one, so that the tries of an earlier load end. Game thread only.
     std::shared_ptr<CloakMyIdentity*> tryTarget_;
     bool waitingShown_ = false;  // the current load has said that it waits for the game
+    int passingTries_ = 0;       // the current load's tries that met a passing cause
 };
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.

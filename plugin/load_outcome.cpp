@@ -26,8 +26,10 @@ std::string_view Why(LoadOutcome outcome) {
         case LoadOutcome::WaitingForGame:
             return "waiting for the game to have its local player";
         case LoadOutcome::MemoryUnreadable:
+            static_assert(kTriesOverChangingMemory == 5, "the text says how many");
             return "the game's memory could not be read to find its object and name tables (its "
-                   "memory map was unreadable, or its memory changed while it was read)";
+                   "memory map was unreadable, or its memory changed while it was read); it gave "
+                   "up after 5 tries";
         case LoadOutcome::NoModuleList:
             return "the list of the game's loaded modules could not be read to find its object and "
                    "name tables";

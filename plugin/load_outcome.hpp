@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "game/table_discovery.hpp"
+
 namespace cloak {
 
 enum class LoadOutcome : std::uint8_t {
@@ -31,6 +33,19 @@ inline bool Hooked(LoadOutcome outcome) {
 inline bool TriedAgain(LoadOutcome outcome) {
     return outcome == LoadOutcome::NoLocalController || outcome == LoadOutcome::NoLocalPlayer;
 }
+
+// Memory that changed while the search for the tables read it (another thread loading or
+// unloading a module, a page no-access for a moment) is a passing cause: the load tries again on
+// the same schedule as while it waits for the game, this many tries in all, then gives up and says
+// so.
+inline constexpr int kTriesOverChangingMemory = 5;
+inline bool PassingCause(LoadOutcome outcome) {
+    return outcome == LoadOutcome::MemoryUnreadable;
+}
+
+// The outcome of a search of the game's memory for its tables (Concealing: found, the load goes
+// on).
+LoadOutcome OutcomeOfSearch(game::DiscoveryResult result);
 
 // The one console line of a load that could not hook: that nothing is concealed, why, and what to
 // do about it (for a load that tries again: that it does).

@@ -30,14 +30,17 @@ void ShowToast(GameWrapper& game, LoadOutcome outcome) {
 void CloakMyIdentity::RunLoadSequence() {
     tryTarget_ = std::make_shared<CloakMyIdentity*>(this);
     waitingShown_ = false;
+    passingTries_ = 0;
     TryToConceal(kFirstWaitSeconds);
 }
 
 void CloakMyIdentity::TryToConceal(float wait) {
     const LoadOutcome outcome = HookWhenReady();
-    if (TriedAgain(outcome)) {
+    // A passing cause is tried again quietly, up to its last try, whose outcome stays.
+    const bool passing = PassingCause(outcome) && ++passingTries_ < kTriesOverChangingMemory;
+    if (TriedAgain(outcome) || passing) {
         // The user hears once that the plugin waits, not on every try.
-        if (!waitingShown_) {
+        if (!waitingShown_ && !passing) {
             waitingShown_ = true;
             outcome_.store(LoadOutcome::WaitingForGame);
             LogLine(NotConcealingLine(outcome));
@@ -91,14 +94,21 @@ LoadOutcome CloakMyIdentity::FindGameTables() {
     const game::FoundTables found = game::DiscoverTables(
         known, [this](std::int32_t index) { return gameWrapper->GetFNameByIndex(index); },
         game::SnapshotProcessMemory());
-    switch (found.result) {
+    if (found.result == game::DiscoveryResult::Found) {
+        game::ObjectTableAddress = found.objectTable;
+        game::NameTableAddress = found.nameTable;
+    }
+    return OutcomeOfSearch(found.result);
+}
+
+LoadOutcome OutcomeOfSearch(game::DiscoveryResult result) {
+    switch (result) {
         case game::DiscoveryResult::Found:
-            game::ObjectTableAddress = found.objectTable;
-            game::NameTableAddress = found.nameTable;
             return LoadOutcome::Concealing;
         case game::DiscoveryResult::SeveralObjectTables:
         case game::DiscoveryResult::SeveralNameTables:
             return LoadOutcome::SeveralGameTables;
+        // The controller the host named cannot be read: one that is still being made.
         case game::DiscoveryResult::NoKnownObject:
             return LoadOutcome::NoLocalController;
         case game::DiscoveryResult::MemoryUnreadable:

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "game/memory.hpp"
 #include "game/name_registry.hpp"
+#include "game/process_memory.hpp"
 #include "plugin/hook_table.hpp"
 #include "plugin/process_state.hpp"
 #include "plugin_in_game.hpp"
@@ -173,6 +175,92 @@ TEST_P(UntrustedTablesTest, AreNotTriedAgain) {
 INSTANTIATE_TEST_SUITE_P(Tables, UntrustedTablesTest,
                          ::testing::Values(LoadOutcome::NoGameTables,
                                            LoadOutcome::SeveralGameTables));
+
+// Memory that changes while the load searches it is a passing cause: the load tries again on the
+// waiting schedule without a word, conceals once the memory reads again, and gives up after its
+// fifth try, saying so.
+class ChangingMemoryTest : public LoadSequenceTest,
+                           public ::testing::WithParamInterface<bool /* reads again */> {};
+
+TEST_P(ChangingMemoryTest, IsTriedAgainThenGivenUp) {
+    ForgetProcessStateForTesting();  // as a host that hands no tables over
+    // The controller's header, which the search reads first.
+    const std::uint64_t controller = game::AddressOf(session->LocalController());
+    game::RefuseCopiesForTesting({controller, controller + 0x100});
+    Load();
+    EXPECT_EQ(host.State().work.Pending(), 1u);
+    if (GetParam()) game::RefuseCopiesForTesting({});
+    // Tries at 0.5, 1.5, 3.5 and 7.5 seconds: the last one gives up.
+    host.PlayFor(std::chrono::milliseconds(7400));
+    EXPECT_EQ(host.State().work.Pending(), GetParam() ? 0u : 1u);
+    host.PlayFor(std::chrono::seconds(10));
+    game::RefuseCopiesForTesting({});
+    EXPECT_EQ(host.State().work.Pending(), 0u);
+    EXPECT_EQ(RegisteredHooks(), GetParam() ? hooks::HookTable.size() : 0u);
+    if (GetParam()) {
+        EXPECT_EQ(plugin.Outcome(), LoadOutcome::Concealing);
+        EXPECT_THAT(host.ConsoleLines(), IsEmpty());
+        return;
+    }
+    EXPECT_EQ(plugin.Outcome(), LoadOutcome::MemoryUnreadable);
+    EXPECT_THAT(host.ConsoleLines(),
+                ElementsAre(AllOf(HasSubstr("concealing NOTHING: the game's memory could not be "
+                                            "read"),
+                                  HasSubstr("gave up after 5 tries"))));
+    EXPECT_THAT(host.Toasts(),
+                ElementsAre(::testing::Field(&sim::host::ShownToast::type, ToastType_Error)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Memory, ChangingMemoryTest, ::testing::Bool());
+
+// What each answer of the search for the tables makes of the load: its outcome, what the user is
+// told to do, and whether it tries again (without end while the game is on its way, a few times
+// over a passing cause).
+struct SearchAnswer {
+    const char* name;
+    game::DiscoveryResult result;
+    LoadOutcome outcome;
+    const char* advice;
+    bool triedAgain;
+    bool passing;
+};
+
+class SearchAnswerTest : public ::testing::TestWithParam<SearchAnswer> {};
+
+TEST_P(SearchAnswerTest, GivesItsOutcomeAdviceAndRetry) {
+    const LoadOutcome outcome = OutcomeOfSearch(GetParam().result);
+    EXPECT_EQ(outcome, GetParam().outcome);
+    EXPECT_THAT(OutcomeAdvice(outcome), HasSubstr(GetParam().advice));
+    EXPECT_EQ(TriedAgain(outcome), GetParam().triedAgain);
+    EXPECT_EQ(PassingCause(outcome), GetParam().passing);
+}
+
+constexpr const char* kUpdate = "look for an update";
+constexpr const char* kLoadAgain = "Load the plugin again";
+
+INSTANTIATE_TEST_SUITE_P(
+    Every, SearchAnswerTest,
+    ::testing::Values(SearchAnswer{"Found", game::DiscoveryResult::Found, LoadOutcome::Concealing,
+                                   "", false, false},
+                      SearchAnswer{"NoKnownObject", game::DiscoveryResult::NoKnownObject,
+                                   LoadOutcome::NoLocalController, "It tries again on its own",
+                                   true, false},
+                      SearchAnswer{"NoObjectTable", game::DiscoveryResult::NoObjectTable,
+                                   LoadOutcome::NoGameTables, kUpdate, false, false},
+                      SearchAnswer{"NoNameTable", game::DiscoveryResult::NoNameTable,
+                                   LoadOutcome::NoGameTables, kUpdate, false, false},
+                      SearchAnswer{"SeveralObjectTables",
+                                   game::DiscoveryResult::SeveralObjectTables,
+                                   LoadOutcome::SeveralGameTables, kUpdate, false, false},
+                      SearchAnswer{"SeveralNameTables", game::DiscoveryResult::SeveralNameTables,
+                                   LoadOutcome::SeveralGameTables, kUpdate, false, false},
+                      SearchAnswer{"MemoryUnreadable", game::DiscoveryResult::MemoryUnreadable,
+                                   LoadOutcome::MemoryUnreadable, kLoadAgain, false, true},
+                      SearchAnswer{"NoModuleList", game::DiscoveryResult::NoModuleList,
+                                   LoadOutcome::NoModuleList, kLoadAgain, false, false}),
+    [](const ::testing::TestParamInfo<SearchAnswer>& answer) {
+        return std::string(answer.param.name);
+    });
 
 // Every outcome a load can end in has a toast that fits the host's 290x60 notice: two lines of
 // about forty characters.

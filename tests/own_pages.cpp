@@ -4,12 +4,12 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
-#include <signal.h>
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
-#include <cstdlib>
+#include <cstdint>
+#include <fstream>
+#include <string>
 
 namespace testing_support {
 
@@ -18,9 +18,18 @@ namespace testing_support {
 bool ProtectPages(void* first, std::size_t bytes, PageAccess access) {
     const DWORD protection = access == PageAccess::ReadWrite  ? PAGE_READWRITE
                              : access == PageAccess::ReadOnly ? PAGE_READONLY
+                             : access == PageAccess::Guard    ? PAGE_READWRITE | PAGE_GUARD
                                                               : PAGE_NOACCESS;
     DWORD before = 0;
     return VirtualProtect(first, bytes, protection, &before) != 0;
+}
+
+PageAccess AccessOf(const void* address) {
+    MEMORY_BASIC_INFORMATION region;
+    if (VirtualQuery(address, &region, sizeof region) == 0) return PageAccess::None;
+    if ((region.Protect & PAGE_GUARD) != 0) return PageAccess::Guard;
+    if ((region.Protect & (PAGE_READWRITE | PAGE_WRITECOPY)) != 0) return PageAccess::ReadWrite;
+    return (region.Protect & PAGE_READONLY) != 0 ? PageAccess::ReadOnly : PageAccess::None;
 }
 
 OwnPages::OwnPages(std::size_t pages) : bytes_(pages * kTestPageSize) {
@@ -38,15 +47,6 @@ OwnPages::~OwnPages() {
     if (begin_ != nullptr) VirtualFree(begin_, 0, MEM_RELEASE);
 }
 
-namespace {
-int faultExitCode = 0;
-}  // namespace
-
-void ExitOnUnhandledFault(int code) {
-    faultExitCode = code;
-    SetUnhandledExceptionFilter([](EXCEPTION_POINTERS*) -> LONG { std::_Exit(faultExitCode); });
-}
-
 #else
 
 bool ProtectPages(void* first, std::size_t bytes, PageAccess access) {
@@ -54,6 +54,22 @@ bool ProtectPages(void* first, std::size_t bytes, PageAccess access) {
                            : access == PageAccess::ReadOnly ? PROT_READ
                                                             : PROT_NONE;
     return mprotect(first, bytes, protection) == 0;
+}
+
+PageAccess AccessOf(const void* address) {
+    const auto at = reinterpret_cast<std::uintptr_t>(address);
+    std::ifstream maps("/proc/self/maps");
+    std::uintptr_t begin = 0;
+    std::uintptr_t end = 0;
+    char dash = 0;
+    std::string permissions;
+    std::string rest;
+    while (maps >> std::hex >> begin >> dash >> end >> permissions && std::getline(maps, rest)) {
+        if (at < begin || at >= end) continue;
+        if (permissions.compare(0, 2, "rw") == 0) return PageAccess::ReadWrite;
+        return permissions[0] == 'r' ? PageAccess::ReadOnly : PageAccess::None;
+    }
+    return PageAccess::None;
 }
 
 OwnPages::OwnPages(std::size_t pages) : bytes_(pages * kTestPageSize) {
@@ -69,18 +85,6 @@ void OwnPages::Release() {
 
 OwnPages::~OwnPages() {
     Release();
-}
-
-namespace {
-int faultExitCode = 0;
-}  // namespace
-
-void ExitOnUnhandledFault(int code) {
-    faultExitCode = code;
-    struct sigaction exit {};
-    exit.sa_handler = [](int) { _exit(faultExitCode); };
-    sigemptyset(&exit.sa_mask);
-    sigaction(SIGSEGV, &exit, nullptr);
 }
 
 #endif

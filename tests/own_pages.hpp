@@ -7,13 +7,15 @@
 
 namespace testing_support {
 
-enum class PageAccess { ReadWrite, ReadOnly, None };
+// Guard: readable and writable, but the first access clears the guard and raises an exception
+// (Windows); on Linux, which has no such pages, no access.
+enum class PageAccess { ReadWrite, ReadOnly, None, Guard };
 
 // Sets the protection of whole pages anywhere in the process (the test's own static data too).
 bool ProtectPages(void* first, std::size_t bytes, PageAccess access);
 
-// From now on, a fault that nothing else in the program handles ends it with exit code `code`.
-void ExitOnUnhandledFault(int code);
+// The protection of the page that holds `address` now.
+PageAccess AccessOf(const void* address);
 
 class OwnPages {
 public:

@@ -10,9 +10,9 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "game/memory.hpp"
@@ -37,8 +37,14 @@ namespace {
 // A descriptor in this program's static data, as another module of the game might hold one.
 emu::GameArray<emu::GameObject*> strayDescriptor;
 // A page of this program's writable image data, which the scan reads, whose protection a case
-// changes.
+// changes: discovery must leave it as the case left it.
 alignas(4096) std::uint64_t imagePage[testing_support::kTestPageSize / sizeof(std::uint64_t)];
+PageAccess imagePageAccess = PageAccess::ReadWrite;
+
+void ProtectImagePage(PageAccess access) {
+    ProtectPages(imagePage, sizeof imagePage, access);
+    imagePageAccess = testing_support::AccessOf(imagePage);
+}
 
 struct World {
     emu::World world;
@@ -71,7 +77,8 @@ struct World {
     // The game plays on after the case: its table back where it was, every page readable.
     ~World() {
         if (pages) world.ObjectTable() = unmoved;
-        ProtectPages(imagePage, sizeof imagePage, PageAccess::ReadWrite);
+        ProtectImagePage(PageAccess::ReadWrite);
+        cloak::game::RefuseCopiesForTesting({});
     }
 
     // The object table's elements moved into pages of their own, so that they end exactly where
@@ -111,6 +118,7 @@ TEST_P(TableDiscoveryTest, FindsTheGamesTablesOrSaysWhyNot) {
     const cloak::game::FoundTables found =
         cloak::game::DiscoverTables(known, game.nameText, memory);
     EXPECT_EQ(found.result, GetParam().expected);
+    EXPECT_EQ(testing_support::AccessOf(imagePage), imagePageAccess);
     if (GetParam().expected == DiscoveryResult::Found) {
         EXPECT_EQ(found.objectTable, game.world.ObjectTableAddress());
         EXPECT_EQ(found.nameTable, game.world.NameTableAddress());
@@ -174,6 +182,15 @@ INSTANTIATE_TEST_SUITE_P(
                    strayDescriptor = {game.copy.data(), table.count, table.count};
                },
                DiscoveryResult::SeveralObjectTables},
+        // A second array that holds the known object where the game's does, but not its class.
+        Damage{"SecondArrayWithoutTheClass",
+               [](World& game) {
+                   emu::GameArray<emu::GameObject*>& table = game.world.ObjectTable();
+                   game.copy.assign(table.data, table.data + table.count);
+                   game.copy[IndexOf(emu::Layout(game.known).classObject)] = nullptr;
+                   strayDescriptor = {game.copy.data(), table.count, table.count};
+               },
+               DiscoveryResult::Found},
         // Beside the game's name table, other arrays whose own name hash leads to the game's
         // entries of "None" and "Class" (at their indices in the game's table): one holding at
         // the known name indices copies of their entries that carry other indices, one holding
@@ -246,15 +263,29 @@ INSTANTIATE_TEST_SUITE_P(
                DiscoveryResult::MemoryUnreadable},
         Damage{"ImagePageNoAccessAfterTheSnapshot",
                [](World& game) {
+                   game.afterSnapshot = [](World&) { ProtectImagePage(PageAccess::None); };
+               },
+               DiscoveryResult::MemoryUnreadable},
+        // A guard page is never read: the read would take its guard away from the game.
+        Damage{"ImagePageGuardedAfterTheSnapshot",
+               [](World& game) {
+                   game.afterSnapshot = [](World&) { ProtectImagePage(PageAccess::Guard); };
+               },
+               DiscoveryResult::MemoryUnreadable},
+        // Memory the system refuses to copy, as it may for a page that went since it was looked
+        // up.
+        Damage{"SystemRefusesAnImagePage",
+               [](World& game) {
                    game.afterSnapshot = [](World&) {
-                       ProtectPages(imagePage, sizeof imagePage, PageAccess::None);
+                       cloak::game::RefuseCopiesForTesting(
+                           {cloak::game::AddressOf(imagePage),
+                            cloak::game::AddressOf(imagePage) + sizeof imagePage});
                    };
                },
                DiscoveryResult::MemoryUnreadable},
         // The snapshot sees pages as they are now, whatever their image asked for.
         Damage{"ImagePageNoAccessBeforeTheSnapshot",
-               [](World&) { ProtectPages(imagePage, sizeof imagePage, PageAccess::None); },
-               DiscoveryResult::Found}),
+               [](World&) { ProtectImagePage(PageAccess::None); }, DiscoveryResult::Found}),
     [](const ::testing::TestParamInfo<Damage>& damage) { return std::string(damage.param.name); });
 
 // Ranges as a snapshot may list them: out of order, back to back, one inside another.
@@ -290,49 +321,68 @@ INSTANTIATE_TEST_SUITE_P(
         MapCase{"AcrossAGap", {{0x1000, 0x2000}, {0x2001, 0x3000}}, {0x1ff8, 0x2008}, false}),
     [](const ::testing::TestParamInfo<MapCase>& edge) { return std::string(edge.param.name); });
 
-// The fault guard ends only its own runs on its own thread: any other fault, while it lives, goes
-// to the program's own handling as before (here: the program ends with code 42).
-enum class OtherFault { OutsideARun, OnAnotherThreadDuringARun };
-
-class FaultGuardDeathTest : public ::testing::TestWithParam<OtherFault> {};
-
-TEST_P(FaultGuardDeathTest, LeavesEveryOtherFaultToTheProgram) {
-    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
-    EXPECT_EXIT(
-        {
-            testing_support::ExitOnUnhandledFault(42);
-            OwnPages pages(1);
-            ProtectPages(pages.begin(), testing_support::kTestPageSize, PageAccess::None);
-            const auto fault = [&pages] {
-                static_cast<void>(*reinterpret_cast<const volatile std::byte*>(pages.begin()));
-            };
-            cloak::game::FaultGuard guard;
-            if (GetParam() == OtherFault::OutsideARun) fault();
-            std::thread other(fault);
-            // A run that waits for ever: only the other thread's fault can end this program.
-            guard.Run(
-                [](void*) {
-                    for (;;) std::this_thread::yield();
-                },
-                nullptr);
+// The search copies the memory a chunk at a time: a pair is found wherever it lies, also across
+// the end of a chunk (a pair straddles each power of two, whatever the chunk's size) and at the
+// end of the range.
+TEST(WordPairSearchTest, FindsPairsAcrossChunksAndAtTheEnd) {
+    static constexpr std::uint64_t kMarker = 0x5A5A5A5A5A5A5A5Au;
+    constexpr std::size_t kBytes = std::size_t{4} << 20;
+    OwnPages pages(kBytes / testing_support::kTestPageSize);
+    auto* words = reinterpret_cast<std::uint64_t*>(pages.begin());
+    std::vector<std::size_t> placed;
+    const auto place = [&](std::size_t word) {
+        placed.push_back(word);
+        words[word] = kMarker;
+        words[word + 1] = word;
+    };
+    for (std::size_t boundary = 64; boundary < kBytes; boundary *= 2) place(boundary / 8 - 1);
+    place(kBytes / 8 - 2);
+    const std::uint64_t begin = cloak::game::AddressOf(pages.begin());
+    cloak::game::ForeignMemory memory({{}, {{begin, begin + kBytes}}, {}});
+    std::vector<std::size_t> found;
+    memory.SearchWordPairs(
+        {begin, begin + kBytes},
+        [](const std::uint64_t* word, const std::uint64_t* end, const void*) {
+            return std::find(word, end, kMarker);
         },
-        ::testing::ExitedWithCode(42), "");
+        nullptr,
+        [&](std::uint64_t address, std::span<const std::uint64_t, 2> pair) {
+            found.push_back((address - begin) / 8);
+            EXPECT_EQ(pair[1], (address - begin) / 8);
+        });
+    EXPECT_EQ(found, placed);
+    EXPECT_FALSE(memory.ChangedSinceSnapshot());
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultGuardDeathTest,
-                         ::testing::Values(OtherFault::OutsideARun,
-                                           OtherFault::OnAnotherThreadDuringARun),
-                         [](const ::testing::TestParamInfo<OtherFault>& fault) {
-                             return fault.param == OtherFault::OutsideARun
-                                        ? "OutsideARun"
-                                        : "OnAnotherThreadDuringARun";
-                         });
+// Pages made no-access or guard pages are left out of the snapshot's readable memory; the same
+// pages readable are in it.
+TEST(SnapshotTest, LeavesOutPagesThatMustNotBeRead) {
+    for (const PageAccess access : {PageAccess::ReadWrite, PageAccess::None, PageAccess::Guard}) {
+        OwnPages page(1);
+        ProtectPages(page.begin(), testing_support::kTestPageSize, access);
+        const cloak::game::MemoryMap map(cloak::game::SnapshotProcessMemory().readable);
+        EXPECT_EQ(map.Contains(cloak::game::AddressOf(page.begin()), 1),
+                  access == PageAccess::ReadWrite)
+            << static_cast<int>(access);
+    }
+}
 
-#if defined(_WIN32)
-// The scan looks for descriptors the game writes: only sections the image may write are its data.
-TEST(ImageDataTest, EveryRangeIsWritable) {
+// The scan looks for descriptors the game writes: only the parts of an image it may write are its
+// data (here: this program's writable page, not its read-only data).
+const std::uint64_t readOnlyData[2] = {0x5EED, 0xC0FFEE};
+
+TEST(ImageDataTest, OnlyWritableParts) {
     const cloak::game::ProcessMemory memory = cloak::game::SnapshotProcessMemory();
-    ASSERT_FALSE(memory.imageData.empty());
+    const auto inImageData = [&memory](const void* pointer) {
+        const std::uint64_t address = cloak::game::AddressOf(pointer);
+        return std::any_of(memory.imageData.begin(), memory.imageData.end(),
+                           [address](const AddressRange& range) {
+                               return range.begin <= address && address < range.end;
+                           });
+    };
+    EXPECT_TRUE(inImageData(imagePage));
+    EXPECT_FALSE(inImageData(readOnlyData));
+#if defined(_WIN32)
     constexpr DWORD kWritable =
         PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
     for (const AddressRange& range : memory.imageData) {
@@ -344,7 +394,7 @@ TEST(ImageDataTest, EveryRangeIsWritable) {
             address = reinterpret_cast<std::uint64_t>(region.BaseAddress) + region.RegionSize;
         }
     }
-}
 #endif
+}
 
 }  // namespace

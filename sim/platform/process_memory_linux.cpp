@@ -1,17 +1,15 @@
 // The process's memory as Linux describes it: /proc/self/maps for what may be read, with the live
 // protection of every page; the dynamic linker's list of loaded images (dl_iterate_phdr) for
-// where their writable data lies; a handler of SIGSEGV and SIGBUS for reads that report a page
-// gone or made no-access rather than fault on it.
+// where their writable data lies; process_vm_readv for the copies.
 #include <link.h>
-#include <setjmp.h>
-#include <signal.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
 #include <charconv>
+#include <cstddef>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <string>
 
@@ -88,70 +86,23 @@ ProcessMemory SnapshotProcessMemory() {
     return memory;
 }
 
-// ---- FaultGuard ---------------------------------------------------------------------------------
-// The guard installs its handler for the two signals a read of a bad page raises, remembering the
-// handlers it replaced, and puts them back when it goes. While a run's work goes on, the running
-// thread's id is set: a fault on that thread jumps back to where the run began, which then reports
-// the faulting address. A fault on any other thread, or outside a run, is handed to the handler
-// that was there before, or - for the system's default - raised again with that handler back.
+// ---- Copies by the system -----------------------------------------------------------------------
+// process_vm_readv on the process itself: the kernel copies, and a page it cannot read (gone, or
+// no-access) ends the copy there instead of raising a signal. Linux has no guard pages that a read
+// changes, so the snapshot's check is the one made before a copy.
 
-namespace {
-
-struct GuardState {
-    std::mutex oneGuard;
-    struct sigaction previousSegv {};
-    struct sigaction previousBus {};
-    std::atomic<pid_t> runningThread{0};
-    sigjmp_buf runStart{};
-    volatile std::uint64_t faultAddress = 0;
-};
-
-GuardState state;
-
-void OnFault(int signal, siginfo_t* info, void* context) {
-    if (state.runningThread.load(std::memory_order_relaxed) == gettid()) {
-        state.runningThread.store(0, std::memory_order_relaxed);
-        state.faultAddress = reinterpret_cast<std::uintptr_t>(info->si_addr);
-        siglongjmp(state.runStart, 1);
+std::size_t CopyBySystem(std::uint64_t address, void* buffer, std::size_t size) {
+    std::size_t copied = 0;
+    while (copied < size) {
+        const iovec local{static_cast<std::byte*>(buffer) + copied, size - copied};
+        const iovec remote{reinterpret_cast<void*>(static_cast<std::uintptr_t>(address + copied)),
+                           size - copied};
+        const ssize_t done = process_vm_readv(getpid(), &local, 1, &remote, 1, 0);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) break;
+        copied += static_cast<std::size_t>(done);
     }
-    const struct sigaction& previous = signal == SIGSEGV ? state.previousSegv : state.previousBus;
-    if ((previous.sa_flags & SA_SIGINFO) != 0) {
-        previous.sa_sigaction(signal, info, context);
-    } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
-        previous.sa_handler(signal);
-    } else {
-        // Returning runs the faulting instruction again, which now meets the default action.
-        sigaction(signal, &previous, nullptr);
-    }
-}
-
-}  // namespace
-
-FaultGuard::FaultGuard() {
-    state.oneGuard.lock();
-    struct sigaction handler {};
-    handler.sa_sigaction = OnFault;
-    // SA_NODEFER: the jump out of the handler leaves the signal unblocked for the next run.
-    handler.sa_flags = SA_SIGINFO | SA_NODEFER;
-    sigemptyset(&handler.sa_mask);
-    sigaction(SIGSEGV, &handler, &state.previousSegv);
-    sigaction(SIGBUS, &handler, &state.previousBus);
-}
-
-FaultGuard::~FaultGuard() {
-    sigaction(SIGSEGV, &state.previousSegv, nullptr);
-    sigaction(SIGBUS, &state.previousBus, nullptr);
-    state.oneGuard.unlock();
-}
-
-std::optional<std::uint64_t> FaultGuard::Run(void (*work)(void*), void* context) {
-    if (sigsetjmp(state.runStart, 0) != 0) return state.faultAddress;
-    state.runningThread.store(gettid(), std::memory_order_relaxed);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    work(context);
-    std::atomic_signal_fence(std::memory_order_seq_cst);
-    state.runningThread.store(0, std::memory_order_relaxed);
-    return std::nullopt;
+    return copied;
 }
 
 }  // namespace cloak::game
