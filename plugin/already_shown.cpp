@@ -18,7 +18,6 @@
 #include <string_view>
 #include <thread>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "conceal/wrapped_object.hpp"
@@ -28,7 +27,6 @@
 #include "game/hash_tables.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
-#include "plugin/hook_table.hpp"
 
 namespace cloak {
 
@@ -36,24 +34,15 @@ namespace {
 
 // ---- Game functions and names -------------------------------------------------------------------
 
-// The game function hooked for `Handler`: the sweep calls exactly what the hook table hooks.
-template <auto Handler>
-consteval const char* HookedFunction() {
-    for (const hooks::HookRow& row : hooks::HookTable) {
-        const auto* handler = std::get_if<decltype(Handler)>(&row.operation.handler);
-        if (handler != nullptr && *handler == Handler) return row.function.data();
-    }
-    throw "no row of the hook table runs this handler";
-}
-
-game::FunctionCache ReplicatedEventFunction{
-    HookedFunction<&CloakMyIdentity::ConcealReplicatedPlayer>()};
-game::FunctionCache LoadoutsSetFunction{HookedFunction<&CloakMyIdentity::ApplyDefaultLoadouts>()};
-game::FunctionCache TeamNameChangedFunction{HookedFunction<&CloakMyIdentity::ConcealTeamName>()};
+// The hooked functions the sweep runs again (the hook table's rows of the same names).
+game::FunctionCache ReplicatedEventFunction{"Function TAGame.PRI_TA.ReplicatedEvent"};
+game::FunctionCache LoadoutsSetFunction{"Function TAGame.PRI_TA.OnLoadoutsSetInternal"};
+game::FunctionCache TeamNameChangedFunction{
+    "Function TAGame.GFxData_TeamInfo_TA.HandleNameChanged"};
 game::FunctionCache SeasonRewardUpdateFunction{
-    HookedFunction<&CloakMyIdentity::ConcealSeasonRank>()};
-game::FunctionCache SetVoteActorFunction{HookedFunction<&CloakMyIdentity::ConcealForfeitVote>()};
-game::FunctionCache RecentsChangedFunction{HookedFunction<&CloakMyIdentity::OnRecentsChanged>()};
+    "Function TAGame.GFxData_SeasonReward_TA.UpdateData"};
+game::FunctionCache SetVoteActorFunction{"Function TAGame.GFxData_Vote_TA.SetVoteActor"};
+game::FunctionCache RecentsChangedFunction{"Function TAGame.RecentPlayers_TA.OnRecentsChanged"};
 
 constexpr std::u16string_view kLocalName = u"Player 0";
 
