@@ -16,7 +16,12 @@ namespace cloak {
 // ---- ConcealMenuRank ----------------------------------------------------------------------------
 
 void CloakMyIdentity::ConcealMenuRank(ActorWrapper, void* params, std::string) {
-    if (!Conceals(settings.bShowMenuRankInfo) || params == nullptr) return;
+    if (params == nullptr) return;
+    if (!Conceals(settings.bShowMenuRankInfo)) {
+        // The menus keep showing this answer until they ask again (ConcealWhatIsShown says so).
+        rankLetThrough_ = true;
+        return;
+    }
     // Only the boolean result bit: the rest of the word is not ours.
     static_cast<game::CanShowRankInfoParams*>(params)->result &= ~std::uint32_t{1};
 }

@@ -8,8 +8,12 @@
 namespace cloak {
 
 void CloakMyIdentity::ConcealScoreStat(ActorWrapper, void* params, std::string) {
-    if (!Conceals(settings.bHideScoreboardInfo) || !settings.bShowScores.get()) return;
     if (params == nullptr) return;
+    if (!Conceals(settings.bHideScoreboardInfo) || !settings.bShowScores.get()) {
+        // The scoreboard keeps this value until it changes (ConcealWhatIsShown says so).
+        scoresLetThrough_ = true;
+        return;
+    }
 
     auto* update = static_cast<game::UpdatePriDataParams*>(params);
     const std::string statistic = gameWrapper->GetFNameByIndex(update->statisticName.index);

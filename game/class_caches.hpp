@@ -29,6 +29,7 @@ inline ClassCache PriClass{"Class TAGame.PRI_TA"};
 inline ClassCache GfxPriClass{"Class TAGame.GFxData_PRI_TA"};
 inline ClassCache SeasonRewardClass{"Class TAGame.GFxData_SeasonReward_TA"};
 inline ClassCache GfxTeamInfoClass{"Class TAGame.GFxData_TeamInfo_TA"};
+inline ClassCache VoteClass{"Class TAGame.GFxData_Vote_TA"};
 inline ClassCache RecentPlayersClass{"Class TAGame.RecentPlayers_TA"};
 inline ClassCache FriendsClass{"Class TAGame.GFxData_Friends_TA"};
 inline ClassCache NotificationManagerClass{"Class TAGame.GFxData_NotificationManager_TA"};
@@ -55,6 +56,8 @@ inline constexpr Property<GameString> GfxPriXPTitle{GfxPriClass, "XPTitle"};
 inline constexpr Property<std::int32_t> SeasonRewardLevel{SeasonRewardClass, "Level"};
 // The team object a team's data object shows.
 inline constexpr Property<GameObject*> GfxTeamInfoTeam{GfxTeamInfoClass, "Team"};
+// The name a team's data object shows: what its last name change handed back.
+inline constexpr Property<GameString> GfxTeamInfoTeamName{GfxTeamInfoClass, "TeamName"};
 // How many recent players the list keeps.
 inline constexpr Property<std::int32_t> RecentPlayersMaxRecentPlayerCount{RecentPlayersClass,
                                                                           "MaxRecentPlayerCount"};

@@ -11,6 +11,9 @@ namespace cloak::game {
 
 // Bit 9 of an object's flags marks the class-default object of a class.
 inline constexpr std::uint32_t kClassDefaultFlag = 0x200;
+// Bit 29 marks an object the game has destroyed: it stays in the object table, no longer used,
+// until the garbage collector frees it.
+inline constexpr std::uint32_t kPendingKillFlag = 0x20000000;
 // ProcessEvent's slot (counted from 0) in every object's table of virtual operations.
 inline constexpr std::size_t kProcessEventSlot = 67;
 // The table index of "Class Core.Function": every script function's class sits there.
@@ -68,7 +71,7 @@ using VirtualSlot = void (*)();
 struct GameObject {
     const VirtualSlot* virtualTable;  // slot kProcessEventSlot is ProcessEvent
     GameObject* hashNext;             // next object in the same object-hash bucket
-    std::uint64_t flags;              // low 32 bits read; kClassDefaultFlag
+    std::uint64_t flags;              // low 32 bits read; kClassDefaultFlag, kPendingKillFlag
     std::uint8_t unknown18[0x20];
     std::int32_t index;  // slot in the object table
     std::uint8_t unknown3C[0x04];

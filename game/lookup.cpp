@@ -114,22 +114,53 @@ void ForgetLookupsForTesting() {
 
 // ---- Instances ----------------------------------------------------------------------------------
 
-GameObject* FindInstanceOf(ClassCache& cls) {
+namespace {
+
+bool IsLiveInstance(const GameObject* object) {
+    return (object->flags & (kClassDefaultFlag | kPendingKillFlag)) == 0;
+}
+
+// Calls `found` with each live instance of the class in table order, while it returns true. The
+// class is looked up when the first candidate is met (so that a table without one builds no
+// index); the index never changes during the walk, so one look-up answers for all.
+template <class Found>
+void WalkInstances(ClassCache& cls, Found found) {
     const ObjectTableDescriptor& objects = ObjectTable();
-    // The class is looked up when the first candidate is met (so that a table without one builds
-    // no index); the index never changes during the walk, so one look-up answers for all.
     GameObject* classObject = nullptr;
     for (std::int32_t i = 0; i < objects.count; ++i) {
         GameObject* object = objects.data[i];
-        if (!IsValidObject(object)) continue;
-        if ((object->flags & kClassDefaultFlag) != 0) continue;
+        if (!IsValidObject(object) || !IsLiveInstance(object)) continue;
         if (classObject == nullptr) {
             classObject = cls.Get();
-            if (classObject == nullptr) return nullptr;
+            if (classObject == nullptr) return;
         }
-        if (IsA(object, classObject)) return object;
+        if (IsA(object, classObject) && !found(object)) return;
     }
-    return nullptr;
+}
+
+}  // namespace
+
+GameObject* FindInstanceOf(ClassCache& cls) {
+    GameObject* first = nullptr;
+    WalkInstances(cls, [&first](GameObject* object) {
+        first = object;
+        return false;
+    });
+    return first;
+}
+
+std::vector<GameObject*> LiveInstancesOf(ClassCache& cls) {
+    std::vector<GameObject*> instances;
+    WalkInstances(cls, [&instances](GameObject* object) {
+        instances.push_back(object);
+        return true;
+    });
+    return instances;
+}
+
+bool IsLiveObject(const GameObject* object) {
+    return IsValidObject(object) && ObjectTable().data != nullptr &&
+           ObjectTable().data[object->index] == object && IsLiveInstance(object);
 }
 
 }  // namespace cloak::game

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "game/layout.hpp"
 #include "game/objects.hpp"
@@ -56,9 +57,17 @@ using FunctionCache = LookupCache<FindFunction>;
 void ForgetLookupsForTesting();
 
 // ---- Instances ----------------------------------------------------------------------------------
+// A live instance is a valid object that is neither a class-default object nor destroyed
+// (kPendingKillFlag).
 
-// The first valid object in table order that is not a class-default object and is of the cached
-// class or a class derived from it; null when there is none.
+// The first live instance in table order of the cached class or a class derived from it; null
+// when there is none.
 GameObject* FindInstanceOf(ClassCache& cls);
+// Every live instance of the cached class or a derived one, in table order: one walk of the table
+// as it stands, so that calls made on them afterwards (which may create objects) cannot move it.
+std::vector<GameObject*> LiveInstancesOf(ClassCache& cls);
+// Whether a pointer read from the game (a field, a parameter) is a live object now, held by its
+// own slot of the object table: a destroyed object the collector has freed is not.
+bool IsLiveObject(const GameObject* object);
 
 }  // namespace cloak::game

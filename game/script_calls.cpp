@@ -20,15 +20,6 @@ void ConsumeStrings(Strings&... strings) {
     (ReleaseGameString(strings), ...);
 }
 
-// Runs `function` on `target` with `params`; false, without a call, when either is missing.
-template <class Params>
-bool Run(GameObject* target, FunctionCache& function, Params& params) {
-    GameObject* functionObject = function.Get();
-    if (functionObject == nullptr || target == nullptr) return false;
-    ProcessEvent(target, functionObject, &params);
-    return true;
-}
-
 }  // namespace
 
 void ProcessEvent(GameObject* object, GameObject* function, void* params) {
@@ -43,7 +34,7 @@ GameString Localize(GameString section, GameString key, GameString package) {
     params.key = key;
     params.package = package;
     GameString result{};
-    if (Run(CoreObjectClass.Get(), LocalizeFunction, params)) result = params.result;
+    if (CallFunction(CoreObjectClass.Get(), LocalizeFunction, params)) result = params.result;
     ConsumeStrings(params.section, params.key, params.package, params.result);
     ConsumeStrings(section, key, package);
     return result;
@@ -54,7 +45,7 @@ GameString RepeatString(GameString text, std::int32_t count) {
     params.text = text;
     params.count = count;
     GameString result{};
-    if (Run(CoreObjectClass.Get(), RepeatStringFunction, params)) result = params.result;
+    if (CallFunction(CoreObjectClass.Get(), RepeatStringFunction, params)) result = params.result;
     ConsumeStrings(params.text, params.result);
     ConsumeStrings(text);
     return result;
@@ -62,7 +53,7 @@ GameString RepeatString(GameString text, std::int32_t count) {
 
 void SetPlayerName(GameObject* onlinePlayer, GameString name) {
     SetPlayerNameParams params{name};
-    Run(onlinePlayer, SetPlayerNameFunction, params);
+    CallFunction(onlinePlayer, SetPlayerNameFunction, params);
     ConsumeStrings(params.name, name);
 }
 
@@ -72,7 +63,7 @@ void RefreshNotifications(GameObject* manager) {
 
 void CallWithoutArguments(GameObject* object, FunctionCache& function) {
     NoParams params{};
-    Run(object, function, params);
+    CallFunction(object, function, params);
 }
 
 }  // namespace cloak::game

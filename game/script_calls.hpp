@@ -59,6 +59,16 @@ using ProcessEventFunction = void (*)(GameObject* object, GameObject* function, 
 // Runs `function` on `object` with `params` through the object's own ProcessEvent.
 void ProcessEvent(GameObject* object, GameObject* function, void* params);
 
+// Runs the cached function on `target` with a block laid out as the function expects it; false,
+// without a call, when either is missing.
+template <class Params>
+bool CallFunction(GameObject* target, FunctionCache& function, Params& params) {
+    GameObject* functionObject = function.Get();
+    if (functionObject == nullptr || target == nullptr) return false;
+    ProcessEvent(target, functionObject, &params);
+    return true;
+}
+
 // ---- Script calls -------------------------------------------------------------------------------
 // Each call does nothing (an empty string for a result) when its function cannot be found, and
 // consumes its string arguments: they have count and capacity 0 afterwards.

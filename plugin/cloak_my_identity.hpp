@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
@@ -181,8 +182,20 @@ private:
     // player to rename.
     LoadOutcome NameLocalPlayer();
 
+    // The parts of ConcealWhatIsShown (plugin/already_shown.cpp); false where something stayed.
+    bool SweepPlayers();
+    bool SweepTeamNames();
+    void SweepMenus();
+
     mutable std::mutex leftShowingLock_;
     std::vector<std::string> leftShowing_;  // LeftShowing; under leftShowingLock_
+    // The thread the load ran on, the game's: ConcealWhatIsShown hands itself over from others.
+    std::atomic<std::thread::id> gameThread_;
+    // Values handed to the game unconcealed since the last ConcealWhatIsShown, which the game
+    // keeps on screen until it asks again; game thread only. The scoreboard may hold scores from
+    // before the load.
+    bool scoresLetThrough_ = true;
+    bool rankLetThrough_ = false;
     SettingsFileState fileState_;
     Switch paused_{false};
     std::atomic<LoadOutcome> outcome_{LoadOutcome::NotLoaded};

@@ -296,6 +296,7 @@ void CloakMyIdentity::PauseConcealment(bool pause) {
     }
     // Requests that arrived during the pause are still queued in the game.
     if (settings.bHideFriendRequests.get()) QueueFriendRequestFollow();
+    ConcealWhatIsShown();
     const LoadOutcome outcome = Outcome();
     if (Hooked(outcome)) {
         LogLine("Concealing again");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <thread>
 
 #include "conceal/wrapped_object.hpp"
 #include "game/name_registry.hpp"
@@ -29,6 +30,7 @@ void ShowToast(GameWrapper& game, LoadOutcome outcome) {
 
 void CloakMyIdentity::RunLoadSequence() {
     tryTarget_ = std::make_shared<CloakMyIdentity*>(this);
+    gameThread_ = std::this_thread::get_id();
     waitingShown_ = false;
     passingTries_ = 0;
     TryToConceal(kFirstWaitSeconds);
@@ -56,6 +58,7 @@ void CloakMyIdentity::TryToConceal(float wait) {
         return;
     }
     outcome_.store(outcome);
+    if (Hooked(outcome)) ConcealWhatIsShown();
     if (!Hooked(outcome)) {
         LogLine(NotConcealingLine(outcome));
     } else if (waitingShown_) {

@@ -21,6 +21,7 @@ void CloakMyIdentity::SaveChange() {
 
 void CloakMyIdentity::SwitchChanged(const Switch& changed) {
     SaveChange();
+    if (changed.get()) ConcealWhatIsShown();
     // Requests already queued in the game follow the new choice; only the game thread may touch
     // the game's notification manager.
     if (&changed == &settings.bHideFriendRequests) QueueFriendRequestFollow();

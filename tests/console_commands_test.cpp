@@ -52,6 +52,41 @@ protected:
     std::u16string NameOf(const emu::MatchPlayer& player) { return Text(player.pri, "PlayerName"); }
 };
 
+// ---- What a resume cannot take back -------------------------------------------------------------
+
+// What the game was handed unconcealed during a pause and keeps on screen (a score on the
+// scoreboard, a rank answer in the menus) is named after the resume; what the resume conceals
+// again (a name replicated meanwhile) is not.
+struct LeftCase {
+    const char* name;
+    void (*duringPause)(emu::Session& session, emu::MatchPlayer& player);
+    std::vector<std::string> left;
+};
+
+class LeftShowingTest : public ConsoleCommandsTest,
+                        public ::testing::WithParamInterface<LeftCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Pauses, LeftShowingTest,
+    ::testing::Values(
+        LeftCase{"Name", [](emu::Session& s, emu::MatchPlayer& p) { s.Rename(p, u"Zed"); }, {}},
+        LeftCase{"Score",
+                 [](emu::Session& s, emu::MatchPlayer& p) { s.ReportStat(p, "MatchGoals", 2); },
+                 {"scores already on the scoreboard, until they change"}},
+        LeftCase{"Rank",
+                 [](emu::Session& s, emu::MatchPlayer&) { s.AskMenuRank(11); },
+                 {"your rank in the menus, until they show it again"}}),
+    [](const ::testing::TestParamInfo<LeftCase>& left) { return left.param.name; });
+
+TEST_P(LeftShowingTest, TheResumeNamesWhatTheGameKeeps) {
+    emu::MatchPlayer& zephyr = session->Join(false, u"Zephyr", 1, 7312);
+    Run("cloak_pause");
+    GetParam().duringPause(*session, zephyr);
+    Run("cloak_resume");
+    EXPECT_EQ(plugin.LeftShowing(), GetParam().left);
+    EXPECT_EQ(NameOf(zephyr).substr(0, 7), u"Player ");
+}
+
 // ---- One switch by its word ---------------------------------------------------------------------
 
 struct SwitchCase {
@@ -208,8 +243,9 @@ TEST_F(ConsoleCommandsTest, PauseConcealsNothingNewUntilResumed) {
     // A toggle without a NAME resumes.
     EXPECT_THAT(Run("cloak_toggle"), ElementsAre("Concealing again"));
     emu::MatchPlayer& lumen = session->Join(false, u"Lumen", 1, 120);
-    EXPECT_EQ(NameOf(lumen), u"Player 2");
-    EXPECT_EQ(NameOf(kestrel), u"Kestrel") << "nothing is concealed after the fact";
+    // Kestrel, who joined while paused, is concealed at the resume.
+    EXPECT_EQ(NameOf(kestrel), u"Player 2");
+    EXPECT_EQ(NameOf(lumen), u"Player 3");
     EXPECT_THAT(ToastTexts(), ElementsAre("Concealment paused", "Concealing again"));
 
     Run("cloak_toggle");

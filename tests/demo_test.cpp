@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
@@ -186,8 +187,57 @@ TEST_F(DemoTest, APausedPluginConcealsNothingNew) {
                  Utf8Text(folder.path())});
     ASSERT_EQ(script.exitStatus, 0) << script.output;
     const json with = json::parse(script.output)["with"];
-    EXPECT_THAT(Names(with), ::testing::ElementsAre("Player 0", "Player 1", "Kestrel", "Player 2"));
-    EXPECT_EQ(with["teams"][1], "Copper Comets");
+    // Kestrel, who joined while paused, is concealed at the resume; Lumen after him.
+    EXPECT_THAT(Names(with),
+                ::testing::ElementsAre("Player 0", "Player 1", "Player 2", "Player 3"));
+}
+
+// What is already on the screens when concealment starts is concealed as if it had just arrived:
+// a load in the middle of a match, a resume (pause.json), "names" turned on in a match. No name,
+// title, club or team name of the players stays; the others' names are numbered in the order
+// they are met, the local player's record is "Player 0".
+struct ShownBefore {
+    const char* name;
+    const char* script;  // a script of sim/demo/matches, or the text of one
+};
+
+class ShownBeforeConcealingTest : public DemoTest,
+                                  public ::testing::WithParamInterface<ShownBefore> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, ShownBeforeConcealingTest,
+    ::testing::Values(ShownBefore{"LoadMidMatch", "mid_match_load.json"},
+                      ShownBefore{"Resume", "pause.json"},
+                      ShownBefore{"NamesTurnedOn", R"({"localName": "NightOwl_77", "events": [
+        {"event": "console", "command": "cloak_set names off"},
+        {"event": "teamName", "team": 1, "name": "Copper Comets"},
+        {"event": "join", "player": "you", "local": true, "team": 0, "clubId": 5001},
+        {"event": "join", "player": "z", "name": "Zephyr", "team": 1, "clubId": 7312,
+         "title": "Rocket Sovereign"},
+        {"event": "console", "command": "cloak_set names on"},
+        {"event": "join", "player": "k", "name": "Kestrel", "team": 0}]})"}),
+    [](const ::testing::TestParamInfo<ShownBefore>& start) { return start.param.name; });
+
+TEST_P(ShownBeforeConcealingTest, NothingOfThePlayersShows) {
+    std::filesystem::path script = folder.path() / "script.json";
+    if (GetParam().script[0] == '{') {
+        testing_support::WriteText(script, GetParam().script);
+    } else {
+        script = std::filesystem::path(CLOAK_SOURCE_DIR) / "sim/demo/matches" / GetParam().script;
+    }
+    const DemoRun run = RunDemo(
+        {"--json", "--match", Utf8Text(script), "--data-dir", Utf8Text(folder.path() / "data")});
+    ASSERT_EQ(run.exitStatus, 0) << run.output;
+    const json output = json::parse(run.output);
+    EXPECT_THAT(Names(output["without"]), ::testing::Contains("Zephyr"));
+    const json& with = output["with"];
+    for (std::size_t i = 0; i < with["players"].size(); ++i) {
+        const json& player = with["players"][i];
+        EXPECT_EQ(player["name"], "Player " + std::to_string(i)) << i;
+        EXPECT_EQ(player["title"], "") << i;
+        EXPECT_EQ(player["clubId"], 0) << i;
+    }
+    EXPECT_EQ(with["teams"], json::parse(R"(["Blue", "Orange"])"));
 }
 
 TEST_F(DemoTest, TheTableShowsBothColumns) {

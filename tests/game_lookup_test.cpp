@@ -182,11 +182,22 @@ TEST_F(LookupTest, FindInstanceOfSkipsDefaultObjectsAndFindsDerivedClasses) {
     EXPECT_EQ(game::FindInstanceOf(missing), nullptr);
 }
 
-TEST_F(LookupTest, FindInstanceOfSkipsInvalidSlots) {
+// Invalid slots and destroyed objects (flag bit 29, waiting for the collector) are no live
+// instances; a pointer is live only while its own slot of the table holds it.
+TEST_F(LookupTest, InstanceWalksSkipInvalidSlotsAndDestroyedObjects) {
     GameObject* stale = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
+    GameObject* destroyed = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
+    GameObject* moved = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     stale->index = -3;
+    destroyed->flags |= 0x20000000;
+    world.SetObjectSlot(moved->index, 0);
     EXPECT_EQ(game::FindInstanceOf(game::NotificationManagerClass), manager);
+    EXPECT_EQ(game::LiveInstancesOf(game::NotificationManagerClass),
+              std::vector<GameObject*>{manager});
+    EXPECT_TRUE(game::IsLiveObject(manager));
+    EXPECT_FALSE(game::IsLiveObject(destroyed));
+    EXPECT_FALSE(game::IsLiveObject(moved));
 }
 
 // A name longer than a storage block gets a block of its own; the names after it go on into

@@ -25,6 +25,9 @@ using NameEntry = cloak::game::NameEntry;
 
 // Bit 9 of an object's flags: the class-default object of its class.
 inline constexpr std::uint64_t kClassDefaultFlag = 0x200;
+// Bit 29: an object the game has destroyed. It stays in the object table, unused, until the
+// garbage collector frees it; the emulator never collects.
+inline constexpr std::uint64_t kPendingKillFlag = 0x20000000;
 // ProcessEvent's slot in every object's table of virtual operations, counted from 0.
 inline constexpr std::size_t kProcessEventSlot = 67;
 // "Class Core.Function" sits in this slot of the object table.

@@ -217,8 +217,18 @@ void Session::SetBodies() {
         auto& block = *static_cast<CreateBatchSingleRpcParams*>(params);
         block.result = block.rpc;
     });
-    // The game event goes, and its players with it.
-    world.SetNative(kGameEventDestroyed, [this](GameObject*, void*) {
+    // The game event goes, and its players and teams with it: destroyed, they stay in the object
+    // table, marked, until the garbage collector frees them.
+    world.SetNative(kGameEventDestroyed, [this](GameObject* gameEvent, void*) {
+        const auto destroy = [](GameObject* object) {
+            if (object != nullptr) Layout(object).flags |= kPendingKillFlag;
+        };
+        for (const MatchPlayer& player : players_) {
+            destroy(player.pri);
+            destroy(player.scoreboard);
+        }
+        for (GameObject* team : teams_) destroy(team);
+        destroy(gameEvent);
         players_.clear();
         gameEvent_ = nullptr;
     });

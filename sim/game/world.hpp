@@ -42,7 +42,7 @@ struct PropertyDecl {
 
 // ---- World --------------------------------------------------------------------------------------
 
-// The world's tables and hashes in the image's static data (world.cpp).
+// The world's tables and hashes in the image's static data (world_image.cpp).
 struct ImageGlobals;
 
 class World {
