@@ -50,7 +50,7 @@ std::optional<bool> ReadValue(std::string_view word) {
 // What a NAME typed names: one of the twelve switches, or a statistic the record knows.
 struct Target {
     Switch* bound = nullptr;
-    std::string name;                  // as the status shows it
+    std::string name;                       // as the status shows it
     const ConcealmentKind* kind = nullptr;  // null for a statistic
 };
 
@@ -160,8 +160,8 @@ public:
         plugin_.settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
             (concealed.get() ? hidden : shown).push_back(entry.name);
         });
-        LogLine(fmt::format("statistics concealed: {}; shown: {}", ListText(hidden),
-                            ListText(shown)));
+        LogLine(
+            fmt::format("statistics concealed: {}; shown: {}", ListText(hidden), ListText(shown)));
     }
 
     void Pause(const std::vector<std::string>& words, bool pause) {
@@ -291,10 +291,9 @@ void CloakMyIdentity::AnnounceResume(GameWrapper* game) {
     const ConcealmentReport report = Report(Occasion::Resume);
     // A resume must never look like concealment when the load could not hook, nor like all of
     // it while something shows.
-    LogLine(Hooked(outcome)
-                ? report.lines.front()
-                : fmt::format("Concealment resumed, but CloakMyIdentity is {} {}",
-                              OutcomeLine(outcome), OutcomeAdvice(outcome)));
+    LogLine(Hooked(outcome) ? report.lines.front()
+                            : fmt::format("Concealment resumed, but CloakMyIdentity is {} {}",
+                                          OutcomeLine(outcome), OutcomeAdvice(outcome)));
     ShowToast(*gameWrapper, report.toast);
 }
 

@@ -113,7 +113,8 @@ OutcomeToast ToastFor(LoadOutcome outcome) {
             return Toast(ToastType_Info, "Waiting for the game. Concealing starts on its own.");
         case LoadOutcome::NoGameTables:
         case LoadOutcome::SeveralGameTables:
-            return Toast(ToastType_Error, "NOT concealing: unknown game build. Look for an update.");
+            return Toast(ToastType_Error,
+                         "NOT concealing: unknown game build. Look for an update.");
         default:
             return Toast(ToastType_Error, "NOT concealing. The console says why.");
     }
@@ -195,8 +196,8 @@ ConcealmentReport Describe(const ConcealmentState& state, Occasion occasion) {
     const std::string shown = shownItems.empty() ? std::string() : ListText(shownItems);
     const bool hooked = Hooked(state.outcome);
     const bool gaps = state.outcome == LoadOutcome::ConcealingWithGaps;
-    const std::string_view concealing = occasion == Occasion::Resume ? "Concealing again"
-                                                                     : "Concealing";
+    const std::string_view concealing =
+        occasion == Occasion::Resume ? "Concealing again" : "Concealing";
 
     // The lines: PAUSED first; then whether the load conceals, and what shows besides.
     if (state.paused) {
@@ -225,11 +226,10 @@ ConcealmentReport Describe(const ConcealmentState& state, Occasion occasion) {
     if (state.paused) {
         report.sign = "CloakMyIdentity: PAUSED - your identity shows";
     } else if (!hooked) {
-        report.sign = fmt::format("CloakMyIdentity: NOT concealing{} - your identity shows",
-                                  TriedAgain(state.outcome) ||
-                                          state.outcome == LoadOutcome::WaitingForGame
-                                      ? " yet"
-                                      : "");
+        report.sign = fmt::format(
+            "CloakMyIdentity: NOT concealing{} - your identity shows",
+            TriedAgain(state.outcome) || state.outcome == LoadOutcome::WaitingForGame ? " yet"
+                                                                                      : "");
     } else if (gaps) {
         report.sign = "CloakMyIdentity: concealing with gaps - some things may show";
     } else if (!shown.empty()) {
@@ -244,8 +244,9 @@ ConcealmentReport Describe(const ConcealmentState& state, Occasion occasion) {
                            ? Toast(ToastType_Error, "Resumed, but NOT concealing: see the console")
                            : ToastFor(state.outcome);
     } else if (state.paused) {
-        report.toast = Toast(ToastType_Warning, "Ready, but PAUSED: nothing is concealed until you "
-                                                "resume");
+        report.toast = Toast(ToastType_Warning,
+                             "Ready, but PAUSED: nothing is concealed until you "
+                             "resume");
     } else if (gaps) {
         report.toast = ToastFor(state.outcome);
     } else if (!shown.empty()) {

@@ -225,7 +225,8 @@ TEST_F(ConsoleCommandsTest, StatusTellsThePauseWhatShowsAndEveryKind) {
               "(cloak_resume).");
     EXPECT_EQ(lines[1], "CloakMyIdentity: Shown even then: titles, clubs, stats.");
     EXPECT_EQ(lines[2], "names: on - other players' names become Player 1, Player 2, ...");
-    EXPECT_EQ(lines[3], "titles: on, but not in effect: scoreboard is off - player titles are SHOWN");
+    EXPECT_EQ(lines[3],
+              "titles: on, but not in effect: scoreboard is off - player titles are SHOWN");
     EXPECT_EQ(lines[4], "clubs: off - club tags are SHOWN");
     EXPECT_THAT(lines[13], StartsWith("loadouts: on - "));
     EXPECT_EQ(lines[14],

@@ -221,7 +221,8 @@ TEST_F(DemoTest, HelpAnswersAndABadOptionIsNamedWithItsFix) {
     for (const auto& [arguments, fix] : bad) {
         const DemoRun run = RunDemo(arguments);
         EXPECT_EQ(run.exitStatus, 2) << fix;
-        EXPECT_THAT(run.output, ::testing::AllOf(HasSubstr(fix), ::testing::Not(HasSubstr("usage"))));
+        EXPECT_THAT(run.output,
+                    ::testing::AllOf(HasSubstr(fix), ::testing::Not(HasSubstr("usage"))));
     }
 }
 

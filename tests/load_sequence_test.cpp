@@ -5,8 +5,8 @@
 
 #include <array>
 #include <chrono>
-#include <ostream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -373,10 +373,10 @@ TEST_F(LoadSequenceTest, MissingGameNamesLogOneLineAndTheHooksStay) {
     Rename("Function TAGame.GFxData_Vote_TA.SetVoteActor");
     Load();
     EXPECT_EQ(game::NameRegistry::StructSizes.at(u"ClientLoadoutData"), 16u);
-    EXPECT_THAT(host.ConsoleLines(),
-                ElementsAre("BAD BAD BAD", "CloakMyIdentity: game names missing: Function "
-                                           "TAGame.GFxData_Vote_TA.SetVoteActor, Class "
-                                           "TAGame.FriendRequestNotification_TA"));
+    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD",
+                                                 "CloakMyIdentity: game names missing: Function "
+                                                 "TAGame.GFxData_Vote_TA.SetVoteActor, Class "
+                                                 "TAGame.FriendRequestNotification_TA"));
     EXPECT_EQ(RegisteredHooks(), hooks::HookTable.size());
 }
 
@@ -384,8 +384,9 @@ TEST_F(LoadSequenceTest, StructOfTheWrongSizeIsReportedToo) {
     world.Get("ScriptStruct TAGame.PRI_TA.ClientLoadoutOnlineData")->propertySize = 24;
     Load();
     EXPECT_THAT(host.ConsoleLines(),
-                ElementsAre("BAD BAD BAD", "CloakMyIdentity: game names missing: ScriptStruct "
-                                           "ClientLoadoutOnlineData of 16 bytes"));
+                ElementsAre("BAD BAD BAD",
+                            "CloakMyIdentity: game names missing: ScriptStruct "
+                            "ClientLoadoutOnlineData of 16 bytes"));
 }
 
 }  // namespace

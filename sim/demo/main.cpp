@@ -76,8 +76,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
             if (host == nullptr || (*host != "hybrid" && *host != "public")) {
                 return {std::nullopt, false, "--host takes hybrid or public"};
             }
-            options.host = *host == "public" ? sim::host::HostSdk::Public
-                                             : sim::host::HostSdk::Hybrid;
+            options.host =
+                *host == "public" ? sim::host::HostSdk::Public : sim::host::HostSdk::Hybrid;
         } else if (arg == "--data-dir" || arg == "--match" || arg == "--console" ||
                    arg == "--screenshot") {
             const std::string* given = value(i);

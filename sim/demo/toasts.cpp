@@ -33,7 +33,6 @@ nlohmann::json ToastsJson(const std::vector<sim::host::ShownToast>& toasts) {
     return list;
 }
 
-
 namespace {
 
 double Seconds(std::chrono::microseconds at) {

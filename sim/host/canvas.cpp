@@ -37,9 +37,9 @@ void CanvasWrapper::SetPosition(Vector2F pos) {
 }
 
 void CanvasWrapper::SetColor(char Red, char Green, char Blue, char Alpha) {
-    PenOf(memory_address).colour = {static_cast<std::uint8_t>(Red), static_cast<std::uint8_t>(Green),
-                                    static_cast<std::uint8_t>(Blue),
-                                    static_cast<std::uint8_t>(Alpha)};
+    PenOf(memory_address).colour = {
+        static_cast<std::uint8_t>(Red), static_cast<std::uint8_t>(Green),
+        static_cast<std::uint8_t>(Blue), static_cast<std::uint8_t>(Alpha)};
 }
 
 void CanvasWrapper::DrawString(std::string text, float xScale, float yScale, bool, bool) {
