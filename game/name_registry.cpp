@@ -1,8 +1,6 @@
 // The game names the plugin depends on, and their check against the running game.
 #include "game/name_registry.hpp"
 
-#include <fmt/format.h>
-
 #include "game/class_caches.hpp"
 #include "game/hash_tables.hpp"
 #include "game/lookup.hpp"
@@ -60,7 +58,8 @@ std::vector<std::string> MissingRegisteredNames() {
     }
     for (const auto& [name, size] : NameRegistry::StructSizes) {
         if (!StructResolves(name, size)) {
-            missing.push_back(fmt::format("ScriptStruct {} of {} bytes", Narrow(name), size));
+            missing.push_back("ScriptStruct " + Narrow(name) + " of " + std::to_string(size) +
+                              " bytes");
         }
     }
     for (const std::string& name : NameRegistry::ClassNames) {
