@@ -211,7 +211,8 @@ ConcealmentReport Describe(const ConcealmentState& state, Occasion occasion) {
         }
     } else if (state.paused) {
         if (gaps) report.lines.push_back(OutcomeLine(state.outcome));
-        if (!shown.empty()) report.lines.push_back(fmt::format("Shown even then: {}.", shown));
+        if (!shown.empty())
+            report.lines.push_back(fmt::format("Shown even after a resume: {}.", shown));
     } else if (gaps) {
         report.lines.push_back(OutcomeLine(state.outcome));
         if (!shown.empty()) report.lines.push_back(fmt::format("Shown besides: {}.", shown));

@@ -223,7 +223,7 @@ TEST_F(ConsoleCommandsTest, StatusTellsThePauseWhatShowsAndEveryKind) {
     EXPECT_EQ(lines[0],
               "CloakMyIdentity: PAUSED: nothing new is concealed until concealment resumes "
               "(cloak_resume).");
-    EXPECT_EQ(lines[1], "CloakMyIdentity: Shown even then: titles, clubs, stats.");
+    EXPECT_EQ(lines[1], "CloakMyIdentity: Shown even after a resume: titles, clubs, stats.");
     EXPECT_EQ(lines[2], "names: on - other players' names become Player 1, Player 2, ...");
     EXPECT_EQ(lines[3],
               "titles: on, but not in effect: scoreboard is off - player titles are SHOWN");
