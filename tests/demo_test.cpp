@@ -276,6 +276,18 @@ TEST_F(DemoTest, ALateLoadConcealsAsALoadAtTheMainMenu) {
              "text": "Waiting for the game. Concealing starts on its own."},
             {"type": "OK", "title": "CloakMyIdentity", "text": "Concealing."}])"));
     }
+
+    // A pause made while the plugin waits outlives the wait: the late hook says so, never
+    // "Concealing.", and the player who joins shows.
+    const DemoRun paused = RunDemo({"--json", "--match", Utf8Text(late), "--console", "cloak_pause",
+                                    "--data-dir", Utf8Text(folder.path())});
+    ASSERT_EQ(paused.exitStatus, 0) << paused.output;
+    const json output = json::parse(paused.output);
+    EXPECT_THAT(Names(output["with"]), ::testing::ElementsAre("Player 0", "Zephyr"));
+    EXPECT_EQ(output["toasts"].back(), json::parse(R"(
+        {"type": "Warning", "title": "CloakMyIdentity",
+         "text": "Ready, but PAUSED: nothing is concealed until you resume"})"));
+    EXPECT_THAT(paused.output, ::testing::Not(HasSubstr("\"Concealing.\"")));
 }
 
 // A data folder named in any script ("Zoë", "データ") reaches the demo whole and is named in UTF-8;
