@@ -42,35 +42,34 @@ bool StructResolves(const std::u16string& name, std::uint64_t expectedSize) {
     return scriptStruct != nullptr && AlignedSize(*scriptStruct) == expectedSize;
 }
 
-bool FunctionsResolve() {
-    for (const std::string& name : NameRegistry::FunctionNames) {
-        if (FindFunction(name) == nullptr) return false;
-    }
-    return true;
-}
-
-bool StructsResolve() {
-    for (const auto& [name, size] : NameRegistry::StructSizes) {
-        if (!StructResolves(name, size)) return false;
-    }
-    return true;
-}
-
-bool ClassesResolve() {
-    for (const std::string& name : NameRegistry::ClassNames) {
-        if (FindObject(name) == nullptr) return false;
-    }
-    return true;
+// Registered names are the plugin's own ASCII texts.
+std::string Narrow(const std::u16string& name) {
+    std::string text;
+    for (const char16_t unit : name) text.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+    return text;
 }
 
 }  // namespace
 
+std::vector<std::string> MissingRegisteredNames() {
+    std::vector<std::string> missing;
+    for (const std::string& name : NameRegistry::FunctionNames) {
+        if (FindFunction(name) == nullptr) missing.push_back(name);
+    }
+    for (const auto& [name, size] : NameRegistry::StructSizes) {
+        if (!StructResolves(name, size)) {
+            missing.push_back("ScriptStruct " + Narrow(name) + " of " + std::to_string(size) +
+                              " bytes");
+        }
+    }
+    for (const std::string& name : NameRegistry::ClassNames) {
+        if (FindObject(name) == nullptr) missing.push_back(name);
+    }
+    return missing;
+}
+
 bool ResolveNameRegistries() {
-    // All three checks run, whatever the earlier ones found.
-    const bool functions = FunctionsResolve();
-    const bool structs = StructsResolve();
-    const bool classes = ClassesResolve();
-    return functions && structs && classes;
+    return MissingRegisteredNames().empty();
 }
 
 }  // namespace cloak::game

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cloak::game::NameRegistry {
 
@@ -29,5 +30,8 @@ namespace cloak::game {
 // Checks functions, then structs, then classes against the running game, all three whatever the
 // others found; false when anything is missing. Reporting it is the caller's business.
 bool ResolveNameRegistries();
+// The same check, naming what is missing, in that order: a function's or class's full name, or
+// "ScriptStruct NAME of SIZE bytes" for a struct that is missing or of another size.
+std::vector<std::string> MissingRegisteredNames();
 
 }  // namespace cloak::game

@@ -33,11 +33,13 @@ void CloakMyIdentity::onLoad() {
     paused_.set(false);
     // Also when the load cannot hook, so that cloak_status can say why.
     RegisterConsoleCommands();
+    RegisterExposureSign();
     RunLoadSequence();
 }
 
 void CloakMyIdentity::onUnload() {
     CancelPendingTries();
+    if (gameWrapper) gameWrapper->UnregisterDrawables();
     // The host frees the module after this: no hook of ours may stay behind it.
     if (Hooked(outcome_.load()) && gameWrapper) {
         hooks::UnhookHookTable(*gameWrapper);

@@ -95,9 +95,11 @@ public:
         return paused_.get();
     }
     // A pause or resume the user asked for, with a command or the page's button: one console
-    // line and a toast. A resume also has friend requests that arrived meanwhile follow their
-    // switch again.
+    // line and a toast. A resume is announced on the game thread's next tick (AnnounceResume),
+    // after what the game showed meanwhile is concealed and friend requests that arrived meanwhile
+    // follow their switch again.
     void PauseConcealment(bool pause);
+    void AnnounceResume(GameWrapper* game);
     // Whether a handler gated by this switch conceals now. As cheap as reading the switch: one
     // more relaxed byte load.
     bool Conceals(const Switch& kind) const noexcept {
@@ -156,6 +158,15 @@ public:
     LoadOutcome Outcome() const {
         return outcome_.load();
     }
+
+    // What the plugin says about whether it conceals, as the load, the pause, the switches and
+    // the last sweep stand now (plugin/exposure_sign.cpp). Any thread.
+    ConcealmentReport Report(Occasion occasion) const;
+    // The lasting sign on the game's screen while something shows: a drawable registered at
+    // load (on the game thread) that draws Report's sign, and nothing while everything is
+    // concealed. onUnload removes it.
+    void RegisterExposureSign();
+    void DrawExposureSign(CanvasWrapper canvas) const;
 
     // Ends every try of the load still to come (onUnload, deleteMe); a try the host runs later
     // finds its reference expired and does nothing.

@@ -5,12 +5,13 @@
 // settings page edits them on the drawing thread. A command's change holds the record's lock
 // (PluginSettings::Lock) as a click does, and is saved and followed up as a click is.
 //
+// The kinds of information a NAME names are kConcealmentKinds (plugin/load_outcome.hpp).
+//
 // Index
-//   The switches by word
 //   Reading the words typed
 //   Lines
 //   The commands
-//   RegisterConsoleCommands, PauseConcealment
+//   RegisterConsoleCommands, PauseConcealment, AnnounceResume
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -26,34 +27,9 @@ namespace cloak {
 
 namespace {
 
-// ---- The switches by word -----------------------------------------------------------------------
-
-struct SwitchWord {
-    std::string_view word;
-    Switch PluginSettings::*field;
-    std::string_view what;  // what the switch conceals while on
-};
-
-constexpr std::array<SwitchWord, 12> kSwitchWords{{
-    {"names", &PluginSettings::bShowNames, "other players' names become Player 1, Player 2, ..."},
-    {"titles", &PluginSettings::bShowTitles, "player titles are blanked (needs scoreboard on)"},
-    {"clubs", &PluginSettings::bShowClubs, "club tags are dropped"},
-    {"menurank", &PluginSettings::bShowMenuRankInfo, "your rank is not shown in the menus"},
-    {"seasonrank", &PluginSettings::bShowMenuSeasonRank, "the season reward shows you as unranked"},
-    {"teams", &PluginSettings::bHideTeamNames, "team names become the game's home and away labels"},
-    {"forfeit", &PluginSettings::bShowVoteToForfeit, "the vote-to-forfeit prompt is not offered"},
-    {"recents", &PluginSettings::bHideRecents, "the recent-players list stays empty"},
-    {"friends", &PluginSettings::bHideFriendRequests, "incoming friend requests are dropped"},
-    {"scoreboard", &PluginSettings::bHideScoreboardInfo,
-     "titles and statistics on the scoreboard are concealed (off: both show)"},
-    {"stats", &PluginSettings::bShowScores,
-     "the chosen scoreboard statistics read 0 (needs scoreboard on)"},
-    {"loadouts", &PluginSettings::bDefaultLoadouts, "every car shows the default items"},
-}};
+// ---- Reading the words typed --------------------------------------------------------------------
 
 constexpr std::string_view kOnOff = "on|off (or 1|0, true|false)";
-
-// ---- Reading the words typed --------------------------------------------------------------------
 
 bool SameWord(std::string_view a, std::string_view b) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
@@ -74,8 +50,8 @@ std::optional<bool> ReadValue(std::string_view word) {
 // What a NAME typed names: one of the twelve switches, or a statistic the record knows.
 struct Target {
     Switch* bound = nullptr;
-    std::string name;                  // as the status shows it
-    const SwitchWord* kind = nullptr;  // null for a statistic
+    std::string name;                       // as the status shows it
+    const ConcealmentKind* kind = nullptr;  // null for a statistic
 };
 
 // Words are matched in any letter case; a statistic by its exact name first, then by the one
@@ -83,7 +59,7 @@ struct Target {
 // stays where it is for the life of the table, and tables are replaced only by a load, which
 // runs on the game thread as commands do.
 std::optional<Target> FindTarget(PluginSettings& settings, std::string_view typed) {
-    for (const SwitchWord& kind : kSwitchWords) {
+    for (const ConcealmentKind& kind : kConcealmentKinds) {
         if (SameWord(typed, kind.word))
             return Target{&(settings.*kind.field), std::string(kind.word), &kind};
     }
@@ -100,28 +76,30 @@ std::optional<Target> FindTarget(PluginSettings& settings, std::string_view type
 
 // ---- Lines --------------------------------------------------------------------------------------
 
-// A list of statistic names for one console line. The scoreboard reports every statistic it
-// has, and a long session meets thousands: past the first ones the line only counts them.
-constexpr std::size_t kMostNamesListed = 20;
-
-std::string NamesText(const std::vector<std::string>& names) {
-    if (names.empty()) return "none";
-    if (names.size() <= kMostNamesListed) return fmt::format("{}", fmt::join(names, ", "));
-    return fmt::format("{}, and {} more",
-                       fmt::join(names.begin(), names.begin() + kMostNamesListed, ", "),
-                       names.size() - kMostNamesListed);
+// A word the user typed, as a line quotes it: at most 40 characters, cut between two of them so
+// that the line stays valid UTF-8. A word of a megabyte must not make a line of a megabyte.
+std::string Quoted(std::string_view word) {
+    constexpr std::size_t kMostQuoted = 40;
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(word[i]) & 0xC0) != 0x80;
+        if (startsCharacter && characters++ == kMostQuoted) {
+            return fmt::format("\"{}...\"", word.substr(0, i));
+        }
+    }
+    return fmt::format("\"{}\"", word);
 }
 
 std::string StatisticNames(const PluginSettings& settings) {
     std::vector<std::string> names;
     settings.Stats.ForEach(
         [&](const StatTable::Entry& entry, Switch&) { names.push_back(entry.name); });
-    return NamesText(names);
+    return ListText(names);
 }
 
 std::string NameList(const PluginSettings& settings) {
     std::vector<std::string_view> words;
-    for (const SwitchWord& kind : kSwitchWords) words.push_back(kind.word);
+    for (const ConcealmentKind& kind : kConcealmentKinds) words.push_back(kind.word);
     return fmt::format("NAME is one of {}, or a statistic: {}", fmt::join(words, ", "),
                        StatisticNames(settings));
 }
@@ -145,11 +123,18 @@ std::string OnOff(bool on) {
     return on ? "on" : "off";
 }
 
-std::string TargetLine(const Target& target) {
-    if (target.kind != nullptr) {
-        return fmt::format("{}: {} - {}", target.name, OnOff(target.bound->get()),
-                           target.kind->what);
+// A kind's switch and what it means now: what it conceals, or what shows.
+std::string KindLine(const ConcealmentKind& kind, const PluginSettings& settings) {
+    if (!(settings.*kind.field).get()) return fmt::format("{}: off - {}", kind.word, kind.shown);
+    if (!InEffect(kind, settings)) {
+        return fmt::format("{}: on, but not in effect: scoreboard is off - {}", kind.word,
+                           kind.shown);
     }
+    return fmt::format("{}: on - {}", kind.word, kind.what);
+}
+
+std::string TargetLine(const PluginSettings& settings, const Target& target) {
+    if (target.kind != nullptr) return KindLine(*target.kind, settings);
     return fmt::format("{}: {} - {} on the scoreboard (needs scoreboard and stats on)", target.name,
                        OnOff(target.bound->get()),
                        target.bound->get() ? "the statistic reads 0" : "the statistic shows");
@@ -161,26 +146,22 @@ class Commands {
 public:
     explicit Commands(CloakMyIdentity& plugin) : plugin_(plugin) {}
 
+    // The answer first - PAUSED, or whether the load conceals and what shows - then each kind.
     void Status(const std::vector<std::string>& words) {
         if (!NoMoreWords(words, 1)) return;
-        for (const SwitchWord& kind : kSwitchWords) {
-            LogLine(
-                TargetLine(Target{&(plugin_.settings.*kind.field), std::string(kind.word), &kind}));
+        for (const std::string& line : plugin_.Report(Occasion::Status).lines) {
+            LogLine(fmt::format("CloakMyIdentity: {}", line));
+        }
+        for (const ConcealmentKind& kind : kConcealmentKinds) {
+            LogLine(KindLine(kind, plugin_.settings));
         }
         std::vector<std::string> hidden;
         std::vector<std::string> shown;
         plugin_.settings.Stats.ForEach([&](const StatTable::Entry& entry, Switch& concealed) {
             (concealed.get() ? hidden : shown).push_back(entry.name);
         });
-        LogLine(fmt::format("statistics concealed: {}; shown: {}", NamesText(hidden),
-                            NamesText(shown)));
-        const LoadOutcome outcome = plugin_.Outcome();
-        const std::string advice = OutcomeAdvice(outcome);
-        LogLine(fmt::format("CloakMyIdentity: {}{}{}", OutcomeLine(outcome),
-                            advice.empty() ? "" : " ", advice));
-        LogLine(plugin_.Paused()
-                    ? "concealment is PAUSED: nothing new is concealed until cloak_resume"
-                    : "concealment is not paused");
+        LogLine(
+            fmt::format("statistics concealed: {}; shown: {}", ListText(hidden), ListText(shown)));
     }
 
     void Pause(const std::vector<std::string>& words, bool pause) {
@@ -204,7 +185,7 @@ public:
         if (!NoMoreWords(words, 3)) return;
         const std::optional<bool> value = ReadValue(words[2]);
         if (!value) {
-            Bad(words, fmt::format("\"{}\" is not {}", words[2], kOnOff));
+            Bad(words, fmt::format("{} is not {}", Quoted(words[2]), kOnOff));
             return;
         }
         Change(words, value);
@@ -225,16 +206,16 @@ private:
             }
         }
         if (!target) {
-            Bad(words, fmt::format("unknown NAME \"{}\"", words[1]));
+            Bad(words, fmt::format("unknown NAME {}", Quoted(words[1])));
             return;
         }
         if (changed) plugin_.SwitchChanged(*target->bound);
-        LogLine(TargetLine(*target));
+        LogLine(TargetLine(plugin_.settings, *target));
     }
 
     bool NoMoreWords(const std::vector<std::string>& words, std::size_t most) {
         if (words.size() <= most) return true;
-        Bad(words, fmt::format("unexpected \"{}\"", words[most]));
+        Bad(words, fmt::format("unexpected {}", Quoted(words[most])));
         return false;
     }
 
@@ -290,24 +271,30 @@ void CloakMyIdentity::PauseConcealment(bool pause) {
         LogLine(
             "Concealment paused: nothing new is concealed until cloak_resume; what is concealed "
             "stays concealed");
-        gameWrapper->Toast("CloakMyIdentity", "Concealment paused", "default", 3.5f,
-                           ToastType_Warning);
+        ShowToast(*gameWrapper, Report(Occasion::Pause).toast);
         return;
     }
+    // What the game showed meanwhile is concealed before the resume is announced, and only the
+    // game thread may touch the game (the page's button runs on the drawing thread).
+    gameWrapper->Execute([target = HookTarget()](GameWrapper* game) {
+        if (const auto plugin = target.lock()) (*plugin)->AnnounceResume(game);
+    });
+}
+
+void CloakMyIdentity::AnnounceResume(GameWrapper* game) {
+    // Paused again before this ran: that pause has said so.
+    if (Paused()) return;
     // Requests that arrived during the pause are still queued in the game.
-    if (settings.bHideFriendRequests.get()) QueueFriendRequestFollow();
-    ConcealWhatIsShown();
+    if (settings.bHideFriendRequests.get()) FollowFriendRequestSwitch(game);
     const LoadOutcome outcome = Outcome();
-    if (Hooked(outcome)) {
-        LogLine("Concealing again");
-        gameWrapper->Toast("CloakMyIdentity", "Concealing again", "default", 3.5f, ToastType_OK);
-        return;
-    }
-    // A resume must never look like concealment when the load could not hook.
-    LogLine(fmt::format("Concealment resumed, but CloakMyIdentity is {} {}", OutcomeLine(outcome),
-                        OutcomeAdvice(outcome)));
-    gameWrapper->Toast("CloakMyIdentity", "NOT concealing: see the console", "default", 3.5f,
-                       ToastType_Error);
+    if (Hooked(outcome)) ConcealWhatIsShown();
+    const ConcealmentReport report = Report(Occasion::Resume);
+    // A resume must never look like concealment when the load could not hook, nor like all of
+    // it while something shows.
+    LogLine(Hooked(outcome) ? report.lines.front()
+                            : fmt::format("Concealment resumed, but CloakMyIdentity is {} {}",
+                                          OutcomeLine(outcome), OutcomeAdvice(outcome)));
+    ShowToast(*gameWrapper, report.toast);
 }
 
 }  // namespace cloak

@@ -1,5 +1,7 @@
 // The load sequence: the game's tables, the local player's name, the hooks, and the check of the
 // game names the hooks depend on; tried again on a timer while the game has no local player yet.
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -21,11 +23,6 @@ namespace {
 constexpr float kFirstWaitSeconds = 0.5F;
 constexpr float kLongestWaitSeconds = 4.0F;
 
-void ShowToast(GameWrapper& game, LoadOutcome outcome) {
-    const OutcomeToast toast = ToastFor(outcome);
-    game.Toast(kToastTitle, toast.text, "default", toast.seconds, toast.type);
-}
-
 }  // namespace
 
 void CloakMyIdentity::RunLoadSequence() {
@@ -46,7 +43,7 @@ void CloakMyIdentity::TryToConceal(float wait) {
             waitingShown_ = true;
             outcome_.store(LoadOutcome::WaitingForGame);
             LogLine(NotConcealingLine(outcome));
-            ShowToast(*gameWrapper, LoadOutcome::WaitingForGame);
+            ShowToast(*gameWrapper, ToastFor(LoadOutcome::WaitingForGame));
         }
         gameWrapper->SetTimeout(
             [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
@@ -61,10 +58,18 @@ void CloakMyIdentity::TryToConceal(float wait) {
     if (Hooked(outcome)) ConcealWhatIsShown();
     if (!Hooked(outcome)) {
         LogLine(NotConcealingLine(outcome));
-    } else if (waitingShown_) {
-        LogLine(kConcealingAfterWaitingLine);
+        ShowToast(*gameWrapper, ToastFor(outcome));
+        return;
     }
-    ShowToast(*gameWrapper, outcome);
+    ConcealWhatIsShown();
+    // "Concealing." only when nothing shows. A pause made while the load waited outlives the
+    // wait: the streamer hears that nothing is concealed, not that the plugin conceals now.
+    const ConcealmentReport report = Report(Occasion::Load);
+    if (waitingShown_ && !Paused()) LogLine(kConcealingAfterWaitingLine);
+    if (Paused() || (outcome == LoadOutcome::Concealing && !report.ConcealsEverything())) {
+        LogLine(fmt::format("CloakMyIdentity: {}", fmt::join(report.lines, " ")));
+    }
+    ShowToast(*gameWrapper, report.toast);
 }
 
 LoadOutcome CloakMyIdentity::HookWhenReady() {
@@ -75,8 +80,10 @@ LoadOutcome CloakMyIdentity::HookWhenReady() {
     hooks::RegisterHookTable(*this, *gameWrapper);
     // A game name the hooks rely on is missing: the game build is not the one this plugin knows.
     // The hooks stay; the handlers skip what they cannot find.
-    if (game::ResolveNameRegistries()) return LoadOutcome::Concealing;
+    const std::vector<std::string> missing = game::MissingRegisteredNames();
+    if (missing.empty()) return LoadOutcome::Concealing;
     LogLine("BAD BAD BAD");
+    LogLine(fmt::format("CloakMyIdentity: game names missing: {}", ListText(missing)));
     return LoadOutcome::ConcealingWithGaps;
 }
 

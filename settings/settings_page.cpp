@@ -65,18 +65,19 @@ void DrawPause(CloakMyIdentity& plugin) {
     ImGui::Separator();
 }
 
-// The foot of the page: whether anything is concealed at all, and if not, why and what to do.
-// The lines wrap at the window's edge: a page narrower than they are would otherwise cut off the
-// reason and the advice mid-sentence.
-void DrawOutcome(LoadOutcome outcome) {
+// The foot of the page, as cloak_status says it: PAUSED first while paused; whether the load
+// conceals and, if not, why and what to do; what shows. In the warning colour unless everything
+// is concealed. The lines wrap at the window's edge: a page narrower than they are would
+// otherwise cut off the reason and the advice mid-sentence.
+void DrawFoot(const ConcealmentReport& report) {
     ImGui::Separator();
     ImGui::PushTextWrapPos(0.0f);
-    const std::string line = OutcomeLine(outcome);
-    if (Hooked(outcome)) {
-        ImGui::TextUnformatted(line.c_str());
-    } else {
-        ImGui::TextColored(WarningColour(), "%s", line.c_str());
-        ImGui::TextColored(WarningColour(), "%s", OutcomeAdvice(outcome).c_str());
+    for (const std::string& line : report.lines) {
+        if (report.ConcealsEverything()) {
+            ImGui::TextUnformatted(line.c_str());
+        } else {
+            ImGui::TextColored(WarningColour(), "%s", line.c_str());
+        }
     }
     ImGui::PopTextWrapPos();
 }
@@ -127,7 +128,7 @@ void CloakMyIdentity::RenderSettings() {
     DrawSectionHeader("Teams");
     DrawSwitch(*this, "Hide team names", settings.bHideTeamNames);
 
-    DrawOutcome(Outcome());
+    DrawFoot(Report(Occasion::Status));
 }
 
 }  // namespace cloak

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@ using ::testing::AllOf;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 class ConsoleCommandsTest : public testing_support::PluginInGame {
@@ -31,10 +34,12 @@ protected:
         toastsOfLoads = host.Toasts().size();
     }
 
-    // The console lines one typed line added.
+    // The console lines one typed line added, with the game thread's next tick (a resume is
+    // announced there).
     std::vector<std::string> Run(const std::string& line) {
         const std::size_t before = host.ConsoleLines().size();
         host.ExecuteCommand(line);
+        host.Tick();
         const std::vector<std::string> lines = host.ConsoleLines();
         return {lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()};
     }
@@ -138,6 +143,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- Bad input ----------------------------------------------------------------------------------
 
+std::string Repeated(const std::string& text, std::size_t times) {
+    std::string repeated;
+    for (std::size_t i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 class BadInputTest : public ConsoleCommandsTest,
                      public ::testing::WithParamInterface<const char*> {};
 
@@ -164,6 +175,12 @@ TEST_P(BadInputTest, OneLineListsWhatIsAcceptedAndNothingChanges) {
     if (command == "cloak_set") {
         EXPECT_THAT(lines[0], HasSubstr("on|off (or 1|0, true|false)"));
     }
+    EXPECT_LT(lines[0].size(), 2000u);
+    EXPECT_THAT(lines[0], Not(HasSubstr("\uFFFD")));
+    if (typed.size() > 1000) {
+        const bool accented = typed.find("\u00e9") != std::string::npos;
+        EXPECT_THAT(lines[0], HasSubstr(Repeated(accented ? "\u00e9" : "z", 40) + "...\""));
+    }
     EXPECT_EQ(json(plugin.settings), record);
     EXPECT_EQ(testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json"), file);
     EXPECT_FALSE(plugin.Paused());
@@ -171,33 +188,86 @@ TEST_P(BadInputTest, OneLineListsWhatIsAcceptedAndNothingChanges) {
     EXPECT_EQ(host.State().work.Pending(), 0u);
 }
 
+// Words of a megabyte: what the line quotes of them is cut, between two characters.
+const std::string kLongWord = "cloak_toggle " + Repeated("z", 1 << 20);
+const std::string kLongAccentedWord = "cloak_set " + Repeated("\u00e9", 1 << 19) + " off";
+
 INSTANTIATE_TEST_SUITE_P(Every, BadInputTest,
                          ::testing::Values("cloak_set", "cloak_set friends", "cloak_set friends 2",
                                            "cloak_set friends yes", "cloak_set nobody off",
                                            "cloak_set friends off now", "cloak_toggle nobody",
                                            "cloak_toggle friends now", "cloak_toggle Match",
                                            "cloak_status all", "cloak_pause now",
-                                           "cloak_resume \"\""));
+                                           "cloak_resume \"\"", kLongWord.c_str(),
+                                           kLongAccentedWord.c_str()));
+
+// ---- Statistics by name -------------------------------------------------------------------------
+
+// A statistic is found in any letter case; one that differs from another only in case is found
+// by its exact name and not mixed up with it; a NAME that fits several is none. A bad NAME's line
+// lists twenty statistics, and counts those past them.
+struct StatisticCase {
+    const char* name;
+    int added;           // statistics Stat0, Stat1, ... besides the five defaults
+    const char* others;  // a statistic besides them, and one more after a blank
+    std::string typed;
+    ::testing::Matcher<std::string> answer;
+};
+
+void PrintTo(const StatisticCase& statistic, std::ostream* out) {
+    *out << statistic.name;
+}
+
+class StatisticNameTest : public ConsoleCommandsTest,
+                          public ::testing::WithParamInterface<StatisticCase> {};
+
+TEST_P(StatisticNameTest, IsFoundInAnyCaseButNeverMixedUp) {
+    const StatisticCase& statistic = GetParam();
+    for (int i = 0; i < statistic.added; ++i)
+        plugin.settings.Stats.FindOrAdd("Stat" + std::to_string(i));
+    std::istringstream others(statistic.others);
+    for (std::string name; others >> name;) plugin.settings.Stats.FindOrAdd(name);
+    EXPECT_THAT(Run("cloak_toggle " + statistic.typed), ElementsAre(statistic.answer));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, StatisticNameTest,
+    ::testing::Values(
+        StatisticCase{"UpperCase", 0, "", "MATCHGOALS", StartsWith("MatchGoals: off")},
+        StatisticCase{"WithAZ", 0, "MatchZeroes", "matchzeroes", StartsWith("MatchZeroes: on")},
+        StatisticCase{"ExactCase", 0, "Boost boost", "boost", StartsWith("boost: on")},
+        StatisticCase{"OtherExactCase", 0, "Boost boost", "Boost", StartsWith("Boost: on")},
+        StatisticCase{"FitsTwo", 0, "Boost boost", "BOOST", HasSubstr("unknown NAME")},
+        StatisticCase{"TwentyListed", 15, "", "nobody", ::testing::EndsWith(", Stat14")},
+        StatisticCase{"OneCounted", 16, "", "nobody", ::testing::EndsWith(", Stat14, and 1 more")}),
+    [](const ::testing::TestParamInfo<StatisticCase>& statistic) {
+        return std::string(statistic.param.name);
+    });
 
 // ---- Status -------------------------------------------------------------------------------------
 
-// A line a kind, with its switch and what it does, then the statistics (a long session meets
-// thousands: the line counts those past the first twenty), the load and the pause.
-TEST_F(ConsoleCommandsTest, StatusTellsEveryKindTheLoadAndThePause) {
-    Run("cloak_set clubs off; cloak_set MatchShots off; cloak_pause");
+// The answer first (PAUSED before anything else), then a line a kind with its switch and what
+// it means now, then the statistics (a long session meets thousands: the line counts those past
+// the first twenty).
+TEST_F(ConsoleCommandsTest, StatusTellsThePauseWhatShowsAndEveryKind) {
+    Run("cloak_set clubs off; cloak_set MatchShots off; cloak_set scoreboard off; cloak_pause");
     for (int stat = 0; stat < 25; ++stat)
         plugin.settings.Stats.FindOrAdd("Stat" + std::to_string(stat));
     const std::vector<std::string> lines = Run("cloak_status");
     ASSERT_EQ(lines.size(), 15u);
-    EXPECT_EQ(lines[0], "names: on - other players' names become Player 1, Player 2, ...");
-    EXPECT_THAT(lines[2], StartsWith("clubs: off - "));
-    EXPECT_THAT(lines[11], StartsWith("loadouts: on - "));
-    EXPECT_EQ(lines[12],
+    EXPECT_EQ(lines[0],
+              "CloakMyIdentity: PAUSED: nothing new is concealed until concealment resumes "
+              "(cloak_resume).");
+    EXPECT_EQ(lines[1], "CloakMyIdentity: Shown even after a resume: titles, clubs, stats.");
+    EXPECT_EQ(lines[2], "names: on - other players' names become Player 1, Player 2, ...");
+    EXPECT_EQ(lines[3],
+              "titles: on, but not in effect: scoreboard is off - player titles are SHOWN");
+    EXPECT_EQ(lines[4], "clubs: off - club tags are SHOWN");
+    EXPECT_THAT(lines[13], StartsWith("loadouts: on - "));
+    EXPECT_EQ(lines[14],
               "statistics concealed: MatchScore, MatchGoals, MatchDemolishes, MatchSaves; shown: "
               "MatchShots, Stat0, Stat1, Stat2, Stat3, Stat4, Stat5, Stat6, Stat7, Stat8, Stat9, "
               "Stat10, Stat11, Stat12, Stat13, Stat14, Stat15, Stat16, Stat17, Stat18, and 6 more");
-    EXPECT_EQ(lines[13], "CloakMyIdentity: Concealing.");
-    EXPECT_THAT(lines[14], HasSubstr("PAUSED"));
 }
 
 // Commands come with every load, also one that could not hook: then they say so, and a resume
@@ -205,14 +275,14 @@ TEST_F(ConsoleCommandsTest, StatusTellsEveryKindTheLoadAndThePause) {
 TEST_F(ConsoleCommandsTest, LoadThatCouldNotHookStillAnswersAndSaysSo) {
     session.reset();  // no game session: the host reports no controller
     LoadPlugin();
-    EXPECT_THAT(Run("cloak_status").back(), HasSubstr("not paused"));
     EXPECT_THAT(Run("cloak_status"),
-                ::testing::Contains(HasSubstr("NOT concealing yet: waiting for the game to have "
-                                              "its local player. It tries again on its own")));
+                ::testing::Contains("CloakMyIdentity: NOT concealing yet: waiting for the game to "
+                                    "have its local player."));
     Run("cloak_pause");
     EXPECT_THAT(Run("cloak_resume"),
                 ElementsAre(HasSubstr("resumed, but CloakMyIdentity is NOT concealing")));
-    EXPECT_THAT(ToastTexts(), ElementsAre("Concealment paused", "NOT concealing: see the console"));
+    EXPECT_THAT(ToastTexts(), ElementsAre("Concealment PAUSED: nothing new is concealed",
+                                          "Resumed, but NOT concealing: see the console"));
 }
 
 // ---- The pause ----------------------------------------------------------------------------------
@@ -241,12 +311,13 @@ TEST_F(ConsoleCommandsTest, PauseConcealsNothingNewUntilResumed) {
     EXPECT_TRUE(plugin.settings.bShowNames.get());
 
     // A toggle without a NAME resumes.
-    EXPECT_THAT(Run("cloak_toggle"), ElementsAre("Concealing again"));
+    EXPECT_THAT(Run("cloak_toggle"), ElementsAre("Concealing again."));
     emu::MatchPlayer& lumen = session->Join(false, u"Lumen", 1, 120);
     // Kestrel, who joined while paused, is concealed at the resume.
     EXPECT_EQ(NameOf(kestrel), u"Player 2");
     EXPECT_EQ(NameOf(lumen), u"Player 3");
-    EXPECT_THAT(ToastTexts(), ElementsAre("Concealment paused", "Concealing again"));
+    EXPECT_THAT(ToastTexts(),
+                ElementsAre("Concealment PAUSED: nothing new is concealed", "Concealing again."));
 
     Run("cloak_toggle");
     ASSERT_TRUE(plugin.Paused());

@@ -181,6 +181,10 @@ TEST_F(DemoTest, APausedPluginConcealsNothingNew) {
     output["with"]["players"][1]["name"] = "NightOwl_77";
     EXPECT_EQ(output["with"], output["without"]);
     EXPECT_THAT(output["console"][0].get<std::string>(), HasSubstr("Concealment paused"));
+    // The lasting sign, drawn from the first frame on and never taken down.
+    ASSERT_EQ(output["canvas"].size(), 1u);
+    EXPECT_EQ(output["canvas"][0]["lines"][0]["text"],
+              "CloakMyIdentity: PAUSED - your identity shows");
 
     const DemoRun script =
         RunDemo({"--json", "--match", CLOAK_SOURCE_DIR "/sim/demo/matches/pause.json", "--data-dir",
@@ -190,6 +194,11 @@ TEST_F(DemoTest, APausedPluginConcealsNothingNew) {
     // Kestrel, who joined while paused, is concealed at the resume; Lumen after him.
     EXPECT_THAT(Names(with),
                 ::testing::ElementsAre("Player 0", "Player 1", "Player 2", "Player 3"));
+    // Drawn while paused, taken down at the resume.
+    const json canvas = json::parse(script.output)["canvas"];
+    ASSERT_EQ(canvas.size(), 2u);
+    EXPECT_EQ(canvas[0]["lines"].size(), 1u);
+    EXPECT_EQ(canvas[1]["lines"], json::array());
 }
 
 // What is already on the screens when concealment starts is concealed as if it had just arrived:
@@ -240,6 +249,34 @@ TEST_P(ShownBeforeConcealingTest, NothingOfThePlayersShows) {
     EXPECT_EQ(with["teams"], json::parse(R"(["Blue", "Orange"])"));
 }
 
+
+// --help is an answer: the usage on standard output, status 0. A bad option is named with its
+// fix, in one line, status 2.
+TEST_F(DemoTest, HelpAnswersAndABadOptionIsNamedWithItsFix) {
+    const DemoRun help = RunDemo({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_THAT(help.output, ::testing::StartsWith("usage: cloak-demo"));
+#if !defined(_WIN32)
+    const std::filesystem::path out = folder.path() / "help.txt";
+    const std::vector<std::string> command =
+        testing_support::CommandWithStdoutTo(out, CLOAK_DEMO_PATH, {"--help"});
+    testing_support::RunProgram(command.front(), {command.begin() + 1, command.end()});
+    EXPECT_THAT(testing_support::ReadText(out), ::testing::StartsWith("usage: cloak-demo"));
+#endif
+    const std::vector<std::pair<std::vector<std::string>, std::string>> bad{
+        {{"--host", "private"}, "--host takes hybrid or public"},
+        {{"--host"}, "--host takes hybrid or public"},
+        {{"--screenshot", "page.png"}, "--screenshot needs --settings"},
+        {{"--match"}, "--match needs a file"},
+        {{"--colour"}, "unknown option --colour"}};
+    for (const auto& [arguments, fix] : bad) {
+        const DemoRun run = RunDemo(arguments);
+        EXPECT_EQ(run.exitStatus, 2) << fix;
+        EXPECT_THAT(run.output,
+                    ::testing::AllOf(HasSubstr(fix), ::testing::Not(HasSubstr("usage"))));
+    }
+}
+
 TEST_F(DemoTest, TheTableShowsBothColumns) {
     const DemoRun run = RunDemo({"--data-dir", Utf8Text(folder.path())});
     ASSERT_EQ(run.exitStatus, 0) << run.output;
@@ -248,6 +285,7 @@ TEST_F(DemoTest, TheTableShowsBothColumns) {
     EXPECT_THAT(run.output, HasSubstr("Copper Comets"));
     EXPECT_THAT(run.output, HasSubstr("toasts (with the plugin):"));
     EXPECT_THAT(run.output, HasSubstr("  [OK] CloakMyIdentity: Concealing."));
+    EXPECT_THAT(run.output, HasSubstr("drawn on the game's screen (with the plugin): nothing"));
     EXPECT_THAT(run.output,
                 HasSubstr((folder.path() / "CloakMyIdentity" / "settings.json").string()));
 }
@@ -289,6 +327,18 @@ TEST_F(DemoTest, ALateLoadConcealsAsALoadAtTheMainMenu) {
              "text": "Waiting for the game. Concealing starts on its own."},
             {"type": "OK", "title": "CloakMyIdentity", "text": "Concealing."}])"));
     }
+
+    // A pause made while the plugin waits outlives the wait: the late hook says so, never
+    // "Concealing.", and the player who joins shows.
+    const DemoRun paused = RunDemo({"--json", "--match", Utf8Text(late), "--console", "cloak_pause",
+                                    "--data-dir", Utf8Text(folder.path())});
+    ASSERT_EQ(paused.exitStatus, 0) << paused.output;
+    const json output = json::parse(paused.output);
+    EXPECT_THAT(Names(output["with"]), ::testing::ElementsAre("Player 0", "Zephyr"));
+    EXPECT_EQ(output["toasts"].back(), json::parse(R"(
+        {"type": "Warning", "title": "CloakMyIdentity",
+         "text": "Ready, but PAUSED: nothing is concealed until you resume"})"));
+    EXPECT_THAT(paused.output, ::testing::Not(HasSubstr("\"Concealing.\"")));
 }
 
 // A data folder named in any script ("Zoë", "データ") reaches the demo whole and is named in UTF-8;

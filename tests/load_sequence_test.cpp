@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -270,6 +272,180 @@ TEST(OutcomeToasts, FitTheNotice) {
     }
 }
 
+// What the plugin says about whether it conceals, in each state: the last toast (what the user
+// must act on - a Warning or an Error - stays longer than any OK or Info), the first line of
+// cloak_status, and the lasting sign on the game's screen (red while the identity shows as a
+// whole, amber while parts of it do; nothing while everything is concealed).
+class WhatThePluginSaysTest;
+
+struct SaysCase {
+    const char* name;
+    void (*play)(WhatThePluginSaysTest&);
+    std::uint8_t toastType;
+    std::string toast;
+    std::string status;
+    std::string sign;
+    bool red = false;
+};
+
+void PrintTo(const SaysCase& says, std::ostream* out) {
+    *out << says.name;
+}
+
+class WhatThePluginSaysTest : public LoadSequenceTest,
+                              public ::testing::WithParamInterface<SaysCase> {
+public:
+    void LoadNow() {
+        Load();
+        host.Tick();
+    }
+    void Type(const std::string& line) {
+        host.ExecuteCommand(line);
+        host.Tick();
+    }
+    void StartLoading() {
+        session.reset();
+        session.emplace(world, u"NightOwl", emu::BuiltInCatalogue(), emu::GameStart::Loading);
+    }
+    void ReachMainMenu() { session->ReachMainMenu(); }
+    void Play(std::chrono::milliseconds span) { host.PlayFor(span); }
+    void RemoveAGameName() { Rename("Class TAGame.RecentPlayers_TA"); }
+};
+
+TEST_P(WhatThePluginSaysTest, TheToastTheStatusAndTheSignAgree) {
+    const SaysCase& says = GetParam();
+    says.play(*this);
+
+    const std::vector<sim::host::ShownToast> toasts = host.Toasts();
+    ASSERT_FALSE(toasts.empty());
+    EXPECT_EQ(toasts.back().type, says.toastType);
+    EXPECT_EQ(toasts.back().text, says.toast);
+    if (says.toastType == ToastType_Warning || says.toastType == ToastType_Error) {
+        EXPECT_GE(toasts.back().timeout, 10.0F);
+    } else {
+        EXPECT_LE(toasts.back().timeout, 3.5F);
+    }
+
+    const std::size_t before = host.ConsoleLines().size();
+    host.ExecuteCommand("cloak_status");
+    ASSERT_GT(host.ConsoleLines().size(), before);
+    EXPECT_EQ(host.ConsoleLines()[before], says.status);
+
+    host.Tick();
+    std::vector<sim::host::DrawnItem> texts;
+    for (const sim::host::DrawnItem& item : host.State().canvas.LastFrame()) {
+        if (!item.text.empty()) texts.push_back(item);
+    }
+    if (says.sign.empty()) {
+        EXPECT_THAT(texts, IsEmpty());
+    } else {
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].text, says.sign);
+        const std::array<std::uint8_t, 4> red{255, 64, 64, 255};
+        EXPECT_EQ(texts[0].colour == red, says.red);
+    }
+}
+
+const std::string kConcealing = "CloakMyIdentity: Concealing.";
+const std::string kPaused =
+    "CloakMyIdentity: PAUSED: nothing new is concealed until concealment resumes (cloak_resume).";
+const std::string kWaiting =
+    "CloakMyIdentity: NOT concealing yet: waiting for the game to have its local player.";
+const std::string kPausedSign = "CloakMyIdentity: PAUSED - your identity shows";
+const std::string kWaitingSign = "CloakMyIdentity: NOT concealing yet - your identity shows";
+
+INSTANTIATE_TEST_SUITE_P(
+    States, WhatThePluginSaysTest,
+    ::testing::Values(
+        SaysCase{"AllOn", [](WhatThePluginSaysTest& game) { game.LoadNow(); }, ToastType_OK,
+                 "Concealing.", kConcealing, ""},
+        // The switch is kept in the file: the next start of the game says what shows.
+        SaysCase{"NamesOffAtTheNextLoad",
+                 [](WhatThePluginSaysTest& game) {
+                     game.LoadNow();
+                     game.Type("cloak_set names off");
+                     game.LoadNow();
+                 },
+                 ToastType_Warning, "Concealing, but shown: names",
+                 "CloakMyIdentity: Concealing, but shown: names.",
+                 "CloakMyIdentity: concealing, but shown: names"},
+        SaysCase{"ScoreboardOff",
+                 [](WhatThePluginSaysTest& game) {
+                     game.LoadNow();
+                     game.Type("cloak_set scoreboard off");
+                     game.LoadNow();
+                 },
+                 ToastType_Warning, "Concealing, but shown: titles, stats",
+                 "CloakMyIdentity: Concealing, but shown: titles, stats.",
+                 "CloakMyIdentity: concealing, but shown: titles, stats"},
+        SaysCase{"Paused",
+                 [](WhatThePluginSaysTest& game) {
+                     game.LoadNow();
+                     game.Type("cloak_pause");
+                 },
+                 ToastType_Warning, "Concealment PAUSED: nothing new is concealed", kPaused,
+                 kPausedSign, true},
+        SaysCase{"Resumed",
+                 [](WhatThePluginSaysTest& game) {
+                     game.LoadNow();
+                     game.Type("cloak_pause; cloak_resume");
+                 },
+                 ToastType_OK, "Concealing again.", kConcealing, ""},
+        SaysCase{"ResumedWithNamesOff",
+                 [](WhatThePluginSaysTest& game) {
+                     game.LoadNow();
+                     game.Type("cloak_set names off; cloak_pause; cloak_resume");
+                 },
+                 ToastType_Warning, "Concealing again, but shown: names",
+                 "CloakMyIdentity: Concealing, but shown: names.",
+                 "CloakMyIdentity: concealing, but shown: names"},
+        SaysCase{"WithGaps",
+                 [](WhatThePluginSaysTest& game) {
+                     game.RemoveAGameName();
+                     game.LoadNow();
+                 },
+                 ToastType_Warning,
+                 "Concealing with gaps: the game has changed. Some things may show.",
+                 "CloakMyIdentity: Concealing, but game names it relies on are missing (\"BAD BAD "
+                 "BAD\" on the console): some things may still show.",
+                 "CloakMyIdentity: concealing with gaps - some things may show"},
+        SaysCase{"Waiting",
+                 [](WhatThePluginSaysTest& game) {
+                     game.StartLoading();
+                     game.LoadNow();
+                 },
+                 ToastType_Info, "Waiting for the game. Concealing starts on its own.", kWaiting,
+                 kWaitingSign, true},
+        SaysCase{"ResumedWhileWaiting",
+                 [](WhatThePluginSaysTest& game) {
+                     game.StartLoading();
+                     game.LoadNow();
+                     game.Type("cloak_pause; cloak_resume");
+                 },
+                 ToastType_Error, "Resumed, but NOT concealing: see the console", kWaiting,
+                 kWaitingSign, true},
+        // The first try again comes half a second after the load.
+        SaysCase{"HookedHalfASecondAfterTheGame",
+                 [](WhatThePluginSaysTest& game) {
+                     game.StartLoading();
+                     game.LoadNow();
+                     game.ReachMainMenu();
+                     game.Play(std::chrono::milliseconds(500));
+                 },
+                 ToastType_OK, "Concealing.", kConcealing, ""},
+        // A pause made while the load waits outlives the wait.
+        SaysCase{"PausedWhileWaiting",
+                 [](WhatThePluginSaysTest& game) {
+                     game.StartLoading();
+                     game.LoadNow();
+                     game.Type("cloak_pause");
+                     game.ReachMainMenu();
+                     game.Play(std::chrono::seconds(1));
+                 },
+                 ToastType_Warning, "Ready, but PAUSED: nothing is concealed until you resume",
+                 kPaused, kPausedSign, true}),
+    [](const ::testing::TestParamInfo<SaysCase>& says) { return std::string(says.param.name); });
+
 TEST_F(LoadSequenceTest, WithoutAnOnlinePlayerHooksAreRegisteredAndNoNameChanges) {
     Field<GameObject*>(LocalPlayer(), "OnlinePlayer") = nullptr;
     Load();
@@ -285,14 +461,20 @@ TEST_F(LoadSequenceTest, MissingGameNamesLogOneLineAndTheHooksStay) {
     Rename("Function TAGame.GFxData_Vote_TA.SetVoteActor");
     Load();
     EXPECT_EQ(game::NameRegistry::StructSizes.at(u"ClientLoadoutData"), 16u);
-    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD"));
+    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD",
+                                                 "CloakMyIdentity: game names missing: Function "
+                                                 "TAGame.GFxData_Vote_TA.SetVoteActor, Class "
+                                                 "TAGame.FriendRequestNotification_TA"));
     EXPECT_EQ(RegisteredHooks(), hooks::HookTable.size());
 }
 
 TEST_F(LoadSequenceTest, StructOfTheWrongSizeIsReportedToo) {
     world.Get("ScriptStruct TAGame.PRI_TA.ClientLoadoutOnlineData")->propertySize = 24;
     Load();
-    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD"));
+    EXPECT_THAT(host.ConsoleLines(),
+                ElementsAre("BAD BAD BAD",
+                            "CloakMyIdentity: game names missing: ScriptStruct "
+                            "ClientLoadoutOnlineData of 16 bytes"));
 }
 
 }  // namespace

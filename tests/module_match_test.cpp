@@ -75,7 +75,10 @@ TEST_P(ModuleMatchTest, PlayersAreNumberedPerMatchAndTheLocalPlayerIsPlayerZero)
 TEST_P(ModuleMatchTest, GameWithoutANameTheHooksNeedIsReportedOnce) {
     world.Get("Class TAGame.RecentPlayers_TA")->nameIndex = world.Name("RenamedByTest");
     ASSERT_TRUE(host.Load(CLOAK_PLUGIN_PATH));
-    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD"));
+    EXPECT_THAT(host.ConsoleLines(), ElementsAre("BAD BAD BAD",
+                                                 "CloakMyIdentity: game names missing: Function "
+                                                 "TAGame.RecentPlayers_TA.OnRecentsChanged, Class "
+                                                 "TAGame.RecentPlayers_TA"));
     EXPECT_EQ(host.State().hooks.Count("Function TAGame.GameEvent_Soccar_TA.Destroyed"), 1u);
 }
 

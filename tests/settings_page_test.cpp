@@ -379,9 +379,11 @@ TEST_F(PageTest, CommandsShowOnTheNextFrameAndThePauseAtTheTop) {
     const DrawnPage paused = page_->Frame();
     ASSERT_NE(banner(paused), nullptr);
     EXPECT_LT(banner(paused)->rect.y1, paused.checkboxes.front().box.y0);
+    EXPECT_THAT(page_test::FootOf(paused), ::testing::StartsWith("PAUSED: "));
 
     page_->ClickText("Resume concealing");
     EXPECT_FALSE(plugin_->Paused());
+    host_->Tick();  // the resume is announced on the game thread
     EXPECT_EQ(banner(page_->Frame()), nullptr);
     EXPECT_EQ(host_->Toasts().size(), toastsOfLoad + 2) << "one toast to pause, one to resume";
     EXPECT_EQ(saves_->Take(), 0) << "the pause is never saved";

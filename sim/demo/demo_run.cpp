@@ -54,6 +54,7 @@ HalfResult PlayHalf(const emu::MatchScript& script, const std::filesystem::path&
     result.screens = emu::CaptureScreens(game.session);
     result.console = game.host.ConsoleLines();
     result.toasts = game.host.Toasts();
+    result.canvas = game.host.State().canvas.Changes();
     game.host.Unload();
     return result;
 }

@@ -35,6 +35,7 @@ struct HalfResult {
     emu::Screens screens;
     std::vector<std::string> console;           // every line written to the host console
     std::vector<sim::host::ShownToast> toasts;  // every toast the host was asked to show
+    std::vector<sim::host::DrawnFrame> canvas;  // each change of what the drawables drew
     std::string plugin;                         // "<name> <version> (<description>)" when loaded
 };
 

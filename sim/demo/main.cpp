@@ -34,53 +34,72 @@ struct Options {
     std::vector<std::string> console;  // --console lines, in order
 };
 
-int Usage() {
-    std::fputs(
-        "usage: cloak-demo [--data-dir DIR] [--match FILE] [--host hybrid|public] "
-        "[--console COMMAND]... [--json | --settings [--screenshot FILE]]\n"
-        "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
-        "                  there (default " CLOAK_DEFAULT_DATA_DIR
-        ")\n"
-        "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
-        "  --host public   a host as its makers publish it, which hands the plugin no game tables\n"
-        "                  (default: hybrid, which does)\n"
-        "  --json          print one JSON object {\"without\", \"with\", \"console\", "
-        "\"toasts\"}\n"
-        "  --console COMMAND  a line typed into the host's console once the plugin is loaded,\n"
-        "                  before the match (e.g. \"cloak_pause\"); may be given again\n"
-        "  --settings      open the plugin's settings page in a window while the match replays\n"
-        "  --screenshot FILE  with --settings: write the window to FILE (PNG) and exit\n",
-        stderr);
-    return 2;
-}
+constexpr const char* kUsage =
+    "usage: cloak-demo [--data-dir DIR] [--match FILE] [--host hybrid|public] "
+    "[--console COMMAND]... [--json | --settings [--screenshot FILE]]\n"
+    "  --data-dir DIR  the host's data folder; the plugin keeps CloakMyIdentity/settings.json\n"
+    "                  there (default " CLOAK_DEFAULT_DATA_DIR
+    ")\n"
+    "  --match FILE    a match script (JSON) to play instead of the built-in match\n"
+    "  --host public   a host as its makers publish it, which hands the plugin no game tables\n"
+    "                  (default: hybrid, which does)\n"
+    "  --json          print one JSON object {\"without\", \"with\", \"console\", \"toasts\", "
+    "\"canvas\"}\n"
+    "  --console COMMAND  a line typed into the host's console once the plugin is loaded,\n"
+    "                  before the match (e.g. \"cloak_pause\"); may be given again\n"
+    "  --settings      open the plugin's settings page in a window while the match replays\n"
+    "  --screenshot FILE  with --settings: write the window to FILE (PNG) and exit\n"
+    "  --help          print this and exit\n";
 
-std::optional<Options> ParseOptions(const std::vector<std::string>& arguments) {
+// The command line read: options to run with, or the help asked for, or what is wrong with it.
+struct ParsedOptions {
+    std::optional<Options> options;
+    bool help = false;
+    std::string wrong;  // one sentence that names the option and the fix
+};
+
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments) {
     Options options;
+    // The value of the option at i, or null when the command line ends there.
+    const auto value = [&](std::size_t& i) -> const std::string* {
+        return i + 1 < arguments.size() ? &arguments[++i] : nullptr;
+    };
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string_view arg = arguments[i];
-        const bool valueFollows = i + 1 < arguments.size();
-        if (arg == "--data-dir" && valueFollows) {
-            options.dataDir = demo::PathFromUtf8(arguments[++i]);
-        } else if (arg == "--match" && valueFollows) {
-            options.match = demo::PathFromUtf8(arguments[++i]);
-        } else if (arg == "--host" && valueFollows &&
-                   (arguments[i + 1] == "hybrid" || arguments[i + 1] == "public")) {
-            options.host = arguments[++i] == "public" ? sim::host::HostSdk::Public
-                                                      : sim::host::HostSdk::Hybrid;
-        } else if (arg == "--console" && valueFollows) {
-            options.console.push_back(arguments[++i]);
-        } else if (arg == "--json") {
+        const std::string& arg = arguments[i];
+        if (arg == "--help" || arg == "-h") return {std::nullopt, true, {}};
+        if (arg == "--json") {
             options.json = true;
         } else if (arg == "--settings") {
             options.settings = true;
-        } else if (arg == "--screenshot" && valueFollows) {
-            options.window.screenshot = demo::PathFromUtf8(arguments[++i]);
+        } else if (arg == "--host") {
+            const std::string* host = value(i);
+            if (host == nullptr || (*host != "hybrid" && *host != "public")) {
+                return {std::nullopt, false, "--host takes hybrid or public"};
+            }
+            options.host =
+                *host == "public" ? sim::host::HostSdk::Public : sim::host::HostSdk::Hybrid;
+        } else if (arg == "--data-dir" || arg == "--match" || arg == "--console" ||
+                   arg == "--screenshot") {
+            const std::string* given = value(i);
+            if (given == nullptr) {
+                return {std::nullopt, false,
+                        fmt::format("{} needs {}", arg,
+                                    arg == "--data-dir"  ? "a folder"
+                                    : arg == "--console" ? "a command"
+                                                         : "a file")};
+            }
+            if (arg == "--data-dir") options.dataDir = demo::PathFromUtf8(*given);
+            if (arg == "--match") options.match = demo::PathFromUtf8(*given);
+            if (arg == "--console") options.console.push_back(*given);
+            if (arg == "--screenshot") options.window.screenshot = demo::PathFromUtf8(*given);
         } else {
-            return std::nullopt;
+            return {std::nullopt, false, fmt::format("unknown option {}", arg)};
         }
     }
-    if (options.window.screenshot && !options.settings) return std::nullopt;
-    return options;
+    if (options.window.screenshot && !options.settings) {
+        return {std::nullopt, false, "--screenshot needs --settings"};
+    }
+    return {options, false, {}};
 }
 
 std::optional<std::string> ReadFile(const std::filesystem::path& file) {
@@ -98,6 +117,9 @@ std::string TableText(const Options& options, const demo::HalfResult& without,
     for (const std::string& line : with.console) text += fmt::format("  {}\n", line);
     text += fmt::format("toasts (with the plugin):{}\n", with.toasts.empty() ? " none" : "");
     text += demo::ToastLines(with.toasts);
+    text += fmt::format("drawn on the game's screen (with the plugin):{}\n",
+                        with.canvas.empty() ? " nothing" : "");
+    text += demo::CanvasLines(with.canvas);
     text += fmt::format("settings: {}\n",
                         demo::Utf8FromPath(options.dataDir / "CloakMyIdentity" / "settings.json"));
     return text;
@@ -106,8 +128,13 @@ std::string TableText(const Options& options, const demo::HalfResult& without,
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::optional<Options> options = ParseOptions(demo::Utf8Arguments(argc, argv));
-    if (!options) return Usage();
+    const ParsedOptions parsed = ParseOptions(demo::Utf8Arguments(argc, argv));
+    if (parsed.help) return demo::WriteStandardOutput(kUsage) ? 0 : demo::kOutputNotWritten;
+    if (!parsed.options) {
+        fmt::print(stderr, "cloak-demo: {} (cloak-demo --help lists every option)\n", parsed.wrong);
+        return 2;
+    }
+    const std::optional<Options>& options = parsed.options;
 
     const std::optional<std::string> text = ReadFile(options->match);
     if (!text) {
@@ -139,7 +166,8 @@ int main(int argc, char** argv) {
             const nlohmann::json screens = {{"without", without.screens},
                                             {"with", with.screens},
                                             {"console", with.console},
-                                            {"toasts", demo::ToastsJson(with.toasts)}};
+                                            {"toasts", demo::ToastsJson(with.toasts)},
+                                            {"canvas", demo::CanvasJson(with.canvas)}};
             // Console lines and game texts are whatever the plugin and the game made of them: a
             // byte that is no UTF-8 is shown as U+FFFD instead of ending the output.
             output = fmt::format(

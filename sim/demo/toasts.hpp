@@ -1,5 +1,7 @@
-// The toasts the plugin showed, as cloak-demo prints them: in the table output, one line each
-// after the console lines, and in --json as {"type", "title", "text"} objects.
+// What the plugin showed over the game, as cloak-demo prints it: the toasts, in the table output
+// one line each after the console lines and in --json as {"type", "title", "text"} objects; and
+// the lines its drawables drew on the game's screen, each change of them with the game time it
+// came at.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -17,5 +19,11 @@ std::string ToastTypeName(std::uint8_t type);
 std::string ToastLines(const std::vector<sim::host::ShownToast>& toasts);
 
 nlohmann::json ToastsJson(const std::vector<sim::host::ShownToast>& toasts);
+
+// Per change: "  from 1.25 s: \"text\" at (18, 18) in 255,64,64" per string drawn (boxes are
+// left out), or "  from 1.25 s: nothing" when the screen was cleared.
+std::string CanvasLines(const std::vector<sim::host::DrawnFrame>& changes);
+// [{"from": seconds, "lines": [{"text", "x", "y", "colour": [r, g, b, a]}]}]
+nlohmann::json CanvasJson(const std::vector<sim::host::DrawnFrame>& changes);
 
 }  // namespace demo

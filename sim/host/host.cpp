@@ -78,8 +78,10 @@ void Host::Unload() {
     // unhooked, and any it left behind stay registered, their next call running code of a module
     // that is gone (a test sees it crash).
     state_->hooks.ReleaseUnhooked();
-    // The host removes a plugin's console commands with the plugin: their code is the module's.
+    // The host removes a plugin's console commands and drawables with the plugin: their code is
+    // the module's.
     state_->commands.Clear();
+    state_->canvas.Clear();
     plugin_.reset();
     if (info_ != nullptr && info_->delFunc != nullptr) info_->delFunc();
     // Work the plugin queued and never saw run is code of the module too. With it and the hooks
@@ -93,6 +95,7 @@ void Host::Unload() {
 
 void Host::Tick(WorkQueue::Duration elapsed) {
     state_->work.RunAll(gameWrapper_.get(), elapsed);
+    state_->canvas.DrawFrame(state_->work.Now());
 }
 
 void Host::PlayFor(WorkQueue::Duration span) {

@@ -58,8 +58,9 @@ public:
 
     // One frame of the game, at 60 frames a second.
     static constexpr WorkQueue::Duration kFrame{16'667};
-    // The game thread's tick, `elapsed` after the one before: the game's time moves on, and the
-    // work queued through GameWrapper::Execute, and through SetTimeout once due, runs.
+    // The game thread's tick, `elapsed` after the one before: the game's time moves on, the work
+    // queued through GameWrapper::Execute, and through SetTimeout once due, runs, and then the
+    // plugin's drawables draw the frame.
     void Tick(WorkQueue::Duration elapsed = kFrame);
     // The game thread ticking frame by frame for `span` of game time.
     void PlayFor(WorkQueue::Duration span);

@@ -1,6 +1,7 @@
 // Stand-in host: its inner state, shared by the SDK classes it implements.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -43,6 +44,46 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<ShownToast> shown_;
+};
+
+// What a drawable drew on the game's screen: a string, where (its top left corner, in pixels) and
+// in which colour (red, green, blue, alpha), or a box (empty text) of `size`.
+struct DrawnItem {
+    std::string text;
+    Vector2F position{0, 0};
+    Vector2F size{0, 0};
+    std::array<std::uint8_t, 4> colour{255, 255, 255, 255};
+};
+bool operator==(const DrawnItem& a, const DrawnItem& b);
+
+// Everything drawn in one frame, from the game time `at` on, until a frame draws otherwise.
+struct DrawnFrame {
+    std::chrono::microseconds at{0};
+    std::vector<DrawnItem> items;
+};
+
+// The plugin's drawables, run once a frame on the game thread's tick. What a frame draws is kept
+// when it differs from the frame before: the screen's story without one record per frame.
+class Canvas {
+public:
+    using Drawable = std::function<void(CanvasWrapper)>;
+    // The screen the drawables draw on, in pixels.
+    static constexpr Vector2 kScreen{1920, 1080};
+
+    void Register(Drawable drawable);
+    void Clear();
+    std::size_t Count() const;
+    // Runs every drawable once, at game time `now`.
+    void DrawFrame(std::chrono::microseconds now);
+    // The last frame's drawing; each change of what was drawn, in order.
+    std::vector<DrawnItem> LastFrame() const;
+    std::vector<DrawnFrame> Changes() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Drawable> drawables_;
+    std::vector<DrawnItem> last_;
+    std::vector<DrawnFrame> changes_;
 };
 
 // The console commands the plugin registered, by name.
@@ -100,6 +141,7 @@ public:
     std::filesystem::path dataFolder;
     Console console;
     Toasts toasts;
+    Canvas canvas;
     ConsoleCommands commands;
     // Called with the function's full name as each hook call arrives, before the hook is added,
     // so that a test can check there what the plugin had to do before it (its name registry).

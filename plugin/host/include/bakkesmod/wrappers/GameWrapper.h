@@ -19,6 +19,7 @@ class ActorWrapper;
 class PriWrapper;
 class PlayerControllerWrapper;
 class ItemsWrapper;
+class CanvasWrapper;
 
 class BAKKESMOD_PLUGIN_IMPORT GameWrapper {
 public:
@@ -53,6 +54,11 @@ public:
     void Toast(std::string title, std::string text, std::string texture = "default",
                float timeout = 3.5f, std::uint8_t toastType = 0, float width = 290.f,
                float height = 60.f);
+
+    // A callback the host runs every frame to draw on the game's screen, until the plugin removes
+    // every one of its drawables (there is no way to remove only one) or is unloaded.
+    void RegisterDrawable(std::function<void(CanvasWrapper)> callback);
+    void UnregisterDrawables();
 
 #ifdef __cpp_lib_filesystem
     std::filesystem::path GetDataFolder();

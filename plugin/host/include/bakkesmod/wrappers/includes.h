@@ -6,6 +6,7 @@
 #include "bakkesmod/wrappers/GameObject/PriWrapper.h"
 #include "bakkesmod/wrappers/PlayerControllerWrapper.h"
 #include "bakkesmod/wrappers/arraywrapper.h"
+#include "bakkesmod/wrappers/canvaswrapper.h"
 #include "bakkesmod/wrappers/items/ItemsWrapper.h"
 #include "bakkesmod/wrappers/items/ProductSlotWrapper.h"
 #include "bakkesmod/wrappers/items/ProductWrapper.h"
