@@ -116,20 +116,25 @@ void ForgetLookupsForTesting() {
 
 namespace {
 
+// Flags of objects that are not instances to act on: a class-default object; and, for the sweep of
+// what is on screen, one the game has destroyed.
+constexpr std::uint32_t kNotLiveFlags = kClassDefaultFlag | kPendingKillFlag;
+
 bool IsLiveInstance(const GameObject* object) {
-    return (object->flags & (kClassDefaultFlag | kPendingKillFlag)) == 0;
+    return (object->flags & kNotLiveFlags) == 0;
 }
 
-// Calls `found` with each live instance of the class in table order, while it returns true. The
-// class is looked up when the first candidate is met (so that a table without one builds no
-// index); the index never changes during the walk, so one look-up answers for all.
+// Calls `found` with each valid object of the class in table order whose flags have none of
+// `skipped`, while it returns true. The class is looked up when the first candidate is met (so
+// that a table without one builds no index); the index never changes during the walk, so one
+// look-up answers for all.
 template <class Found>
-void WalkInstances(ClassCache& cls, Found found) {
+void WalkInstances(ClassCache& cls, std::uint32_t skipped, Found found) {
     const ObjectTableDescriptor& objects = ObjectTable();
     GameObject* classObject = nullptr;
     for (std::int32_t i = 0; i < objects.count; ++i) {
         GameObject* object = objects.data[i];
-        if (!IsValidObject(object) || !IsLiveInstance(object)) continue;
+        if (!IsValidObject(object) || (object->flags & skipped) != 0) continue;
         if (classObject == nullptr) {
             classObject = cls.Get();
             if (classObject == nullptr) return;
@@ -142,7 +147,9 @@ void WalkInstances(ClassCache& cls, Found found) {
 
 GameObject* FindInstanceOf(ClassCache& cls) {
     GameObject* first = nullptr;
-    WalkInstances(cls, [&first](GameObject* object) {
+    // Only the class-default flag counts here: the game's notification manager is found as the
+    // game's rules for it say, whatever else its flags hold.
+    WalkInstances(cls, kClassDefaultFlag, [&first](GameObject* object) {
         first = object;
         return false;
     });
@@ -151,7 +158,7 @@ GameObject* FindInstanceOf(ClassCache& cls) {
 
 std::vector<GameObject*> LiveInstancesOf(ClassCache& cls) {
     std::vector<GameObject*> instances;
-    WalkInstances(cls, [&instances](GameObject* object) {
+    WalkInstances(cls, kNotLiveFlags, [&instances](GameObject* object) {
         instances.push_back(object);
         return true;
     });

@@ -60,8 +60,8 @@ void ForgetLookupsForTesting();
 // A live instance is a valid object that is neither a class-default object nor destroyed
 // (kPendingKillFlag).
 
-// The first live instance in table order of the cached class or a class derived from it; null
-// when there is none.
+// The first valid object in table order that is not a class-default object and is of the cached
+// class or a class derived from it; null when there is none.
 GameObject* FindInstanceOf(ClassCache& cls);
 // Every live instance of the cached class or a derived one, in table order: one walk of the table
 // as it stands, so that calls made on them afterwards (which may create objects) cannot move it.

@@ -310,14 +310,17 @@ TEST_F(ConsoleCommandsTest, PauseConcealsNothingNewUntilResumed) {
     EXPECT_EQ(testing_support::ReadText(folder.path() / "CloakMyIdentity" / "settings.json"), file);
     EXPECT_TRUE(plugin.settings.bShowNames.get());
 
-    // A toggle without a NAME resumes.
-    EXPECT_THAT(Run("cloak_toggle"), ElementsAre("Concealing again."));
+    // A toggle without a NAME resumes; Kestrel's goals, reported during the pause, stay on the
+    // scoreboard until they change, and the resume says so.
+    const std::string leftShowing = "scores already on the scoreboard, until they change";
+    EXPECT_THAT(Run("cloak_toggle"),
+                ElementsAre("Concealing again, but shown: " + leftShowing + "."));
     emu::MatchPlayer& lumen = session->Join(false, u"Lumen", 1, 120);
     // Kestrel, who joined while paused, is concealed at the resume.
     EXPECT_EQ(NameOf(kestrel), u"Player 2");
     EXPECT_EQ(NameOf(lumen), u"Player 3");
-    EXPECT_THAT(ToastTexts(),
-                ElementsAre("Concealment PAUSED: nothing new is concealed", "Concealing again."));
+    EXPECT_THAT(ToastTexts(), ElementsAre("Concealment PAUSED: nothing new is concealed",
+                                          "Concealing again, but shown: " + leftShowing));
 
     Run("cloak_toggle");
     ASSERT_TRUE(plugin.Paused());

@@ -194,11 +194,14 @@ TEST_F(DemoTest, APausedPluginConcealsNothingNew) {
     // Kestrel, who joined while paused, is concealed at the resume; Lumen after him.
     EXPECT_THAT(Names(with),
                 ::testing::ElementsAre("Player 0", "Player 1", "Player 2", "Player 3"));
-    // Drawn while paused, taken down at the resume.
+    // Drawn while paused; at the resume it names what stays: Kestrel's goal, reported during the
+    // pause, until the scoreboard changes.
     const json canvas = json::parse(script.output)["canvas"];
     ASSERT_EQ(canvas.size(), 2u);
     EXPECT_EQ(canvas[0]["lines"].size(), 1u);
-    EXPECT_EQ(canvas[1]["lines"], json::array());
+    ASSERT_EQ(canvas[1]["lines"].size(), 1u);
+    EXPECT_THAT(canvas[1]["lines"][0]["text"].get<std::string>(),
+                HasSubstr("scores already on the scoreboard"));
 }
 
 // What is already on the screens when concealment starts is concealed as if it had just arrived:

@@ -186,8 +186,8 @@ TEST_F(LookupTest, FindInstanceOfSkipsDefaultObjectsAndFindsDerivedClasses) {
 // instances; a pointer is live only while its own slot of the table holds it.
 TEST_F(LookupTest, InstanceWalksSkipInvalidSlotsAndDestroyedObjects) {
     GameObject* stale = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
-    GameObject* destroyed = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     GameObject* manager = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
+    GameObject* destroyed = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     GameObject* moved = world.Spawn("Class TAGame.GFxData_NotificationManager_TA");
     stale->index = -3;
     destroyed->flags |= 0x20000000;
