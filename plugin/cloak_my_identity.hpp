@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "plugin/entry_guard.hpp"
 #include "plugin/host_extensions.hpp"
 #include "plugin/load_outcome.hpp"
 #include "plugin/shared_console.hpp"
@@ -62,6 +63,8 @@ public:
     void SetNameTable(std::uint64_t nameTableAddress) override;
 #if CLOAK_SETTINGS_PAGE
     void RenderSettings() override;
+    // RenderSettings' drawing, under the entry guard.
+    void DrawSettingsPage();
 #endif
 
     // Settings file (settings/settings_file.cpp). LoadSettings raises the file system's error for
@@ -70,8 +73,10 @@ public:
     // SetAsideSettingsFile renames such a file to settings.json.bad, settings.json.bad.1, ... (the
     // first free of ten; older ones are kept) and logs why and where; false when it could not be
     // moved.
+    // SaveSettings: true when the file holds the record (or a newer copy); false, after its
+    // console line, when the record could not be written.
     void LoadSettings();
-    void SaveSettings();
+    bool SaveSettings();
     bool SetAsideSettingsFile(const std::string& why);
 
     // A change the user made, on the page or with a console command (settings/settings_change.cpp):
@@ -163,9 +168,17 @@ public:
     }
 
 private:
+    // onLoad's work, under the entry guard: the console, the settings, the load sequence.
+    void LoadSteps();
     // The settings steps of onLoad: the stored choices, then a complete file written back
-    // (plugin/cloak_my_identity.cpp).
+    // (plugin/cloak_my_identity.cpp). Raises nothing.
     void BringInSettings();
+    // How the load step found the file: used; not used, and set aside (a fresh file is written);
+    // not used and left as it is (or no folder to write into).
+    enum class SettingsLoad : std::uint8_t { Used, SetAside, NotUsed };
+    SettingsLoad LoadOrSetAside();
+    // A Warning toast about the settings file, which names it; shown apart from the load's own.
+    void ShowSettingsToast(const std::string& text) noexcept;
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp): a try
     // now, and while the game has no local player yet, more on a timer, each `wait` seconds
     // after the last, the wait growing each time.
@@ -195,5 +208,12 @@ private:
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.
 extern std::shared_ptr<BakkesModPlugin> pluginInstance;
+
+// The work of the exports getPlugin and deleteMe, under the entry guard (plugin/entry_guard.hpp).
+// PluginOwner returns the address of pluginInstance, building the object first when it is empty;
+// null when it cannot be built. ReleasePlugin ends the object's tries of the load (the module may
+// go with the reference) and empties pluginInstance.
+std::shared_ptr<BakkesModPlugin>* PluginOwner() noexcept;
+void ReleasePlugin() noexcept;
 
 }  // namespace cloak

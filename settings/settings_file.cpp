@@ -299,7 +299,7 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::filesystem
 
 // ---- SaveSettings -------------------------------------------------------------------------------
 
-void CloakMyIdentity::SaveSettings() {
+bool CloakMyIdentity::SaveSettings() {
     MakeFolder(SettingsFolder);
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
 
@@ -326,18 +326,19 @@ void CloakMyIdentity::SaveSettings() {
     }
 
     std::lock_guard lock(saveMutex);
-    if (copy < fileState_.copyOnDisk) return;  // a newer copy is on the disk already
+    if (copy < fileState_.copyOnDisk) return true;  // a newer copy is on the disk already
     if (fileState_.leftAlone.load()) {
         LogLine(
             fmt::format("not saved: {} was left as it is when the plugin loaded; it holds "
                         "choices this run never learnt, so no save writes over it until a "
                         "load reads it",
                         PathText(file)));
-        return;
+        return false;
     }
     const SaveOutcome outcome = ReplaceFile(file, target, bytes, temporary);
     if (!outcome.line.empty()) LogLine(outcome.line);
     if (outcome.written) fileState_.copyOnDisk = copy;
+    return outcome.written;
 }
 
 // ---- LoadSettings -------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -253,9 +254,11 @@ TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
 
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
     WriteText(folder.path() / "data", "a file where the data folder should be");
-    for (auto operation : {&CloakMyIdentity::SaveSettings, &CloakMyIdentity::LoadSettings}) {
+    const std::vector<std::function<void()>> operations = {[&] { plugin.SaveSettings(); },
+                                                           [&] { plugin.LoadSettings(); }};
+    for (const std::function<void()>& operation : operations) {
         try {
-            (plugin.*operation)();
+            operation();
             ADD_FAILURE() << "no error raised";
         } catch (const std::filesystem::filesystem_error& error) {
             EXPECT_EQ(error.code(), std::errc::not_a_directory);
