@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace cloak::file_platform {
 
@@ -59,6 +60,13 @@ std::optional<std::string> ReadLocked(const std::filesystem::path& file);
 // The reason as the user should read it when that failed (on Windows: another program holding
 // either file open), else empty.
 std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// An error of the system as the user should read it, as UTF-8 (on Windows in the system's own
+// language; the library's message() would give it in the system's code page).
+std::string SystemMessage(const std::error_code& error);
+
+// Why the last system call of this thread failed, as SystemMessage words it.
+std::string LastFailure();
 
 // Windows drops the dots and blanks that end a file or folder name, so a folder whose path has
 // such a name cannot be reached by it. What is wrong with the first such name, else empty (and

@@ -139,6 +139,14 @@ std::string RenameReplacing(const std::filesystem::path& from, const std::filesy
     return {};
 }
 
+std::string SystemMessage(const std::error_code& error) {
+    return error.message();
+}
+
+std::string LastFailure() {
+    return ErrorText(errno);
+}
+
 std::string NameTheSystemAlters(const std::filesystem::path&) {
     return {};
 }
