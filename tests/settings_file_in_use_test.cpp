@@ -23,6 +23,13 @@
 #include "tests/settings_file_fixture.hpp"
 #include "tests/temp_folder.hpp"
 
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "settings/file_platform.hpp"
+#endif
+
 using namespace cloak;
 
 namespace {
@@ -137,7 +144,7 @@ TEST_F(SettingsFileInUseTest, SaveOutlastsABriefHold) {
 
 // A broken file that cannot be moved aside is the user's only copy: the load conceals
 // everything and says why in one line, and no save writes over the file until a load has read it
-// (each skipped save says so). Where it cannot go: every set-aside name is taken and the last is
+// (each skipped save says so, and a Warning toast apiece names the file). Where it cannot go: every set-aside name is taken and the last is
 // a folder with content, or (Windows) another program holds the file open.
 TEST_F(SettingsFileInUseTest, BrokenFileThatCannotBeSetAsideIsNeverWrittenOver) {
     struct Case {
@@ -167,8 +174,17 @@ TEST_F(SettingsFileInUseTest, BrokenFileThatCannotBeSetAsideIsNeverWrittenOver) 
             auto host = LoadPlugin();
             EXPECT_EQ(nlohmann::json(PluginOf(*host).settings), nlohmann::json(PluginSettings{}));
             PluginOf(*host).settings.bShowNames.set(false);  // a click on the page
-            PluginOf(*host).SaveSettings();
+            PluginOf(*host).SaveChange();
             lines = host->ConsoleLines();
+            // The console is seldom open: a toast apiece says so, and where the file is.
+            std::vector<std::string> warnings;
+            for (const sim::host::ShownToast& toast : host->Toasts()) {
+                if (toast.type == ToastType_Warning) warnings.push_back(toast.text);
+            }
+            ASSERT_EQ(warnings.size(), 2U);
+            EXPECT_THAT(warnings[0], HasSubstr("not used"));
+            EXPECT_THAT(warnings[1], HasSubstr("not saved"));
+            for (const std::string& text : warnings) EXPECT_THAT(text, HasSubstr(Utf8Text(File())));
         }
         reader.reset();
         EXPECT_EQ(ReadText(File()), "{ broken");
@@ -227,5 +243,18 @@ TEST_F(SettingsFileInUseTest, ReadOnlyFile) {
     std::filesystem::permissions(File(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
 }
+
+#if defined(_WIN32)
+// The system's words for an error reach the console in the user's language as UTF-8, not in the
+// system's code page, which lacks the letters of most languages.
+TEST(SystemMessage, TheSystemsWordingAsUtf8) {
+    SetThreadUILanguage(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT));
+    const std::string text =
+        file_platform::SystemMessage(std::error_code(ERROR_ACCESS_DENIED, std::system_category()));
+    SetThreadUILanguage(0);
+    EXPECT_EQ(ValidUtf8(text), text);
+    EXPECT_THAT(text, HasSubstr("\xD0"));  // Cyrillic letters
+}
+#endif
 
 }  // namespace
