@@ -28,7 +28,8 @@ std::shared_ptr<BakkesModPlugin>* PluginOwner() noexcept {
 
 void ReleasePlugin() noexcept {
     RunGuarded("deleteMe", [] {
-        if (pluginInstance) static_cast<CloakMyIdentity*>(pluginInstance.get())->CancelPendingTries();
+        if (pluginInstance)
+            static_cast<CloakMyIdentity*>(pluginInstance.get())->CancelPendingTries();
         std::shared_ptr<BakkesModPlugin> released = std::move(pluginInstance);
     });
 }

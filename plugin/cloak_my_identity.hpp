@@ -25,7 +25,10 @@ namespace cloak {
 
 // Failures, and what the user then sees. The plugin never takes the game down and never stops
 // concealing because something failed; each kind of failure is caught at one boundary:
-// - The settings file, at load (BringInSettings, the one catch of onLoad): whatever goes wrong
+// - Any call from the host (plugin/entry_guard.hpp): an exception that reaches it - a failed
+//   allocation, a host wrapper that throws - is one console line naming the entry point, and the
+//   game goes on. The boundaries below catch what they expect before that.
+// - The settings file, at load (BringInSettings, which raises nothing): whatever goes wrong
 //   with the folder or the file - it cannot be created, read, parsed or converted - the record
 //   keeps its defaults, so everything is concealed, one console line says what and where, and
 //   the load sequence goes on. A file that could not be read is left as it is; one that was read

@@ -33,8 +33,8 @@ void RunGuarded(std::string_view entryPoint, Work&& work) noexcept {
 // The callable, run under the guard: for every callable the plugin hands the host.
 template <typename Callable>
 auto Guarded(std::string entryPoint, Callable callable) {
-    return [entryPoint = std::move(entryPoint), callable = std::move(callable)](
-               auto&&... arguments) noexcept {
+    return [entryPoint = std::move(entryPoint),
+            callable = std::move(callable)](auto&&... arguments) noexcept {
         RunGuarded(entryPoint, [&] { callable(std::forward<decltype(arguments)>(arguments)...); });
     };
 }

@@ -79,14 +79,13 @@ template <typename Caller, CallerHandler<Caller> Handler>
 auto CallerDispatch(CloakMyIdentity& plugin, std::string_view function) {
     static_assert(std::is_same_v<Caller, ActorWrapper> || std::is_same_v<Caller, PriWrapper>,
                   "the host calls back with an ActorWrapper or a PriWrapper");
-    return Guarded("the hook of " + std::string(function),
-                   [target = plugin.HookTarget()](const Caller& caller, void* params,
-                                                  std::string&& eventName) {
-                       const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
-                       if (!alive) return;
-                       ((*alive)->*Handler)(Caller(caller), params,
-                                            std::string(std::move(eventName)));
-                   });
+    return Guarded("the hook of " + std::string(function), [target = plugin.HookTarget()](
+                                                               const Caller& caller, void* params,
+                                                               std::string&& eventName) {
+        const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
+        if (!alive) return;
+        ((*alive)->*Handler)(Caller(caller), params, std::string(std::move(eventName)));
+    });
 }
 
 template <PlainHandler Handler>

@@ -44,11 +44,12 @@ void CloakMyIdentity::TryToConceal(float wait) {
             ShowToast(*gameWrapper, LoadOutcome::WaitingForGame);
         }
         gameWrapper->SetTimeout(
-            Guarded("a try of the load", [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
-                if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
-                    (*plugin)->TryToConceal(std::min(2 * wait, kLongestWaitSeconds));
-                }
-            }),
+            Guarded("a try of the load",
+                    [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
+                        if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
+                            (*plugin)->TryToConceal(std::min(2 * wait, kLongestWaitSeconds));
+                        }
+                    }),
             wait);
         return;
     }

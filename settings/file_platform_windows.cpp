@@ -176,9 +176,9 @@ std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std:
 }
 
 std::optional<std::string> ReadLocked(const std::filesystem::path& file) {
-    const HANDLE handle =
-        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
     std::optional<std::string> bytes = LockAndRead(handle, 0);
     const DWORD readError = GetLastError();

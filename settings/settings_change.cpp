@@ -34,11 +34,11 @@ void CloakMyIdentity::SwitchChanged(const Switch& changed) {
 }
 
 void CloakMyIdentity::QueueFriendRequestFollow() {
-    gameWrapper->Execute(
-        Guarded("the friend requests' follow of their switch",
-                [target = HookTarget()](GameWrapper* game) {
-                    if (const auto plugin = target.lock()) (*plugin)->FollowFriendRequestSwitch(game);
-                }));
+    gameWrapper->Execute(Guarded("the friend requests' follow of their switch",
+                                 [target = HookTarget()](GameWrapper* game) {
+                                     if (const auto plugin = target.lock())
+                                         (*plugin)->FollowFriendRequestSwitch(game);
+                                 }));
 }
 
 }  // namespace cloak

@@ -1,6 +1,8 @@
 // The guard at every call from the host: an exception at any entry point (a failed allocation, a
 // host wrapper that throws) becomes one console line naming the entry point and what(), and the
 // host sees nothing of it.
+#include "plugin/entry_guard.hpp"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,7 +17,6 @@
 #include <vector>
 
 #include "plugin/cloak_my_identity.hpp"
-#include "plugin/entry_guard.hpp"
 #include "plugin/hook_table.hpp"
 #include "sim/game/world.hpp"
 #include "sim/host/host.hpp"
@@ -93,7 +94,8 @@ TEST_P(EntryGuardTest, EveryEntryPointLogsOneLineAndTheHostSeesNothing) {
                   1)
             << entryPoint;
     }
-    for (const std::string& line : lines) EXPECT_THAT(line, ::testing::Not(::testing::HasSubstr("failed to load")));
+    for (const std::string& line : lines)
+        EXPECT_THAT(line, ::testing::Not(::testing::HasSubstr("failed to load")));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -144,8 +144,9 @@ TEST_F(SettingsFileInUseTest, SaveOutlastsABriefHold) {
 
 // A broken file that cannot be moved aside is the user's only copy: the load conceals
 // everything and says why in one line, and no save writes over the file until a load has read it
-// (each skipped save says so, and a Warning toast apiece names the file). Where it cannot go: every set-aside name is taken and the last is
-// a folder with content, or (Windows) another program holds the file open.
+// (each skipped save says so, and a Warning toast apiece names the file). Where it cannot go: every
+// set-aside name is taken and the last is a folder with content, or (Windows) another program holds
+// the file open.
 TEST_F(SettingsFileInUseTest, BrokenFileThatCannotBeSetAsideIsNeverWrittenOver) {
     struct Case {
         const char* what;
