@@ -87,8 +87,7 @@ void CloakMyIdentity::BringInSettings() {
         ReportEscapedException("the settings load");
     }
     if (load != SettingsLoad::Used) {
-        ShowSettingsToast(fmt::format("Settings file not used, concealing everything: {}",
-                                      PathText(SettingsFolder / kSettingsFileName)));
+        ShowSettingsToast("Settings file not used, concealing everything");
     }
     if (load == SettingsLoad::NotUsed) return;
     try {
@@ -126,12 +125,12 @@ CloakMyIdentity::SettingsLoad CloakMyIdentity::LoadOrSetAside() {
     return SettingsLoad::NotUsed;
 }
 
-void CloakMyIdentity::ShowSettingsToast(const std::string& text) noexcept {
+void CloakMyIdentity::ShowSettingsToast(const char* what) noexcept {
     RunGuarded("the settings file's notice", [&] {
-        if (gameWrapper) {
-            gameWrapper->Toast(kToastTitle, text, "default", kSettingsToastSeconds,
-                               ToastType_Warning);
-        }
+        if (!gameWrapper) return;
+        gameWrapper->Toast(
+            kToastTitle, fmt::format("{}: {}", what, PathText(SettingsFolder / kSettingsFileName)),
+            "default", kSettingsToastSeconds, ToastType_Warning);
     });
 }
 

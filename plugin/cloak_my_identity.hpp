@@ -180,8 +180,9 @@ private:
     // not used and left as it is (or no folder to write into).
     enum class SettingsLoad : std::uint8_t { Used, SetAside, NotUsed };
     SettingsLoad LoadOrSetAside();
-    // A Warning toast about the settings file, which names it; shown apart from the load's own.
-    void ShowSettingsToast(const std::string& text) noexcept;
+    // A Warning toast about the settings file: what happened, then the file's path; shown apart
+    // from the load's own.
+    void ShowSettingsToast(const char* what) noexcept;
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp): a try
     // now, and while the game has no local player yet, more on a timer, each `wait` seconds
     // after the last, the wait growing each time.

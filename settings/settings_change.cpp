@@ -21,8 +21,7 @@ void CloakMyIdentity::SaveChange() {
                             FailureText(error)));
     }
     if (!saved) {
-        ShowSettingsToast(fmt::format("Choice not saved (the console says why): {}",
-                                      PathText(SettingsFolder / kSettingsFileName)));
+        ShowSettingsToast("Choice not saved (the console says why)");
     }
 }
 
