@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bakkesmod/plugin/bakkesmodplugin.h"
+#include "plugin/entry_guard.hpp"
 #include "plugin/host_extensions.hpp"
 #include "plugin/load_outcome.hpp"
 #include "plugin/shared_console.hpp"
@@ -25,7 +26,10 @@ namespace cloak {
 
 // Failures, and what the user then sees. The plugin never takes the game down and never stops
 // concealing because something failed; each kind of failure is caught at one boundary:
-// - The settings file, at load (BringInSettings, the one catch of onLoad): whatever goes wrong
+// - Any call from the host (plugin/entry_guard.hpp): an exception that reaches it - a failed
+//   allocation, a host wrapper that throws - is one console line naming the entry point, and the
+//   game goes on. The boundaries below catch what they expect before that.
+// - The settings file, at load (BringInSettings, which raises nothing): whatever goes wrong
 //   with the folder or the file - it cannot be created, read, parsed or converted - the record
 //   keeps its defaults, so everything is concealed, one console line says what and where, and
 //   the load sequence goes on. A file that could not be read is left as it is; one that was read
@@ -63,6 +67,8 @@ public:
     void SetNameTable(std::uint64_t nameTableAddress) override;
 #if CLOAK_SETTINGS_PAGE
     void RenderSettings() override;
+    // RenderSettings' drawing, under the entry guard.
+    void DrawSettingsPage();
 #endif
 
     // Settings file (settings/settings_file.cpp). LoadSettings raises the file system's error for
@@ -71,8 +77,10 @@ public:
     // SetAsideSettingsFile renames such a file to settings.json.bad, settings.json.bad.1, ... (the
     // first free of ten; older ones are kept) and logs why and where; false when it could not be
     // moved.
+    // SaveSettings: true when the file holds the record (or a newer copy); false, after its
+    // console line, when the record could not be written.
     void LoadSettings();
-    void SaveSettings();
+    bool SaveSettings();
     bool SetAsideSettingsFile(const std::string& why);
 
     // A change the user made, on the page or with a console command (settings/settings_change.cpp):
@@ -175,9 +183,18 @@ public:
     }
 
 private:
+    // onLoad's work, under the entry guard: the console, the settings, the load sequence.
+    void LoadSteps();
     // The settings steps of onLoad: the stored choices, then a complete file written back
-    // (plugin/cloak_my_identity.cpp).
+    // (plugin/cloak_my_identity.cpp). Raises nothing.
     void BringInSettings();
+    // How the load step found the file: used; not used, and set aside (a fresh file is written);
+    // not used and left as it is (or no folder to write into).
+    enum class SettingsLoad : std::uint8_t { Used, SetAside, NotUsed };
+    SettingsLoad LoadOrSetAside();
+    // A Warning toast about the settings file: what happened, then the file's path; shown apart
+    // from the load's own.
+    void ShowSettingsToast(const char* what) noexcept;
     // The rest of onLoad after the console and settings steps (plugin/load_sequence.cpp): a try
     // now, and while the game has no local player yet, more on a timer, each `wait` seconds
     // after the last, the wait growing each time.
@@ -220,5 +237,12 @@ private:
 
 // The one plugin object of the process, as the host sees it; empty until the first getPlugin.
 extern std::shared_ptr<BakkesModPlugin> pluginInstance;
+
+// The work of the exports getPlugin and deleteMe, under the entry guard (plugin/entry_guard.hpp).
+// PluginOwner returns the address of pluginInstance, building the object first when it is empty;
+// null when it cannot be built. ReleasePlugin ends the object's tries of the load (the module may
+// go with the reference) and empties pluginInstance.
+std::shared_ptr<BakkesModPlugin>* PluginOwner() noexcept;
+void ReleasePlugin() noexcept;
 
 }  // namespace cloak

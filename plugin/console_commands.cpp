@@ -255,12 +255,13 @@ void CloakMyIdentity::RegisterConsoleCommands() {
         // object is gone does nothing.
         cvarManager->registerNotifier(
             command.name,
-            [target = HookTarget(), run = command.run](std::vector<std::string> words) {
-                const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
-                if (!alive || words.empty()) return;
-                Commands commands(**alive);
-                run(commands, words);
-            },
+            Guarded(command.name,
+                    [target = HookTarget(), run = command.run](std::vector<std::string> words) {
+                        const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
+                        if (!alive || words.empty()) return;
+                        Commands commands(**alive);
+                        run(commands, words);
+                    }),
             command.description, PERMISSION_ALL);
     }
 }

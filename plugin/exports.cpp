@@ -10,24 +10,15 @@
 
 extern "C" {
 
-// Returns the address of the one plugin object's owner, building the object on the first call.
+// Returns the address of the one plugin object's owner, building the object on the first call;
+// null when it cannot be built (plugin/cloak_my_identity.cpp).
 BAKKESMOD_PLUGIN_EXPORT std::shared_ptr<cloak::BakkesModPlugin>* getPlugin() {
-    if (!cloak::pluginInstance) {
-        // The owner's count block is allocated apart from the object, and the owner destroys
-        // the object as a CloakMyIdentity (BakkesModPlugin has no virtual destructor).
-        cloak::pluginInstance =
-            std::shared_ptr<cloak::BakkesModPlugin>(new cloak::CloakMyIdentity());
-    }
-    return &cloak::pluginInstance;
+    return cloak::PluginOwner();
 }
 
-// Drops the process-wide reference; the object goes when its last owner lets go, and its tries
-// of the load end now, since the module may go with the reference.
+// Drops the process-wide reference; the object goes when its last owner lets go.
 BAKKESMOD_PLUGIN_EXPORT void deleteMe() {
-    if (cloak::pluginInstance) {
-        static_cast<cloak::CloakMyIdentity*>(cloak::pluginInstance.get())->CancelPendingTries();
-    }
-    std::shared_ptr<cloak::BakkesModPlugin> released = std::move(cloak::pluginInstance);
+    cloak::ReleasePlugin();
 }
 
 // Writable, as the SDK's macro makes it: a host written against the SDK may treat it as the

@@ -4,6 +4,7 @@
 
 #include "bakkesmod/wrappers/canvaswrapper.h"
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/entry_guard.hpp"
 
 namespace cloak {
 
@@ -17,11 +18,12 @@ void CloakMyIdentity::RegisterExposureSign() {
     gameWrapper->UnregisterDrawables();
     // The drawable holds the object as the hooks do: one the host runs after the object is gone
     // draws nothing.
-    gameWrapper->RegisterDrawable([target = HookTarget()](CanvasWrapper canvas) {
-        if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
-            (*plugin)->DrawExposureSign(canvas);
-        }
-    });
+    gameWrapper->RegisterDrawable(
+        Guarded("the sign on the game's screen", [target = HookTarget()](CanvasWrapper canvas) {
+            if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
+                (*plugin)->DrawExposureSign(canvas);
+            }
+        }));
 }
 
 // One line in the top left corner, on a dark box so that it reads over any scene; red while the

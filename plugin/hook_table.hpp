@@ -13,6 +13,7 @@
 #include <variant>
 
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/entry_guard.hpp"
 
 namespace cloak {
 
@@ -72,26 +73,29 @@ using RowHandler =
 
 // The callable of a row with a caller. It holds only a weak reference to the plugin object, so
 // the host may copy it freely, and a call that comes after the object is gone does nothing; each
-// call hands the handler its own copy of the caller wrapper.
+// call hands the handler its own copy of the caller wrapper. It runs under the entry guard, which
+// names the hooked function in its line.
 template <typename Caller, CallerHandler<Caller> Handler>
-auto CallerDispatch(CloakMyIdentity& plugin) {
+auto CallerDispatch(CloakMyIdentity& plugin, std::string_view function) {
     static_assert(std::is_same_v<Caller, ActorWrapper> || std::is_same_v<Caller, PriWrapper>,
                   "the host calls back with an ActorWrapper or a PriWrapper");
-    return [target = plugin.HookTarget()](const Caller& caller, void* params,
-                                          std::string&& eventName) {
+    return Guarded("the hook of " + std::string(function), [target = plugin.HookTarget()](
+                                                               const Caller& caller, void* params,
+                                                               std::string&& eventName) {
         const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
         if (!alive) return;
         ((*alive)->*Handler)(Caller(caller), params, std::string(std::move(eventName)));
-    };
+    });
 }
 
 template <PlainHandler Handler>
-auto PlainDispatch(CloakMyIdentity& plugin) {
-    return [target = plugin.HookTarget()](std::string&& eventName) {
-        const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
-        if (!alive) return;
-        ((*alive)->*Handler)(std::string(std::move(eventName)));
-    };
+auto PlainDispatch(CloakMyIdentity& plugin, std::string_view function) {
+    return Guarded("the hook of " + std::string(function),
+                   [target = plugin.HookTarget()](std::string&& eventName) {
+                       const std::shared_ptr<CloakMyIdentity*> alive = target.lock();
+                       if (!alive) return;
+                       ((*alive)->*Handler)(std::string(std::move(eventName)));
+                   });
 }
 
 // ---- HookOperation ------------------------------------------------------------------------------
@@ -109,21 +113,22 @@ struct HookOperation {
 template <typename Caller, CallerHandler<Caller> Handler>
 inline constexpr HookOperation Pre{
     Trigger::Pre, Handler, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
-        game.HookEventWithCaller<Caller>(std::move(function),
-                                         CallerDispatch<Caller, Handler>(plugin));
+        auto callable = CallerDispatch<Caller, Handler>(plugin, function);
+        game.HookEventWithCaller<Caller>(std::move(function), std::move(callable));
     }};
 
 template <typename Caller, CallerHandler<Caller> Handler>
 inline constexpr HookOperation Post{
     Trigger::Post, Handler, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
-        game.HookEventWithCallerPost<Caller>(std::move(function),
-                                             CallerDispatch<Caller, Handler>(plugin));
+        auto callable = CallerDispatch<Caller, Handler>(plugin, function);
+        game.HookEventWithCallerPost<Caller>(std::move(function), std::move(callable));
     }};
 
 template <PlainHandler Handler>
 inline constexpr HookOperation Plain{
     Trigger::Plain, Handler, [](GameWrapper& game, std::string function, CloakMyIdentity& plugin) {
-        game.HookEvent(std::move(function), PlainDispatch<Handler>(plugin));
+        auto callable = PlainDispatch<Handler>(plugin, function);
+        game.HookEvent(std::move(function), std::move(callable));
     }};
 
 // ---- HookRow, HookTable -------------------------------------------------------------------------

@@ -46,11 +46,12 @@ void CloakMyIdentity::TryToConceal(float wait) {
             ShowToast(*gameWrapper, ToastFor(LoadOutcome::WaitingForGame));
         }
         gameWrapper->SetTimeout(
-            [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
-                if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
-                    (*plugin)->TryToConceal(std::min(2 * wait, kLongestWaitSeconds));
-                }
-            },
+            Guarded("a try of the load",
+                    [target = std::weak_ptr(tryTarget_), wait](GameWrapper*) {
+                        if (const std::shared_ptr<CloakMyIdentity*> plugin = target.lock()) {
+                            (*plugin)->TryToConceal(std::min(2 * wait, kLongestWaitSeconds));
+                        }
+                    }),
             wait);
         return;
     }

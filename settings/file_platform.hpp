@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace cloak::file_platform {
 
@@ -42,13 +44,29 @@ public:
     virtual std::string SetLength(std::uint64_t length) = 0;
 };
 
-// Opens an existing file to write over it; null, with `failure` set, when it cannot be.
-std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& failure);
+// Opens an existing file to write over it, waits for the file's lock and holds it until the file
+// is closed, and reads what the file holds into `bytes`; null, with `failure` set, when it cannot
+// be opened or read. The lock keeps two processes from writing in place at once (each would
+// move its record over the other's half-moved one) and loads from reading halfway through.
+std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& bytes,
+                                         std::string& failure);
+
+// The file's bytes as they are on the disk (no line ends converted), read under the same lock,
+// shared with other readers: never halfway through a write in place. Nothing when the file cannot
+// be opened (errno, or the last error on Windows, says why).
+std::optional<std::string> ReadLocked(const std::filesystem::path& file);
 
 // Renames `from` to `to`, replacing a file there, and returns once the rename is on the disk.
 // The reason as the user should read it when that failed (on Windows: another program holding
 // either file open), else empty.
 std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// An error of the system as the user should read it, as UTF-8 (on Windows in the system's own
+// language; the library's message() would give it in the system's code page).
+std::string SystemMessage(const std::error_code& error);
+
+// Why the last system call of this thread failed, as SystemMessage words it.
+std::string LastFailure();
 
 // Windows drops the dots and blanks that end a file or folder name, so a folder whose path has
 // such a name cannot be reached by it. What is wrong with the first such name, else empty (and

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "plugin/shared_console.hpp"
@@ -35,7 +36,29 @@ std::string ErrorText(DWORD code) {
         case ERROR_HANDLE_DISK_FULL:
             return std::generic_category().message(ENOSPC);
         default:
-            return fmt::format("Windows error {}", code);
+            return SystemMessage(std::error_code(static_cast<int>(code), std::system_category()));
+    }
+}
+
+// Waits for the lock of the whole file (exclusive, or shared with other readers) and reads the
+// file through the handle: another handle may not read a range that a handle has locked.
+std::optional<std::string> LockAndRead(HANDLE handle, DWORD lockFlags) {
+    OVERLAPPED whole{};
+    if (!LockFileEx(handle, lockFlags, 0, MAXDWORD, MAXDWORD, &whole)) return std::nullopt;
+    std::string bytes;
+    for (std::uint64_t at = 0;;) {
+        char buffer[16384];
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
+        position.OffsetHigh = static_cast<DWORD>(at >> 32);
+        DWORD got = 0;
+        if (!ReadFile(handle, buffer, sizeof buffer, &got, &position)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) return bytes;
+            return std::nullopt;
+        }
+        if (got == 0) return bytes;
+        bytes.append(buffer, got);
+        at += got;
     }
 }
 
@@ -131,14 +154,58 @@ NewFileOutcome WriteNewFile(const std::filesystem::path& file, std::string_view 
     return outcome;
 }
 
-std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& failure) {
-    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+// Other handles may read and write while it is open: the lock, not the sharing mode, keeps two
+// writers apart, and the second waits rather than failing.
+std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& bytes,
+                                         std::string& failure) {
+    const HANDLE handle =
+        CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         failure = ErrorText(GetLastError());
         return nullptr;
     }
-    return std::make_unique<HandleFile>(handle);
+    auto opened = std::make_unique<HandleFile>(handle);
+    std::optional<std::string> read = LockAndRead(handle, LOCKFILE_EXCLUSIVE_LOCK);
+    if (!read) {
+        failure = ErrorText(GetLastError());
+        return nullptr;
+    }
+    bytes = std::move(*read);
+    return opened;
+}
+
+std::optional<std::string> ReadLocked(const std::filesystem::path& file) {
+    const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::optional<std::string> bytes = LockAndRead(handle, 0);
+    const DWORD readError = GetLastError();
+    CloseHandle(handle);  // lets the lock go
+    SetLastError(readError);
+    return bytes;
+}
+
+// The system's own wording, in the user's language, as UTF-8. The library's message() converts
+// it to the system's code page, where every letter that page lacks is lost.
+std::string SystemMessage(const std::error_code& error) {
+    if (error.category() != std::system_category()) return error.message();
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, static_cast<DWORD>(error.value()), 0, text,
+                                  sizeof text / sizeof text[0], nullptr);
+    while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' ||
+                          text[length - 1] == L'.' || text[length - 1] == L' ')) {
+        --length;
+    }
+    if (length == 0) return fmt::format("Windows error {}", error.value());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr,
+                        nullptr);
+    return utf8;
 }
 
 // The write-through flag returns once the rename is on the disk.
@@ -151,6 +218,10 @@ std::string RenameReplacing(const std::filesystem::path& from, const std::filesy
         return ErrorText(ERROR_SHARING_VIOLATION);
     }
     return ErrorText(error);
+}
+
+std::string LastFailure() {
+    return ErrorText(GetLastError());
 }
 
 std::string NameTheSystemAlters(const std::filesystem::path& folder) {

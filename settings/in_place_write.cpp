@@ -2,8 +2,6 @@
 #include "settings/in_place_write.hpp"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 namespace cloak {
 
@@ -68,19 +66,16 @@ InPlaceOutcome WriteInPlace(file_platform::InPlaceFile& file, std::string_view c
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open()) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return file_platform::ReadLocked(file);
 }
 
 InPlaceOutcome WriteFileInPlace(const std::filesystem::path& file, std::string_view bytes) {
+    std::string current;
     std::string failure;
     const std::unique_ptr<file_platform::InPlaceFile> open =
-        file_platform::OpenInPlace(file, failure);
+        file_platform::OpenInPlace(file, current, failure);
     if (!open) return {failure, false};
-    const std::optional<std::string> current = ReadWholeFile(file);
-    if (!current) return {"cannot read it", false};
-    return WriteInPlace(*open, *current, bytes);
+    return WriteInPlace(*open, current, bytes);
 }
 
 }  // namespace cloak

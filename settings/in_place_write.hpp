@@ -32,11 +32,12 @@ std::string_view RecordText(std::string_view fileBytes);
 InPlaceOutcome WriteInPlace(file_platform::InPlaceFile& file, std::string_view current,
                             std::string_view bytes);
 
-// The file's bytes as they are on the disk (no line ends converted); nothing when it cannot be
-// opened.
+// The file's bytes as they are on the disk (no line ends converted), never halfway through a
+// write in place; nothing when it cannot be opened.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 
-// Opens the file, reads what it holds and writes `bytes` over it.
+// Opens the file, takes its lock (no other process writes it in place, nor reads it, meanwhile),
+// reads what it holds and writes `bytes` over it.
 InPlaceOutcome WriteFileInPlace(const std::filesystem::path& file, std::string_view bytes);
 
 }  // namespace cloak

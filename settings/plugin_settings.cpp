@@ -65,6 +65,13 @@ void StatTable::Append(std::string_view name, bool concealed) {
     X(bShowNames)                  \
     X(bShowScores)
 
+void ConcealEverything(PluginSettings& settings) noexcept {
+#define CLOAK_SET_SWITCH(field) settings.field.set(true);
+    CLOAK_SETTINGS_SWITCHES(CLOAK_SET_SWITCH)
+#undef CLOAK_SET_SWITCH
+    settings.Stats.ForEach([](const StatTable::Entry&, Switch& concealed) { concealed.set(true); });
+}
+
 void to_json(nlohmann::json& j, const PluginSettings& settings) {
     j = nlohmann::json::object();
 #define CLOAK_WRITE_SWITCH(field) j[#field] = settings.field.get();

@@ -112,6 +112,10 @@ struct PluginSettings {
     [[nodiscard]] std::unique_lock<std::recursive_mutex> Lock() const { return Stats.Lock(); }
 };
 
+// Turns every switch and every statistic on, whatever the record held: what a load that cannot
+// even handle its own failure leaves. Allocates nothing, so it works when memory has run out.
+void ConcealEverything(PluginSettings& settings) noexcept;
+
 void to_json(nlohmann::json& j, const PluginSettings& settings);
 void from_json(const nlohmann::json& j, PluginSettings& settings);
 

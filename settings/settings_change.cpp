@@ -9,13 +9,19 @@
 namespace cloak {
 
 // The one catch of a change: a save that cannot even create the settings folder keeps the change
-// in memory and is reported on the console, so the host's drawing or the game goes on.
+// in memory and is reported on the console, so the host's drawing or the game goes on. A change
+// that did not reach the file also gets a toast that names the file, since the console is seldom
+// open while the user clicks.
 void CloakMyIdentity::SaveChange() {
+    bool saved = false;
     try {
-        SaveSettings();
+        saved = SaveSettings();
     } catch (const std::exception& error) {
         LogLine(fmt::format("could not save the settings in {}: {}", PathText(SettingsFolder),
                             FailureText(error)));
+    }
+    if (!saved) {
+        ShowSettingsToast("Choice not saved (the console says why)");
     }
 }
 
@@ -28,9 +34,11 @@ void CloakMyIdentity::SwitchChanged(const Switch& changed) {
 }
 
 void CloakMyIdentity::QueueFriendRequestFollow() {
-    gameWrapper->Execute([target = HookTarget()](GameWrapper* game) {
-        if (const auto plugin = target.lock()) (*plugin)->FollowFriendRequestSwitch(game);
-    });
+    gameWrapper->Execute(Guarded("the friend requests' follow of their switch",
+                                 [target = HookTarget()](GameWrapper* game) {
+                                     if (const auto plugin = target.lock())
+                                         (*plugin)->FollowFriendRequestSwitch(game);
+                                 }));
 }
 
 }  // namespace cloak

@@ -51,10 +51,6 @@ namespace {
 // may save on the game thread. Other processes are kept apart by unique temporary names.
 std::mutex saveMutex;
 
-std::string LastSystemError() {
-    return std::generic_category().message(errno);
-}
-
 std::filesystem::path WithSuffix(std::filesystem::path path, const std::string& suffix) {
     path += suffix;
     return path;
@@ -299,7 +295,7 @@ SaveOutcome ReplaceFile(const std::filesystem::path& file, const std::filesystem
 
 // ---- SaveSettings -------------------------------------------------------------------------------
 
-void CloakMyIdentity::SaveSettings() {
+bool CloakMyIdentity::SaveSettings() {
     MakeFolder(SettingsFolder);
     const std::filesystem::path file = SettingsFolder / kSettingsFileName;
 
@@ -326,18 +322,19 @@ void CloakMyIdentity::SaveSettings() {
     }
 
     std::lock_guard lock(saveMutex);
-    if (copy < fileState_.copyOnDisk) return;  // a newer copy is on the disk already
+    if (copy < fileState_.copyOnDisk) return true;  // a newer copy is on the disk already
     if (fileState_.leftAlone.load()) {
         LogLine(
             fmt::format("not saved: {} was left as it is when the plugin loaded; it holds "
                         "choices this run never learnt, so no save writes over it until a "
                         "load reads it",
                         PathText(file)));
-        return;
+        return false;
     }
     const SaveOutcome outcome = ReplaceFile(file, target, bytes, temporary);
     if (!outcome.line.empty()) LogLine(outcome.line);
     if (outcome.written) fileState_.copyOnDisk = copy;
+    return outcome.written;
 }
 
 // ---- LoadSettings -------------------------------------------------------------------------------
@@ -349,13 +346,13 @@ void CloakMyIdentity::LoadSettings() {
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(file, error);
     if (status.type() == std::filesystem::file_type::not_found) return;
-    if (error) throw UnreadableSettingsFile(file, error.message());
+    if (error) throw UnreadableSettingsFile(file, file_platform::SystemMessage(error));
     // Opening a pipe for reading waits for a writer, for ever if none comes.
     if (status.type() != std::filesystem::file_type::regular) {
         throw UnreadableSettingsFile(file, "not a regular file");
     }
     std::optional<std::string> bytes = ReadSettingsBytes(file);
-    if (!bytes) throw UnreadableSettingsFile(file, LastSystemError());
+    if (!bytes) throw UnreadableSettingsFile(file, file_platform::LastFailure());
     fileState_.bytesLoaded = std::move(*bytes);
     // The first JSON value is the record; text after it is not read.
     std::istringstream in{std::string(RecordText(fileState_.bytesLoaded))};

@@ -32,6 +32,9 @@ struct SettingsFileState {
     std::string bytesLoaded;
 };
 
+// How long a Warning toast about the settings file stays, as long as the load's own warnings.
+inline constexpr float kSettingsToastSeconds = 10.0F;
+
 // Tests and benchmarks only: when set, runs on the saving thread after the temporary file is
 // written and before it replaces settings.json, with no lock held (neither the record's nor the
 // one that orders the saves). A slow disk or a virus scanner looks like this to the plugin.

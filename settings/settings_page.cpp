@@ -93,6 +93,10 @@ void SettingsWindowBase::AdoptImGuiContext(std::uintptr_t context) {
 }
 
 void CloakMyIdentity::RenderSettings() {
+    RunGuarded("RenderSettings", [this] { DrawSettingsPage(); });
+}
+
+void CloakMyIdentity::DrawSettingsPage() {
     DrawPause(*this);
     DrawSectionHeader("Rank");
     ImGui::TextUnformatted("These can also be found in Settings/Gameplay!");

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -22,6 +23,13 @@
 #include "tests/held_file.hpp"
 #include "tests/settings_file_fixture.hpp"
 #include "tests/temp_folder.hpp"
+
+#if defined(_WIN32)
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "settings/file_platform.hpp"
+#endif
 
 using namespace cloak;
 
@@ -137,8 +145,9 @@ TEST_F(SettingsFileInUseTest, SaveOutlastsABriefHold) {
 
 // A broken file that cannot be moved aside is the user's only copy: the load conceals
 // everything and says why in one line, and no save writes over the file until a load has read it
-// (each skipped save says so). Where it cannot go: every set-aside name is taken and the last is
-// a folder with content, or (Windows) another program holds the file open.
+// (each skipped save says so, and a Warning toast apiece names the file). Where it cannot go: every
+// set-aside name is taken and the last is a folder with content, or (Windows) another program holds
+// the file open.
 TEST_F(SettingsFileInUseTest, BrokenFileThatCannotBeSetAsideIsNeverWrittenOver) {
     struct Case {
         const char* what;
@@ -167,8 +176,17 @@ TEST_F(SettingsFileInUseTest, BrokenFileThatCannotBeSetAsideIsNeverWrittenOver) 
             auto host = LoadPlugin();
             EXPECT_EQ(nlohmann::json(PluginOf(*host).settings), nlohmann::json(PluginSettings{}));
             PluginOf(*host).settings.bShowNames.set(false);  // a click on the page
-            PluginOf(*host).SaveSettings();
+            PluginOf(*host).SaveChange();
             lines = host->ConsoleLines();
+            // The console is seldom open: a toast apiece says so, and where the file is.
+            std::vector<std::string> warnings;
+            for (const sim::host::ShownToast& toast : host->Toasts()) {
+                if (toast.type == ToastType_Warning) warnings.push_back(toast.text);
+            }
+            ASSERT_EQ(warnings.size(), 2U);
+            EXPECT_THAT(warnings[0], HasSubstr("not used"));
+            EXPECT_THAT(warnings[1], HasSubstr("not saved"));
+            for (const std::string& text : warnings) EXPECT_THAT(text, HasSubstr(Utf8Text(File())));
         }
         reader.reset();
         EXPECT_EQ(ReadText(File()), "{ broken");
@@ -227,5 +245,19 @@ TEST_F(SettingsFileInUseTest, ReadOnlyFile) {
     std::filesystem::permissions(File(), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
 }
+
+#if defined(_WIN32)
+// The system's words for an error, in the user's language as UTF-8 (not in the system's code
+// page, which lacks the letters of most languages), without the line break that ends them.
+// Wine words its errors in English only, so the case sees the words, not the language.
+TEST(SystemMessage, TheSystemsWordingAsUtf8) {
+    const std::string text =
+        file_platform::SystemMessage(std::error_code(ERROR_ACCESS_DENIED, std::system_category()));
+    EXPECT_EQ(ValidUtf8(text), text);
+    ASSERT_FALSE(text.empty());
+    EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(text.back()))) << text;
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("Windows error")));
+}
+#endif
 
 }  // namespace

@@ -2,8 +2,11 @@
 // MinGW's library cannot make), in a folder the user may enter but not add to, a file the user
 // may not read, a named pipe, a link loop. Cases of permissions run as a user whom they bind
 // (tests/ordinary_user.hpp), since tests may run as root.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +21,44 @@
 #include <vector>
 
 #include "tests/ordinary_user.hpp"
+#include "tests/save_loop.hpp"
 #include "tests/settings_file_fixture.hpp"
+
+// The system calls a save makes, as this program sees them: the calls below stand in front of the
+// C library's, so that a case can watch the order of flushes and renames, or have the system
+// refuse to reserve room on the disk.
+namespace {
+std::vector<std::string>* watchedCalls = nullptr;  // when set: "fsync PATH", "rename FROM"
+int refusedReserve = 0;                            // when set: posix_fallocate's answer
+
+template <typename Function>
+Function Real(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+}  // namespace
+
+extern "C" int fsync(int descriptor) {
+    if (watchedCalls != nullptr) {
+        char path[PATH_MAX] = {};
+        const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
+        const ssize_t length = readlink(link.c_str(), path, sizeof path - 1);
+        watchedCalls->push_back("fsync " + std::string(path, length > 0 ? length : 0));
+    }
+    static const auto real = Real<int (*)(int)>("fsync");
+    return real(descriptor);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+    if (watchedCalls != nullptr) watchedCalls->push_back(std::string("rename ") + from);
+    static const auto real = Real<int (*)(const char*, const char*)>("rename");
+    return real(from, to);
+}
+
+extern "C" int posix_fallocate(int descriptor, off_t offset, off_t length) {
+    if (refusedReserve != 0) return refusedReserve;
+    static const auto real = Real<int (*)(int, off_t, off_t)>("posix_fallocate");
+    return real(descriptor, offset, length);
+}
 
 using namespace cloak;
 
@@ -78,33 +118,109 @@ testing_support::ChildRun SaveAsOrdinaryUser(CloakMyIdentity& plugin,
 }
 
 // A disk without room for the new record, whether the save writes a temporary file or (in a
-// folder where no new file can be made) writes in place: the save says it could not, and the
-// old record stays whole.
+// folder where no new file can be made) writes in place, and whether the room is refused when
+// the in-place write reserves it or only as it writes: the save says it could not, and the old
+// record stays whole.
 TEST_F(SettingsFileTest, SaveOnAFullDiskKeepsTheOldRecord) {
     namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        bool inPlace;
+        rlim_t fileSizeLimit;
+        int reserveAnswer;
+        const char* reason;
+    };
     const std::string old = FileWith("bShowNames", "false");
-    for (const bool inPlace : {false, true}) {
-        SCOPED_TRACE(inPlace ? "in place" : "temporary file");
+    for (const Case& item :
+         {Case{"temporary file", false, 64, 0, "File too large"},
+          Case{"in place", true, 64, 0, "File too large"},
+          Case{"in place, no room to reserve", true, RLIM_INFINITY, ENOSPC, "No space left"}}) {
+        SCOPED_TRACE(item.what);
         WriteText(File(), old);
         testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
         fs::permissions(plugin.SettingsFolder,
-                        inPlace ? fs::perms::owner_read | fs::perms::owner_exec |
-                                      fs::perms::others_read | fs::perms::others_exec
-                                : fs::perms::all);
+                        item.inPlace ? fs::perms::owner_read | fs::perms::owner_exec |
+                                           fs::perms::others_read | fs::perms::others_exec
+                                     : fs::perms::all);
         fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
                                     fs::perms::others_read | fs::perms::others_write);
-        const testing_support::ChildRun run = SaveAsOrdinaryUser(plugin, 64);
+        refusedReserve = item.reserveAnswer;
+        const testing_support::ChildRun run = SaveAsOrdinaryUser(plugin, item.fileSizeLimit);
+        refusedReserve = 0;
         ASSERT_TRUE(run.ran);
         EXPECT_EQ(ReadText(File()), old);
         EXPECT_THAT(run.output, ::testing::HasSubstr("could not save " + File().string()));
-        EXPECT_THAT(run.output, ::testing::HasSubstr("File too large"));
-        if (inPlace) {
+        EXPECT_THAT(run.output, ::testing::HasSubstr(item.reason));
+        if (item.inPlace) {
             EXPECT_THAT(run.output, ::testing::HasSubstr("the file is as it was"));
         }
         EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
         EXPECT_THAT(TemporaryFiles(plugin.SettingsFolder), ::testing::IsEmpty());
         fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);
     }
+}
+
+// The temporary file is on the disk before it replaces settings.json: a power cut right after
+// the rename must not leave an empty file in its place.
+TEST_F(SettingsFileTest, TemporaryFileIsFlushedBeforeItReplacesTheFile) {
+    std::vector<std::string> calls;
+    watchedCalls = &calls;
+    plugin.SaveSettings();
+    watchedCalls = nullptr;
+    const auto renamed = std::find_if(calls.begin(), calls.end(), [](const std::string& call) {
+        return call.starts_with("rename ");
+    });
+    ASSERT_NE(renamed, calls.end());
+    const std::string temporary = renamed->substr(std::string("rename ").size());
+    EXPECT_NE(std::find(calls.begin(), renamed, "fsync " + temporary), renamed)
+        << testing::PrintToString(calls);
+}
+
+// Two processes saving in place at once (a second game client, in a folder that takes no new
+// file) take turns, and a load between their saves never reads half of one: each load reads a
+// record whole, and so does the last.
+TEST_F(SettingsFileTest, TwoProcessesSavingInPlaceAtOnceLeaveOneRecord) {
+    namespace fs = std::filesystem;
+    WriteText(File(), kDefaultFile);
+    testing_support::LetEveryoneIn(folder.path(), plugin.SettingsFolder);
+    fs::permissions(plugin.SettingsFolder, fs::perms::owner_read | fs::perms::owner_exec |
+                                               fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(File(), fs::perms::owner_read | fs::perms::owner_write |
+                                fs::perms::others_read | fs::perms::others_write);
+    // A child of the test's, bound by the folder's permissions, and a child of its own; each says
+    // how many of its loads failed (the second through its exit code).
+    const testing_support::ChildRun run = testing_support::RunAsOrdinaryUser([&](std::string& out) {
+        const pid_t other = fork();
+        sim::host::HostState host;
+        sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
+        CloakMyIdentity saving;
+        saving.SettingsFolder = plugin.SettingsFolder;
+        int failedLoads = 0;
+        for (int save = 0; save < 10; ++save) {
+            saving.settings =
+                testing_support::SavedRecord((save + other) % 2 == 0 ? "large" : "loadouts");
+            saving.SaveSettings();
+            for (int load = 0; load < 3; ++load) {
+                try {
+                    saving.LoadSettings();
+                } catch (const std::exception&) {
+                    ++failedLoads;
+                }
+            }
+        }
+        if (other == 0) _exit(failedLoads);
+        int status = 0;
+        waitpid(other, &status, 0);
+        out = std::to_string(failedLoads + (WIFEXITED(status) ? WEXITSTATUS(status) : 100));
+    });
+    ASSERT_TRUE(run.ran);
+    EXPECT_EQ(run.output, "0");
+
+    const std::string text = ReadText(File());
+    EXPECT_TRUE(text == nlohmann::json(testing_support::SavedRecord("large")).dump(4) ||
+                text == nlohmann::json(testing_support::SavedRecord("loadouts")).dump(4))
+        << text.substr(0, 200) << " ... " << text.substr(text.size() > 200 ? text.size() - 200 : 0);
+    fs::permissions(plugin.SettingsFolder, fs::perms::owner_all);  // for the clean-up
 }
 
 // In a folder where no new file can be made, a writable settings.json is written in place, and

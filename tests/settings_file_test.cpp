@@ -13,6 +13,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <sstream>
@@ -253,9 +254,11 @@ TEST_F(SettingsFileTest, StatisticNameThatIsNotUtf8IsStoredSoEverySaveWorks) {
 
 TEST_F(SettingsFileTest, FolderThatCannotBeCreatedRaises) {
     WriteText(folder.path() / "data", "a file where the data folder should be");
-    for (auto operation : {&CloakMyIdentity::SaveSettings, &CloakMyIdentity::LoadSettings}) {
+    const std::vector<std::function<void()>> operations = {[&] { plugin.SaveSettings(); },
+                                                           [&] { plugin.LoadSettings(); }};
+    for (const std::function<void()>& operation : operations) {
         try {
-            (plugin.*operation)();
+            operation();
             ADD_FAILURE() << "no error raised";
         } catch (const std::filesystem::filesystem_error& error) {
             EXPECT_EQ(error.code(), std::errc::not_a_directory);
@@ -311,11 +314,15 @@ TEST_F(SettingsFileTest, InPlaceWriteLeavesExactlyTheNewTextWithPlatformLineEnds
 
 // A file in memory whose writer stops: killed once `budget` bytes and steps are spent (the step
 // that spends the last is cut short, and nothing after it happens), or failing at step
-// `failingStep` alone, as a full or failing disk would.
+// `failingStep` alone (a full disk) or, with `failingOnward`, at every step from it on (a disk
+// that has gone).
 class StoppingFile final : public file_platform::InPlaceFile {
 public:
-    StoppingFile(std::string held, std::size_t budget, int failingStep)
-        : bytes(std::move(held)), budget_(budget), failingStep_(failingStep) {}
+    StoppingFile(std::string held, std::size_t budget, int failingStep, bool failingOnward = false)
+        : bytes(std::move(held)),
+          budget_(budget),
+          failingStep_(failingStep),
+          failingOnward_(failingOnward) {}
 
     std::string Reserve(std::uint64_t length) override {
         return Step(
@@ -340,7 +347,10 @@ public:
 private:
     template <typename Change>
     std::string Step(std::size_t cost, Change change) {
-        if (step_++ == failingStep_) return "failed";
+        const int step = step_++;
+        if (step == failingStep_ || (failingOnward_ && failingStep_ >= 0 && step > failingStep_)) {
+            return "failed";
+        }
         if (budget_ == 0) return "killed";
         const std::size_t done = std::min(cost, budget_);
         change(done);
@@ -350,12 +360,13 @@ private:
     }
     std::size_t budget_;
     int failingStep_;
+    bool failingOnward_;
     int step_ = 0;
 };
 
 // An in-place save stopped at any moment leaves a file from which the next load reads the old
-// record or the new one, whole; one failing at any step says "as it was" only when the file is
-// byte for byte as it was.
+// record or the new one, whole; one failing at any step, or at every step from one on (when even
+// cutting the file back fails), says "as it was" only when the file is byte for byte as it was.
 TEST_F(SettingsFileTest, InPlaceSaveStoppedAnywhereLeavesTheOldRecordOrTheNew) {
     constexpr std::size_t kNoLimit = std::numeric_limits<std::size_t>::max();
     const auto text = [](const PluginSettings& record) {
@@ -401,18 +412,35 @@ TEST_F(SettingsFileTest, InPlaceSaveStoppedAnywhereLeavesTheOldRecordOrTheNew) {
             const nlohmann::json read = loaded(killed.bytes);
             EXPECT_TRUE(read == old || read == nlohmann::json(item.after)) << read.dump();
         }
-        for (int step = 0;; ++step) {
-            SCOPED_TRACE(std::string(item.what) + ", failing at step " + std::to_string(step));
-            StoppingFile failing(item.before, kNoLimit, step);
-            const InPlaceOutcome outcome = WriteInPlace(failing, item.before, after);
-            if (outcome.failure.empty()) break;  // past the last step
-            if (!outcome.changed) {
-                EXPECT_EQ(failing.bytes, item.before);
+        for (const bool onward : {false, true}) {
+            for (int step = 0;; ++step) {
+                SCOPED_TRACE(std::string(item.what) + ", failing at step " + std::to_string(step) +
+                             (onward ? " and on" : ""));
+                StoppingFile failing(item.before, kNoLimit, step, onward);
+                const InPlaceOutcome outcome = WriteInPlace(failing, item.before, after);
+                if (outcome.failure.empty()) break;  // past the last step
+                if (!outcome.changed) {
+                    EXPECT_EQ(failing.bytes, item.before);
+                }
+                const nlohmann::json read = loaded(failing.bytes);
+                EXPECT_TRUE(read == old || read == nlohmann::json(item.after)) << read.dump();
             }
-            const nlohmann::json read = loaded(failing.bytes);
-            EXPECT_TRUE(read == old || read == nlohmann::json(item.after)) << read.dump();
         }
     }
+}
+
+// A broken file, the load that fails on it, a save of the page, then the load's set-aside: the
+// file holds the page's record now, which is never moved away as the broken one.
+TEST_F(SettingsFileTest, FileSavedSinceTheFailedLoadIsNotSetAside) {
+    sim::host::HostState host;
+    sharedConsole = std::make_shared<CVarManagerWrapper>(&host);
+    WriteText(File(), "{ broken");
+    EXPECT_THROW(plugin.LoadSettings(), nlohmann::json::exception);
+    plugin.settings.bShowNames.set(false);
+    ASSERT_TRUE(plugin.SaveSettings());
+    EXPECT_TRUE(plugin.SetAsideSettingsFile("broken"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(File()) += ".bad"));
+    EXPECT_THAT(ReadText(File()), ::testing::HasSubstr("\"bShowNames\": false"));
 }
 
 // ---- Interrupted and simultaneous saves ---------------------------------------------------------

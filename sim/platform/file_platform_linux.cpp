@@ -1,10 +1,12 @@
 // The settings file's calls to the operating system, on Linux: the stand-ins' side of the seam
 // settings/file_platform.hpp, whose Windows side is the product's own.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <system_error>
 
 #include "settings/file_platform.hpp"
@@ -26,6 +28,26 @@ std::string WriteAll(int descriptor, std::uint64_t offset, std::string_view byte
         at += static_cast<std::size_t>(wrote);
     }
     return {};
+}
+
+// Waits for the file's lock (an advisory one: only the settings' own writes in place and reads
+// take it) and reads the whole file through the descriptor. A file system without such locks
+// (EOPNOTSUPP, ENOLCK) is read without.
+std::optional<std::string> LockAndRead(int descriptor, int lock) {
+    int locked = 0;
+    while ((locked = flock(descriptor, lock)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0 && errno != EOPNOTSUPP && errno != ENOLCK) return std::nullopt;
+    std::string bytes;
+    char buffer[16384];
+    for (std::uint64_t at = 0;;) {
+        const ssize_t got = pread(descriptor, buffer, sizeof buffer, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) return bytes;
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        at += static_cast<std::uint64_t>(got);
+    }
 }
 
 class DescriptorFile final : public InPlaceFile {
@@ -74,13 +96,31 @@ NewFileOutcome WriteNewFile(const std::filesystem::path& file, std::string_view 
     return outcome;
 }
 
-std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& failure) {
-    const int descriptor = open(file.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+std::unique_ptr<InPlaceFile> OpenInPlace(const std::filesystem::path& file, std::string& bytes,
+                                         std::string& failure) {
+    const int descriptor = open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY);
     if (descriptor < 0) {
         failure = ErrorText(errno);
         return nullptr;
     }
-    return std::make_unique<DescriptorFile>(descriptor);
+    auto opened = std::make_unique<DescriptorFile>(descriptor);
+    std::optional<std::string> read = LockAndRead(descriptor, LOCK_EX);
+    if (!read) {
+        failure = ErrorText(errno);
+        return nullptr;
+    }
+    bytes = std::move(*read);
+    return opened;
+}
+
+std::optional<std::string> ReadLocked(const std::filesystem::path& file) {
+    const int descriptor = open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0) return std::nullopt;
+    std::optional<std::string> bytes = LockAndRead(descriptor, LOCK_SH);
+    const int readError = errno;
+    close(descriptor);  // lets the lock go
+    errno = readError;
+    return bytes;
 }
 
 std::string RenameReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -97,6 +137,14 @@ std::string RenameReplacing(const std::filesystem::path& from, const std::filesy
         close(descriptor);
     }
     return {};
+}
+
+std::string SystemMessage(const std::error_code& error) {
+    return error.message();
+}
+
+std::string LastFailure() {
+    return ErrorText(errno);
 }
 
 std::string NameTheSystemAlters(const std::filesystem::path&) {
