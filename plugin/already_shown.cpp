@@ -27,6 +27,7 @@
 #include "game/hash_tables.hpp"
 #include "game/script_calls.hpp"
 #include "plugin/cloak_my_identity.hpp"
+#include "plugin/entry_guard.hpp"
 
 namespace cloak {
 
@@ -199,9 +200,10 @@ void CloakMyIdentity::SweepMenus() {
 void CloakMyIdentity::ConcealWhatIsShown() {
     // Only the game thread may touch the game; the settings page draws on another.
     if (std::this_thread::get_id() != gameThread_.load()) {
-        gameWrapper->Execute([target = HookTarget()](GameWrapper*) {
-            if (const auto plugin = target.lock()) (*plugin)->ConcealWhatIsShown();
-        });
+        gameWrapper->Execute(
+            Guarded("the sweep of what is on screen", [target = HookTarget()](GameWrapper*) {
+                if (const auto plugin = target.lock()) (*plugin)->ConcealWhatIsShown();
+            }));
         return;
     }
     std::vector<std::string> left;

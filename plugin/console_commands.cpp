@@ -277,9 +277,9 @@ void CloakMyIdentity::PauseConcealment(bool pause) {
     }
     // What the game showed meanwhile is concealed before the resume is announced, and only the
     // game thread may touch the game (the page's button runs on the drawing thread).
-    gameWrapper->Execute([target = HookTarget()](GameWrapper* game) {
+    gameWrapper->Execute(Guarded("the resume", [target = HookTarget()](GameWrapper* game) {
         if (const auto plugin = target.lock()) (*plugin)->AnnounceResume(game);
-    });
+    }));
 }
 
 void CloakMyIdentity::AnnounceResume(GameWrapper* game) {

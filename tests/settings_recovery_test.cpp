@@ -71,7 +71,9 @@ TEST_F(SettingsRecoveryTest, StoredChoicesSurviveAndTheFileIsWrittenBackWhole) {
     auto host = LoadPlugin();
     EXPECT_EQ(nlohmann::json(SettingsOf(*host)), stored);
     EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(stored.dump(4)));
-    EXPECT_THAT(host->ConsoleLines(), ::testing::IsEmpty());
+    // Only the load's word on the stored choice.
+    EXPECT_THAT(host->ConsoleLines(),
+                ::testing::ElementsAre("CloakMyIdentity: Concealing, but shown: names."));
     EXPECT_FALSE(std::filesystem::exists(SetAside()));
 }
 
@@ -144,7 +146,8 @@ TEST_F(SettingsRecoveryTest, FileLackingMembersKeepsTheOthersAndGainsTheDefaults
         EXPECT_EQ(ReadText(File()), testing_support::WithPlatformLineEnds(expected.dump(4)));
         EXPECT_FALSE(std::filesystem::exists(SetAside()));
         const std::vector<std::string> lines = host->ConsoleLines();
-        ASSERT_EQ(lines.size(), 1U);
+        ASSERT_EQ(lines.size(), 2U);  // the file's line, then the load's word on the clubs
+        EXPECT_THAT(lines[1], HasSubstr("shown: clubs"));
         EXPECT_THAT(lines[0], HasSubstr(File().string()));
         for (const std::string& member : missing) EXPECT_THAT(lines[0], HasSubstr(member));
     }
