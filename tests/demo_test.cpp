@@ -252,7 +252,6 @@ TEST_P(ShownBeforeConcealingTest, NothingOfThePlayersShows) {
     EXPECT_EQ(with["teams"], json::parse(R"(["Blue", "Orange"])"));
 }
 
-
 // --help is an answer: the usage on standard output, status 0. A bad option is named with its
 // fix, in one line, status 2.
 TEST_F(DemoTest, HelpAnswersAndABadOptionIsNamedWithItsFix) {
