@@ -116,6 +116,7 @@ LoadOutcome CloakMyIdentity::NameLocalPlayer() {
 
 void CloakMyIdentity::ResetPlayerNumbers(std::string) {
     playerCounter = 0;
+    ForgetWhatTheMatchShowed();
 }
 
 }  // namespace cloak

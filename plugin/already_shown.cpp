@@ -11,7 +11,7 @@
 //   Game functions and names
 //   Players - names, clubs, titles, loadouts
 //   Teams, season reward, vote, recent players
-//   ConcealWhatIsShown, LeftShowing
+//   ConcealWhatIsShown, ForgetWhatTheMatchShowed, LeftShowing
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -195,7 +195,7 @@ void CloakMyIdentity::SweepMenus() {
     }
 }
 
-// ---- ConcealWhatIsShown, LeftShowing ------------------------------------------------------------
+// ---- ConcealWhatIsShown, ForgetWhatTheMatchShowed, LeftShowing ---------------------------------
 
 void CloakMyIdentity::ConcealWhatIsShown() {
     // Only the game thread may touch the game; the settings page draws on another.
@@ -222,6 +222,12 @@ void CloakMyIdentity::ConcealWhatIsShown() {
     }
     const std::scoped_lock lock(leftShowingLock_);
     leftShowing_ = std::move(left);
+}
+
+void CloakMyIdentity::ForgetWhatTheMatchShowed() {
+    scoresLetThrough_ = false;
+    const std::scoped_lock lock(leftShowingLock_);
+    std::erase_if(leftShowing_, [](const std::string& left) { return left != kRankLeft; });
 }
 
 std::vector<std::string> CloakMyIdentity::LeftShowing() const {

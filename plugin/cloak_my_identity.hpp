@@ -121,6 +121,9 @@ public:
     // What the last ConcealWhatIsShown could not conceal, in the streamer's words ("players
     // already in this match"); empty when nothing stayed visible. Read from any thread.
     std::vector<std::string> LeftShowing() const;
+    // At the end of a match (ResetPlayerNumbers): what the match's screens kept goes with them;
+    // the menus' rank stays until they show it again.
+    void ForgetWhatTheMatchShowed();
 
     // Player identity (conceal/identity.cpp).
     void ConcealReplicatedPlayer(ActorWrapper caller, void* params, std::string eventName);

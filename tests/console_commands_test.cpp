@@ -90,6 +90,12 @@ TEST_P(LeftShowingTest, TheResumeNamesWhatTheGameKeeps) {
     Run("cloak_resume");
     EXPECT_EQ(plugin.LeftShowing(), GetParam().left);
     EXPECT_EQ(NameOf(zephyr).substr(0, 7), u"Player ");
+    // The match's screens go with the match; the menus keep the rank they were given.
+    session->EndMatch();
+    std::vector<std::string> kept = GetParam().left;
+    std::erase_if(kept,
+                  [](const std::string& left) { return left.find("rank") == std::string::npos; });
+    EXPECT_EQ(plugin.LeftShowing(), kept);
 }
 
 // ---- One switch by its word ---------------------------------------------------------------------
