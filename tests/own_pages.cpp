@@ -78,13 +78,21 @@ OwnPages::OwnPages(std::size_t pages) : bytes_(pages * kTestPageSize) {
     begin_ = mapped == MAP_FAILED ? nullptr : static_cast<std::byte*>(mapped);
 }
 
+// The pages go, but their addresses stay reserved (no access) until the object goes, as the
+// Windows side decommits rather than releases: otherwise the next mapping (a sanitizer's, say)
+// may take the addresses over and a read meant to fail would succeed.
 void OwnPages::Release() {
-    if (begin_ != nullptr) munmap(begin_, bytes_);
+    if (begin_ != nullptr) {
+        mmap(begin_, bytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1,
+             0);
+        reserved_ = begin_;
+    }
     begin_ = nullptr;
 }
 
 OwnPages::~OwnPages() {
     Release();
+    if (reserved_ != nullptr) munmap(reserved_, bytes_);
 }
 
 #endif

@@ -32,6 +32,7 @@ public:
 private:
     std::byte* begin_ = nullptr;
     std::size_t bytes_ = 0;
+    std::byte* reserved_ = nullptr;  // Linux: the addresses of released pages, kept until the end
 };
 
 inline constexpr std::size_t kTestPageSize = 4096;
