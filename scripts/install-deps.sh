@@ -9,10 +9,10 @@
 set -euo pipefail
 
 declare -A sets=(
-    [demo]="build-essential cmake pkg-config nlohmann-json3-dev libimgui-dev libfmt-dev
+    [demo]="build-essential cmake ninja-build pkg-config nlohmann-json3-dev libimgui-dev libfmt-dev
             libgtest-dev libgmock-dev googletest libbenchmark-dev libglfw3-dev libgl-dev libstb-dev"
     [window]="xvfb xauth libgl1-mesa-dri"
-    [windows]="cmake nlohmann-json3-dev libfmt-dev googletest dpkg-dev binutils
+    [windows]="cmake ninja-build nlohmann-json3-dev libfmt-dev googletest dpkg-dev binutils
                g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64"
     [checks]="clang libclang-rt-dev valgrind binutils clang-format"
 )
