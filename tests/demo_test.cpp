@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/child_process.hpp"
+#include "tests/sanitized_build.hpp"
 #include "tests/temp_folder.hpp"
 
 namespace {
@@ -430,13 +431,9 @@ TEST_F(DemoTest, BadMatchScriptsAreRefusedWithTheEventAndField) {
 // The game keeps its notifications in arrays that grow by doubling, so a long session costs
 // memory in proportion to its length.
 TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     // No memory limit holds under a sanitizer (below), so a tenth of the session checks the
     // counts there, in a tenth of the time a loaded machine takes for the whole.
-    constexpr int kNotifications = 10000;
-#else
-    constexpr int kNotifications = 100000;
-#endif
+    constexpr int kNotifications = testing_support::kSanitizedBuild ? 10000 : 100000;
     json events = json::array();
     for (int i = 0; i < kNotifications; ++i) {
         events.push_back({{"event", "notification"},
@@ -445,11 +442,8 @@ TEST_F(DemoTest, AHundredThousandNotificationsPlayInBoundedMemory) {
     }
     const std::filesystem::path file = folder.path() / "match.json";
     testing_support::WriteText(file, json{{"localName", "Me"}, {"events", events}}.dump());
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    const std::size_t limit = 0;  // sanitizers reserve more address space than any limit allows
-#else
-    const std::size_t limit = std::size_t{1500} << 20;
-#endif
+    // Sanitizers reserve more address space than any limit allows.
+    const std::size_t limit = testing_support::kSanitizedBuild ? 0 : std::size_t{1500} << 20;
     const auto result = testing_support::RunProgram(
         CLOAK_DEMO_PATH,
         {"--json", "--match", Utf8Text(file), "--data-dir", Utf8Text(folder.path())}, limit);

@@ -11,6 +11,7 @@
 #include "sim/game/function_params.hpp"
 #include "sim/game/large_world.hpp"
 #include "sim/host/host.hpp"
+#include "tests/sanitized_build.hpp"
 
 using namespace cloak;
 
@@ -137,11 +138,7 @@ TEST_F(EmulatorTest, HostReadsNamesAndTablesFromTheCurrentWorld) {
 TEST_F(EmulatorTest, LargeTablesAreFoundLikeSmallOnes) {
     // Enough objects that the indices' texts fill several storage blocks; a sanitizer's build,
     // some twenty times slower, still fills a few.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    constexpr std::int32_t kObjects = 30000;
-#else
-    constexpr std::int32_t kObjects = 150000;
-#endif
+    constexpr std::int32_t kObjects = testing_support::kSanitizedBuild ? 30000 : 150000;
     emu::PopulateLargeWorld(world, kObjects);
     const auto& objects = world.ObjectTable();
     ASSERT_GE(objects.count, kObjects);

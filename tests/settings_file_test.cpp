@@ -25,6 +25,7 @@
 #include "settings/in_place_write.hpp"
 #include "tests/child_process.hpp"
 #include "tests/held_file.hpp"
+#include "tests/sanitized_build.hpp"
 #include "tests/save_counter.hpp"
 #include "tests/save_loop.hpp"
 #include "tests/settings_file_fixture.hpp"
@@ -486,8 +487,10 @@ TEST_F(SettingsFileTest, KilledSaveNeverLeavesABrokenFile) {
     const nlohmann::json smallJson = testing_support::SavedRecord("defaults");
     const std::string folderText = testing_support::Utf8Text(plugin.SettingsFolder);
 
+    // Each round starts a program, which takes a sanitizer's build a good part of a second.
+    const int rounds = testing_support::kSanitizedBuild ? 20 : 60;
     int killedWithTemporaryFile = 0;
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < rounds; ++round) {
         testing_support::ChildProcess saver(CLOAK_SAVE_LOOP_PATH,
                                             {folderText, "large", "defaults"});
         ASSERT_TRUE(saver.Started()) << saver.Error();
